@@ -1,0 +1,14 @@
+// attrdb: the command-line companion of the window, for batch work and
+// maintenance of attribution databases.
+#include <CLI/CLI.hpp>
+
+#include "tools/attrdb/subcommands.h"
+
+int main(int argc, char** argv) {
+  CLI::App app{"attrdb: number-head codec and attribution database companion"};
+  app.require_subcommand(1);
+  int exit_code = attrdb::kExitOk;
+  attrdb::AddCodecCommands(app, exit_code);
+  CLI11_PARSE(app, argc, argv);
+  return exit_code;
+}

@@ -1,0 +1,19 @@
+// The subcommands of attrdb. Each registers itself on the command line parser
+// and runs when chosen; a subcommand's exit code is what main returns.
+#ifndef TOOLS_ATTRDB_SUBCOMMANDS_H_
+#define TOOLS_ATTRDB_SUBCOMMANDS_H_
+
+#include <CLI/CLI.hpp>
+
+namespace attrdb {
+
+// Exit codes shared by every subcommand.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;  // some input or the file was bad
+
+// `encode HEAD...` and `decode STORED...`.
+void AddCodecCommands(CLI::App& app, int& exit_code);
+
+}  // namespace attrdb
+
+#endif  // TOOLS_ATTRDB_SUBCOMMANDS_H_
