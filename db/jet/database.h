@@ -1,0 +1,93 @@
+// An open Jet 4 database: its header, its catalog of tables, their
+// definitions, row scans and reads by location, over a cache of pages.
+// Not thread-safe: one thread uses a Database at a time.
+#ifndef DB_JET_DATABASE_H_
+#define DB_JET_DATABASE_H_
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "db/jet/catalog.h"
+#include "db/jet/header.h"
+#include "db/jet/page_cache.h"
+#include "db/jet/page_file.h"
+#include "db/jet/row.h"
+#include "db/jet/row_cursor.h"
+#include "db/jet/table_def.h"
+
+namespace jet {
+
+class Database {
+ public:
+  // Pages kept in the cache: 16 MiB.
+  static constexpr size_t kDefaultCachePages = 4096;
+
+  // Opens the file at `path`, shared with other processes, and checks its
+  // header. Raises kIo when the file cannot be opened and the header errors
+  // of ReadHeader otherwise.
+  static std::unique_ptr<Database> Open(const std::filesystem::path& path,
+                                        OpenMode mode);
+  // Uses `file` (for example a MemoryPageFile) and checks its header; raises
+  // as Open does.
+  explicit Database(std::unique_ptr<PageFile> file,
+                    size_t cache_pages = kDefaultCachePages);
+  ~Database();
+  Database(const Database&) = delete;
+  Database& operator=(const Database&) = delete;
+
+  const std::string& Name() const { return file_->Name(); }
+  const HeaderInfo& header() const { return header_; }
+  PageCache& pages() { return pages_; }
+  PageFile& file() { return *file_; }
+
+  // User tables in catalog order. Raises kCorrupt for a damaged catalog.
+  std::vector<std::u16string> TableNames();
+  // System tables (MSysObjects and the like) in catalog order.
+  std::vector<std::u16string> SystemTableNames();
+  // The definition of the table named `name` (without regard to case), or
+  // null when there is none. System tables are found only when
+  // `include_system`. The definition is read once and kept until the file
+  // changes (RefreshIfChanged). Raises kCorrupt for a damaged definition.
+  std::shared_ptr<const TableDef> FindTable(std::u16string_view name,
+                                            bool include_system = false);
+  // Like FindTable; raises kNoSuchTable when there is none.
+  std::shared_ptr<const TableDef> GetTable(std::u16string_view name,
+                                           bool include_system = false);
+
+  // A scan over the table's live rows in stored order. Raises kCorrupt when
+  // the table's page map is damaged.
+  RowCursor Scan(std::shared_ptr<const TableDef> table);
+  // The live row whose home slot is `location`, following a moved row to
+  // its data. Nothing when the location names no live home row of `table`
+  // (beyond the file, not one of its data pages, deleted, moved data).
+  // Raises kCorrupt when the row's bytes are damaged.
+  std::optional<Row> ReadRow(const std::shared_ptr<const TableDef>& table,
+                             RowLocation location);
+
+  // Checks (by the file's size, modification time and inode) whether the
+  // file changed since the last check or since opening; if so, drops the
+  // cached pages, the catalog and every table definition so that they are
+  // read afresh, and returns true. Definitions and rows handed out earlier
+  // stay valid but show the old state. Raises kIo when the file cannot be
+  // examined.
+  bool RefreshIfChanged();
+
+ private:
+  const std::vector<CatalogEntry>& Catalog();
+
+  std::unique_ptr<PageFile> file_;
+  HeaderInfo header_;
+  PageCache pages_;
+  FileStamp stamp_;
+  std::optional<std::vector<CatalogEntry>> catalog_;
+  std::unordered_map<uint32_t, std::shared_ptr<const TableDef>> tables_;
+};
+
+}  // namespace jet
+
+#endif  // DB_JET_DATABASE_H_

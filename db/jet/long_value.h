@@ -1,0 +1,23 @@
+// MEMO and OLE values: inline in the row, in one LVAL row, or in a chain of
+// LVAL rows.
+#ifndef DB_JET_LONG_VALUE_H_
+#define DB_JET_LONG_VALUE_H_
+
+#include <cstdint>
+#include <span>
+
+#include "db/jet/page_cache.h"
+#include "db/jet/values.h"
+
+namespace jet {
+
+// Replaces `out` with the value whose long-value header (and inline data)
+// is `stored`, the column's variable slot in a row on page `row_page`.
+// Raises kCorrupt naming the page when the header or a piece is damaged, a
+// chain loops or ends early, or the length exceeds what the file could hold.
+void ReadLongValue(PageCache& pages, std::span<const uint8_t> stored,
+                   uint32_t row_page, Bytes& out);
+
+}  // namespace jet
+
+#endif  // DB_JET_LONG_VALUE_H_

@@ -1,0 +1,60 @@
+// The bounded page cache: least recently used pages leave first.
+#include "db/jet/page_cache.h"
+
+#include <string>
+
+#include "db/jet/error.h"
+
+namespace jet {
+
+PageCache::PageCache(PageFile& file, size_t capacity)
+    : file_(file), capacity_(capacity == 0 ? 1 : capacity) {
+  Reset();
+}
+
+void PageCache::Reset() {
+  entries_.clear();
+  lru_.clear();
+  uint64_t pages = file_.Size() / format::kPageSize;
+  page_count_ = pages > UINT32_MAX ? UINT32_MAX : static_cast<uint32_t>(pages);
+}
+
+PageRef PageCache::Get(uint32_t number) {
+  auto it = entries_.find(number);
+  if (it != entries_.end()) {
+    if (it->second.lru != lru_.begin()) {
+      lru_.splice(lru_.begin(), lru_, it->second.lru);
+    }
+    return it->second.page;
+  }
+  if (number >= page_count_) {
+    RaiseCorrupt(number, "page number beyond the end of the file (" +
+                             std::to_string(page_count_) + " pages)");
+  }
+  auto page = std::make_shared<Page>();
+  page->number = number;
+  size_t got = file_.ReadAt(uint64_t{number} * format::kPageSize,
+                            page->bytes.data(), format::kPageSize);
+  if (got != format::kPageSize) {
+    RaiseCorrupt(number, "the file ends inside the page");
+  }
+  if (entries_.size() >= capacity_) {
+    entries_.erase(lru_.back());
+    lru_.pop_back();
+  }
+  lru_.push_front(number);
+  entries_.emplace(number, Entry{page, lru_.begin()});
+  return page;
+}
+
+PageRef PageCache::GetTyped(uint32_t number, uint8_t type, const char* what) {
+  PageRef page = Get(number);
+  if (page->type() != type) {
+    RaiseCorrupt(number, "expected " + std::string(what) + " (type " +
+                             std::to_string(type) + "), found type " +
+                             std::to_string(page->type()));
+  }
+  return page;
+}
+
+}  // namespace jet
