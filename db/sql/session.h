@@ -1,0 +1,64 @@
+// Runs SELECT statements over an open database and keeps, per table and
+// column, the equality indexes that spare later statements a full scan.
+#ifndef DB_SQL_SESSION_H_
+#define DB_SQL_SESSION_H_
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+#include "db/jet/database.h"
+#include "db/sql/equality_index.h"
+
+namespace sql {
+
+struct ResultColumn {
+  std::u16string name;  // as written in the column list, or the table's
+  size_t column = 0;    // position in the table's columns
+};
+
+// The rows of a statement, in table order, each as the row stood when read.
+struct ResultSet {
+  std::shared_ptr<const jet::TableDef> table;
+  std::vector<ResultColumn> columns;
+  std::vector<jet::Row> rows;
+};
+
+class Session {
+ public:
+  // REQUIRES: `database` outlives the session.
+  explicit Session(jet::Database& database);
+  ~Session();
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  jet::Database& database() { return database_; }
+
+  // Runs one statement. First notices whether another process changed the
+  // file, and if so forgets the indexes. A condition "column = constant"
+  // is answered from the column's index, built by one scan on first use.
+  // Raises sql::Error for statements that cannot run (syntax, a missing
+  // table or column, a type mismatch, a "?" marker), jet::Error when the
+  // file cannot be read.
+  ResultSet Execute(std::u16string_view statement);
+
+  // Forgets the indexes of `table`, after this process changed its rows.
+  void TableChanged(std::u16string_view table);
+
+  // Number of indexes held, for tests.
+  size_t IndexCount() const { return indexes_.size(); }
+
+ private:
+  const EqualityIndex& IndexFor(const std::shared_ptr<const jet::TableDef>& table,
+                                size_t column);
+
+  jet::Database& database_;
+  // Keyed by the case-folded table name, a NUL and the column position.
+  std::unordered_map<std::u16string, std::unique_ptr<EqualityIndex>> indexes_;
+};
+
+}  // namespace sql
+
+#endif  // DB_SQL_SESSION_H_
