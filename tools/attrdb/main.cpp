@@ -9,6 +9,7 @@ int main(int argc, char** argv) {
   app.require_subcommand(1);
   int exit_code = attrdb::kExitOk;
   attrdb::AddCodecCommands(app, exit_code);
+  attrdb::AddJetCommands(app, exit_code);
   CLI11_PARSE(app, argc, argv);
   return exit_code;
 }

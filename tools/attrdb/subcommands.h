@@ -13,6 +13,8 @@ inline constexpr int kExitFailed = 1;  // some input or the file was bad
 
 // `encode HEAD...` and `decode STORED...`.
 void AddCodecCommands(CLI::App& app, int& exit_code);
+// `tables FILE`, `schema FILE [TABLE]` and `export FILE TABLE`.
+void AddJetCommands(CLI::App& app, int& exit_code);
 
 }  // namespace attrdb
 

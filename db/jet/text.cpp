@@ -1,0 +1,38 @@
+// Decoding stored text (jet4-format.md section 8).
+#include "db/jet/text.h"
+
+#include "db/jet/format.h"
+
+namespace jet {
+
+void DecodeText(std::span<const uint8_t> bytes, std::u16string& out) {
+  out.clear();
+  const uint8_t* p = bytes.data();
+  size_t n = bytes.size();
+  if (n >= 2 && p[0] == format::kCompressedMarker[0] &&
+      p[1] == format::kCompressedMarker[1]) {
+    out.reserve(n - 2);
+    bool compressed = true;
+    size_t i = 2;
+    while (i < n) {
+      if (p[i] == 0) {
+        compressed = !compressed;
+        ++i;
+      } else if (compressed) {
+        out.push_back(static_cast<char16_t>(p[i]));
+        ++i;
+      } else {
+        if (i + 1 >= n) break;
+        out.push_back(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));
+        i += 2;
+      }
+    }
+    return;
+  }
+  out.resize(n / 2);
+  for (size_t i = 0; i < n / 2; ++i) {
+    out[i] = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+  }
+}
+
+}  // namespace jet
