@@ -9,6 +9,7 @@ packages=(
   libcli11-dev libfmt-dev
   qt6-base-dev libgl-dev
   mdbtools
+  nlohmann-json3-dev zlib1g-dev time
   xvfb xauth fonts-wqy-microhei
 )
 
