@@ -3,8 +3,11 @@
 #ifndef DB_CONNECTION_H_
 #define DB_CONNECTION_H_
 
+#include <functional>
 #include <memory>
 #include <string>
+
+#include "base/exceptions.h"
 
 namespace db {
 
@@ -21,6 +24,10 @@ class TADOConnection {
   const std::string& Name() const { return name_; }
   // The 552-character connection string.
   const std::string& ConnectionString() const { return connection_string_; }
+  // Puts `path` in place of the Data Source of the connection string, for
+  // tools and tests that open another file. REQUIRES: the connection is
+  // closed.
+  void SetDataSource(const std::string& path);
 
   // Opens the database named by the connection string's Data Source,
   // relative to the working directory. Does nothing when already open.
@@ -30,6 +37,11 @@ class TADOConnection {
   bool Connected() const;
   // Closes the database; never raises.
   void Close();
+
+  // The opening at the end of the window's construction: Open, with a
+  // failure handed to `report` (the shell's error report) instead of being
+  // raised, so that the window is built with the connection closed.
+  void Loaded(const std::function<void(const base::Exception&)>& report);
 
   // The open engine; null while closed. For the query cursor.
   ConnectionState* State() const { return state_.get(); }

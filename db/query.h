@@ -33,6 +33,7 @@ class TStrings {
 };
 
 class QueryResult;  // the open result behind the cursor
+struct CursorColumn;
 
 class TADOQuery {
  public:
@@ -58,22 +59,66 @@ class TADOQuery {
   bool AtEnd() const;
   void Next();
 
-  // Column values of the current row; see the contract in query.cpp.
+  // The column's value on the current row as GBK text; empty for null or
+  // an empty result (formats in db/field_format.h). Raises EDatabaseError
+  // "ADOQuery1: Field '<column>' not found" when no column has that name
+  // (without regard to case) and always while closed.
   std::string FieldText(std::string_view column) const;
+  // The column's value as an integer: whole numbers as they are, text by
+  // TextToInteger (EConvertError, also for null or no row), floating and
+  // fixed point rounded halves to even (0 for null or no row). Other kinds
+  // raise EDatabaseError "Cannot access field '<name>' as type Integer".
   int32_t FieldInteger(std::string_view column) const;
 
+  // Begins editing the current row. Raises the closed-dataset failure and
+  // "ADOQuery1: Cannot modify a read-only dataset"; does nothing while
+  // editing.
   void Edit();
+  // Records a new value (text cut to the column's declared size). Raises
+  // "ADOQuery1: Dataset not in edit or insert mode" outside editing and
+  // "Field '<name>' cannot be modified" for an autonumber column.
   void SetFieldText(std::string_view column, std::string_view value);
+  // Writes the changed columns of the current row and returns to browsing;
+  // does nothing outside editing. On failure stays editing and raises
+  // EDatabaseError with the failure's message, unprefixed.
   void Post();
 
   // Called by TStrings on every change of the statement text.
   void StatementChanged();
 
+  // The names of the open result's columns, in order; empty while closed.
+  std::vector<std::string> FieldNames() const;
+
+  // While the window description is being read, a change of the statement
+  // text does not open the connection.
+  void SetLoading(bool loading) { loading_ = loading; }
+  // The text handed to the engine at Open, and the marker names found in
+  // the statement text.
+  const std::string& CommandText() const { return command_text_; }
+  const std::vector<std::string>& Parameters() const { return parameters_; }
+
  private:
+  // Opens the connection if needed and binds the cursor to it. Raises the
+  // connection's failure.
+  void BindConnection();
+  // Raises "<name>: <message>" as EDatabaseError.
+  [[noreturn]] void Fail(std::string_view message) const;
+  // The open result or the closed-dataset failure.
+  QueryResult& OpenResult() const;
+  // The column `name` of the open result or the not-found failure.
+  const CursorColumn& Column(std::string_view name) const;
+  // Writes the pending change of the current row; the hook for the writer.
+  void WriteChanges();
+
   TADOConnection& connection_;
   std::string name_;
   TStrings sql_;
   std::unique_ptr<QueryResult> result_;
+  bool loading_ = false;
+  bool bound_ = false;
+  std::string statement_text_;
+  std::string command_text_;
+  std::vector<std::string> parameters_;
 };
 
 }  // namespace db

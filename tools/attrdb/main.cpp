@@ -10,6 +10,7 @@ int main(int argc, char** argv) {
   int exit_code = attrdb::kExitOk;
   attrdb::AddCodecCommands(app, exit_code);
   attrdb::AddJetCommands(app, exit_code);
+  attrdb::AddSqlCommands(app, exit_code);
   CLI11_PARSE(app, argc, argv);
   return exit_code;
 }

@@ -1,0 +1,61 @@
+// Opening and closing the connection.
+#include "db/connection.h"
+
+#include <system_error>
+
+#include "db/connection_state.h"
+#include "db/connection_string.h"
+#include "db/provider_error.h"
+
+namespace db {
+
+TADOConnection::TADOConnection(std::string name)
+    : name_(std::move(name)), connection_string_(BuildConnectionString()) {}
+
+TADOConnection::~TADOConnection() { Close(); }
+
+void TADOConnection::SetDataSource(const std::string& path) {
+  connection_string_ = BuildConnectionString(path);
+}
+
+void TADOConnection::Open() {
+  if (state_) return;
+  ConnectionSettings settings = ReadConnectionSettings(connection_string_);
+  std::filesystem::path path(settings.data_source);
+  std::error_code ec;
+  if (settings.data_source.empty() || !std::filesystem::is_regular_file(path, ec)) {
+    RaiseProviderError(CouldNotFindFileMessage(path));
+  }
+  try {
+    std::unique_ptr<jet::Database> database;
+    bool read_only = settings.read_only;
+    if (!read_only) {
+      // A file the process may not write is opened for reading, as the
+      // provider does.
+      try {
+        database = jet::Database::Open(path, jet::OpenMode::kReadWrite);
+      } catch (const jet::Error& e) {
+        if (e.kind() != jet::ErrorKind::kIo) throw;
+        read_only = true;
+      }
+    }
+    if (!database) database = jet::Database::Open(path, jet::OpenMode::kReadOnly);
+    state_ = std::make_unique<ConnectionState>(std::move(database), path, read_only);
+  } catch (const jet::Error& e) {
+    RaiseEngineError(e, path, /*opening=*/true);
+  }
+}
+
+bool TADOConnection::Connected() const { return state_ != nullptr; }
+
+void TADOConnection::Close() { state_.reset(); }
+
+void TADOConnection::Loaded(const std::function<void(const base::Exception&)>& report) {
+  try {
+    Open();
+  } catch (const base::Exception& e) {
+    report(e);
+  }
+}
+
+}  // namespace db
