@@ -1,0 +1,174 @@
+// Statements run on the fixture databases: comparisons as the engine makes
+// them, nulls, DISTINCT, the errors, and the equality indexes.
+#include "db/sql/session.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "base/utf.h"
+#include "db/sql/error.h"
+#include "testing/scratch_dir.h"
+#include "testing/shared_fixtures.h"
+
+namespace sql {
+namespace {
+
+class SessionTest : public ::testing::Test {
+ protected:
+  void OpenFixture(const std::filesystem::path& path) {
+    database_ = jet::Database::Open(path, jet::OpenMode::kReadOnly);
+    session_ = std::make_unique<Session>(*database_);
+  }
+
+  // The values of `column` of every result row, as UTF-8 (numbers in
+  // decimal).
+  std::vector<std::string> Column(std::u16string_view statement, std::u16string_view column) {
+    ResultSet result = session_->Execute(statement);
+    size_t position = *result.table->FindColumn(column);
+    std::vector<std::string> values;
+    for (const jet::Row& row : result.rows) {
+      jet::Value value = row.Get(position);
+      if (auto* text = std::get_if<std::u16string>(&value)) {
+        values.push_back(base::Utf16ToUtf8(*text));
+      } else if (auto* whole = std::get_if<int32_t>(&value)) {
+        values.push_back(std::to_string(*whole));
+      } else if (auto* whole16 = std::get_if<int16_t>(&value)) {
+        values.push_back(std::to_string(*whole16));
+      } else if (auto* real = std::get_if<double>(&value)) {
+        values.push_back(std::to_string(*real));
+      } else {
+        values.push_back(jet::IsNull(value) ? "null" : "?");
+      }
+    }
+    return values;
+  }
+
+  std::string ErrorOf(std::u16string_view statement, ErrorKind kind) {
+    try {
+      session_->Execute(statement);
+    } catch (const Error& e) {
+      EXPECT_EQ(e.kind(), kind) << e.what();
+      return e.what();
+    }
+    return "(no error)";
+  }
+
+  std::unique_ptr<jet::Database> database_;
+  std::unique_ptr<Session> session_;
+};
+
+using Strings = std::vector<std::string>;
+
+TEST_F(SessionTest, EqualityFindsEveryRowInTableOrder) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  // The head stored twice: both rows, the first one first.
+  EXPECT_EQ(Column(u"select * from numindex where numhead='048248010176051004235'", u"index"),
+            (Strings{"7", "26"}));
+  EXPECT_EQ(Column(u"select * from city where sheng='广东' and shi='深圳'", u"index"),
+            (Strings{"7", "61"}));
+  EXPECT_EQ(Column(u"select * from city where index=61", u"shi"), Strings{"深圳"});
+  EXPECT_TRUE(Column(u"select * from city where index=-1", u"shi").empty());
+  EXPECT_TRUE(Column(u"select * from numindex where numhead=''", u"index").empty());
+  // The index answers exactly what a scan answers.
+  for (std::u16string shi : {u"深圳", u"海南", u"吉林", u"x"}) {
+    EXPECT_EQ(Column(u"select * from city where shi='" + shi + u"'", u"index"),
+              Column(u"select * from city where shi like '" + shi + u"'", u"index"));
+  }
+  EXPECT_EQ(Column(u"select * from numindex where index=7", u"numhead"),
+            Column(u"select * from numindex where index>=7 and index<=7", u"numhead"));
+}
+
+TEST_F(SessionTest, DistinctKeepsFirstOccurrences) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  EXPECT_EQ(Column(u"select distinct sheng from city\r\n", u"sheng"),
+            (Strings{"北京", "上海", "天津", "重庆", "广东", "四川", "江苏", "浙江",
+                     "新疆", "内蒙古", "黑龙江", "吉林", "青海"}));
+  EXPECT_EQ(Column(u"SELECT DISTINCT [SHI] FROM CITY WHERE SHENG='广东' AND SHI LIKE '深*'",
+                   u"shi"),
+            Strings{"深圳"});
+}
+
+TEST_F(SessionTest, TextIgnoresCaseNumbersCompareAsNumbers) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-types.mdb");
+  OpenFixture(path);
+  EXPECT_EQ(Column(u"select id from alltypes where txt_comp='HELLO' and id<2", u"id"),
+            Strings{"1"});
+  EXPECT_EQ(Column(u"select * from city_double where index=7.5", u"shi").size(), 1u);
+  EXPECT_EQ(Column(u"select * from city_double where index=-3", u"index"),
+            Strings{"-3.000000"});
+  EXPECT_EQ(Column(u"select * from city_double where quhao<1 and quhao>0", u"quhao"),
+            Strings{"0.500000"});
+  EXPECT_EQ(Column(u"select * from city_numeric where youbian=10000", u"shi"),
+            Strings{"呼和浩特"});
+  EXPECT_EQ(Column(u"select * from alltypes where flag=true and id<=3", u"id"),
+            (Strings{"1", "3"}));
+}
+
+TEST_F(SessionTest, NullMatchesNothing) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-types.mdb");
+  OpenFixture(path);
+  // Row 4 has no 省份.
+  Strings all = Column(u"select id from alltypes where id<=5", u"id");
+  ASSERT_EQ(all, (Strings{"1", "2", "3", "4", "5"}));
+  auto without_4 = Column(u"select id from alltypes where id<=5 and 省份<>'北京'", u"id");
+  EXPECT_EQ(std::count(without_4.begin(), without_4.end(), "4"), 0);
+  auto not_equal = Column(u"select id from alltypes where id<=5 and not (省份='北京')", u"id");
+  EXPECT_EQ(std::count(not_equal.begin(), not_equal.end(), "4"), 0);
+  EXPECT_EQ(Column(u"select id from alltypes where id<=5 and [省份] is null", u"id"),
+            Strings{"4"});
+  EXPECT_EQ(Column(u"select id from alltypes where id<=5 and 省份 is not null or id=4", u"id"),
+            all);
+  EXPECT_TRUE(Column(u"select id from alltypes where 省份=null", u"id").empty());
+}
+
+TEST_F(SessionTest, ErrorsOfTheEngine) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  EXPECT_EQ(ErrorOf(u"select * from nums", ErrorKind::kNoSuchTable),
+            "The database engine cannot find the input table or query 'nums'.  Make sure "
+            "it exists and that its name is spelled correctly.");
+  EXPECT_EQ(ErrorOf(u"select head from numindex", ErrorKind::kNoSuchColumn),
+            "The database engine cannot find the field 'head'.  Make sure it exists and "
+            "that its name is spelled correctly.");
+  EXPECT_EQ(ErrorOf(u"select * from numindex where city.index=1", ErrorKind::kNoSuchColumn),
+            "The database engine cannot find the field 'city.index'.  Make sure it exists "
+            "and that its name is spelled correctly.");
+  const char* mismatch = "Data type mismatch in criteria expression.";
+  EXPECT_EQ(ErrorOf(u"select * from city where index='1'", ErrorKind::kTypeMismatch), mismatch);
+  EXPECT_EQ(ErrorOf(u"select * from city where sheng=1", ErrorKind::kTypeMismatch), mismatch);
+  EXPECT_EQ(ErrorOf(u"select * from city where sheng", ErrorKind::kTypeMismatch), mismatch);
+  EXPECT_EQ(ErrorOf(u"select * from city where -sheng=1", ErrorKind::kTypeMismatch), mismatch);
+  // The mismatch is found before any row is read: an empty answer still fails.
+  EXPECT_EQ(ErrorOf(u"select * from city where index=-1 and shi=2", ErrorKind::kTypeMismatch),
+            mismatch);
+  EXPECT_EQ(ErrorOf(u"select * from city where index=?", ErrorKind::kMissingParameter),
+            "No value given for one or more required parameters.");
+  EXPECT_EQ(ErrorOf(u"select * from city where shi='?'", ErrorKind::kMissingParameter),
+            "(no error)");
+}
+
+TEST_F(SessionTest, IndexesAreBuiltOnceAndForgottenWhenTheFileChanges) {
+  ATTR_REQUIRE_FIXTURE(small, "attrdata-small.mdb");
+  ATTR_REQUIRE_FIXTURE(empty, "attrdata-empty.mdb");
+  testing_support::ScratchDir dir;
+  std::filesystem::path file = dir.CopyIn(small, "attrdata.mdb");
+  OpenFixture(file);
+  EXPECT_EQ(Column(u"select * from city where shi='深圳'", u"index").size(), 2u);
+  EXPECT_EQ(Column(u"select * from CITY where SHI='北京'", u"index").size(), 1u);
+  EXPECT_EQ(session_->IndexCount(), 1u);
+  Column(u"select * from city where index=1", u"index");
+  EXPECT_EQ(session_->IndexCount(), 2u);
+  session_->TableChanged(u"City");
+  EXPECT_EQ(session_->IndexCount(), 0u);
+  EXPECT_EQ(Column(u"select * from city where shi='深圳'", u"index").size(), 2u);
+  // Another process replaces the file's content.
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  dir.CopyIn(empty, "attrdata.mdb");
+  EXPECT_TRUE(Column(u"select * from city where shi='深圳'", u"index").empty());
+}
+
+}  // namespace
+}  // namespace sql
