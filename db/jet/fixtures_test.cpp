@@ -156,6 +156,7 @@ TEST(Fixtures, EverySmallFileReadsBackAsItsGroundTruth) {
 
 TEST(Fixtures, LargeFilesReadBackAsTheirGroundTruth) {
   ATTR_REQUIRE_FIXTURE(dir, "");
+  if (testing::kSanitized) GTEST_SKIP() << "too slow under the sanitizers";
   for (const char* name : {"attrdata-large.mdb", "attrdata-large-plain.mdb"}) {
     if (!fs::exists(dir / name)) GTEST_SKIP() << "shared fixture absent: " << name;
     CompareFile(dir / name);
@@ -166,6 +167,7 @@ TEST(Fixtures, LargeFilesReadBackAsTheirGroundTruth) {
 // them (heads decoded when stored as 21 digits).
 TEST(Fixtures, LargeNumindexMatchesItsFullListing) {
   ATTR_REQUIRE_FIXTURE(dir, "");
+  if (testing::kSanitized) GTEST_SKIP() << "too slow under the sanitizers";
   for (const char* name : {"attrdata-large", "attrdata-large-plain"}) {
     SCOPED_TRACE(name);
     fs::path listing = dir / (std::string(name) + ".numindex.csv.gz");

@@ -17,6 +17,14 @@
 
 namespace jet::testing {
 
+// True in the sanitizer build, where tests that read hundreds of thousands
+// of rows are cut down to keep the run short.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
 std::vector<uint8_t> ReadFileBytes(const std::filesystem::path& path);
 nlohmann::json ReadJson(const std::filesystem::path& path);
 
