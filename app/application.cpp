@@ -1,0 +1,165 @@
+// The shell's event loop glue, activation bookkeeping and services.
+#include "app/application.h"
+
+#include <QEvent>
+#include <QWidget>
+#include <cstdio>
+
+#include "app/activation.h"
+#include "app/application_title.h"
+#include "app/gbk_text.h"
+#include "app/message_boxes.h"
+#include "app/message_form.h"
+#include "base/gbk.h"
+#include "base/module_address.h"
+
+namespace app {
+namespace {
+
+const QEvent::Type kQuitRequest =
+    static_cast<QEvent::Type>(QEvent::registerEventType());
+
+// The program path as GBK bytes, the system's text.
+std::string ProgramPathGbk() {
+  return QStringToGbk(QString::fromLocal8Bit(base::ProgramFilePath()));
+}
+
+// Platforms on which no window is ever seen.
+bool CanShowWindows() {
+  const QString platform = QGuiApplication::platformName();
+  return platform != QLatin1String("offscreen") &&
+         platform != QLatin1String("minimal");
+}
+
+void WriteFatalReportText(const QString& text) {
+  const QByteArray local = text.toLocal8Bit();
+  std::fprintf(stderr, "Application Error\n%s\n", local.constData());
+}
+
+}  // namespace
+
+TApplication::TApplication(int& argc, char** argv)
+    : QApplication(argc, argv),
+      title_(DeriveApplicationTitle(ProgramPathGbk())) {
+  setQuitOnLastWindowClosed(false);
+}
+
+TApplication::~TApplication() { main_window_.reset(); }
+
+TApplication* TApplication::Instance() {
+  return static_cast<TApplication*>(QCoreApplication::instance());
+}
+
+QString TApplication::TitleText() const { return GbkToQString(title_); }
+
+void TApplication::InitialisePlatform() { platform_initialised_ = true; }
+
+void TApplication::SetMainWindow(std::unique_ptr<QWidget> window) {
+  main_window_ = std::move(window);
+}
+
+void TApplication::ShowMainWindow() {
+  if (main_window_ == nullptr) return;
+  main_window_->show();
+  main_window_->activateWindow();
+  // The activation is raised here rather than when the platform reports it,
+  // so that it runs before the first event is taken from the queue.
+  Guarded([&] { FocusEntered(main_window_.get()); });
+}
+
+int TApplication::Run() {
+  if (main_window_ != nullptr) {
+    ShowMainWindow();
+    if (!stop_requested_) exec();
+    main_window_->hide();
+    main_window_.reset();
+  }
+  return 0;
+}
+
+void TApplication::PostQuitRequest() {
+  postEvent(this, new QEvent(kQuitRequest));
+}
+
+bool TApplication::event(QEvent* event) {
+  if (event->type() == kQuitRequest) {
+    stop_requested_ = true;
+    exit(0);
+    return true;
+  }
+  return QApplication::event(event);
+}
+
+bool TApplication::notify(QObject* receiver, QEvent* event) {
+  try {
+    if (event->type() == QEvent::WindowActivate && receiver->isWidgetType()) {
+      auto* widget = static_cast<QWidget*>(receiver);
+      if (widget->isWindow()) FocusEntered(widget);
+    }
+    return QApplication::notify(receiver, event);
+  } catch (...) {
+    ReportCurrentCommandError();
+    return false;
+  }
+}
+
+void TApplication::FocusEntered(QWidget* window) {
+  auto* target = dynamic_cast<ActivationTarget*>(window);
+  if (target == nullptr || window == focus_owner_) return;
+  focus_owner_ = window;
+  target->Activated();
+}
+
+void TApplication::ShowNotice(std::string_view text) {
+  const QString message = GbkToQString(text);
+  if (HandBoxToHook(BoxKind::kNotice, TitleText(), message)) return;
+
+  QPointer<QWidget> was_active = activeWindow();
+  auto box = std::make_unique<TMessageForm>(TitleText(), message,
+                                            was_active.data());
+  saved_focus_owners_.push_back(focus_owner_);
+  focus_owner_ = box.get();
+  if (!stop_requested_) box->exec();
+  const bool box_was_active = activeWindow() == box.get();
+  box->hide();
+  focus_owner_ = saved_focus_owners_.back();
+  saved_focus_owners_.pop_back();
+  if (box_was_active && was_active != nullptr) was_active->activateWindow();
+}
+
+void TApplication::DrainPendingEvents() {
+  sendPostedEvents();
+  processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::ReportCurrentCommandError() {
+  ReportCommandError(DescribeCurrentException());
+}
+
+void TApplication::ReportCommandError(const CaughtError& error) {
+  if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+  if (error.kind == CaughtError::Kind::kAbort) return;
+  const QString text = GbkToQString(CommandReportText(error));
+  if (HandBoxToHook(BoxKind::kCommandError, TitleText(), text)) return;
+  QPointer<QWidget> was_active = activeWindow();
+  ShowErrorBox(TitleText(), text);
+  if (was_active != nullptr) was_active->activateWindow();
+}
+
+void TApplication::ReportCurrentFatalError() {
+  const CaughtError error = DescribeCurrentException();
+  const QString text = GbkToQString(FatalReportText(error));
+  const QString caption = QStringLiteral("Application Error");
+  if (HandBoxToHook(BoxKind::kFatalError, caption, text)) return;
+  if (!CanShowWindows()) {
+    WriteFatalReportText(text);
+    return;
+  }
+  ShowErrorBox(caption, text);
+}
+
+void WriteFatalReportToStandardError() {
+  WriteFatalReportText(GbkToQString(FatalReportText(DescribeCurrentException())));
+}
+
+}  // namespace app

@@ -1,0 +1,58 @@
+// Every change the program makes runs with the quiet counter raised; any
+// other change of the text field is the user's.
+#include "app/combo_box.h"
+
+#include <QLineEdit>
+
+namespace app {
+namespace {
+
+constexpr int kMaxDroppedItems = 8;
+
+// Raises the quiet counter for the lifetime of the guard.
+class QuietScope {
+ public:
+  explicit QuietScope(int& depth) : depth_(depth) { ++depth_; }
+  ~QuietScope() { --depth_; }
+
+ private:
+  int& depth_;
+};
+
+}  // namespace
+
+TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
+  setEditable(true);
+  setInsertPolicy(QComboBox::NoInsert);
+  setCompleter(nullptr);
+  setDuplicatesEnabled(true);
+  setMaxVisibleItems(kMaxDroppedItems);
+  connect(lineEdit(), &QLineEdit::textChanged, this, &TComboBox::TextChanged);
+}
+
+void TComboBox::TextChanged() {
+  if (quiet_depth_ == 0) emit Changed();
+}
+
+void TComboBox::SetTextQuietly(const QString& text) {
+  QuietScope quiet(quiet_depth_);
+  setEditText(text);
+}
+
+void TComboBox::ClearItemsKeepText() {
+  QuietScope quiet(quiet_depth_);
+  const QString text = currentText();
+  clear();
+  setEditText(text);
+}
+
+void TComboBox::AddItemKeepText(const QString& item) {
+  QuietScope quiet(quiet_depth_);
+  const QString text = currentText();
+  const int index = currentIndex();
+  addItem(item);
+  if (currentIndex() != index) setCurrentIndex(index);
+  if (currentText() != text) setEditText(text);
+}
+
+}  // namespace app

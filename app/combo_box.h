@@ -1,0 +1,40 @@
+// TComboBox: an editable drop-down list whose change signal reports the
+// user's edits and picks only, never changes made by the program.
+#ifndef APP_COMBO_BOX_H_
+#define APP_COMBO_BOX_H_
+
+#include <QComboBox>
+#include <QString>
+
+namespace app {
+
+class TComboBox : public QComboBox {
+  Q_OBJECT
+
+ public:
+  // Editable, unsorted, no completion, never adds the typed text as an
+  // item, at most 8 items shown when dropped.
+  explicit TComboBox(QWidget* parent);
+
+  // Replaces the text; does not signal Changed.
+  void SetTextQuietly(const QString& text);
+  // Empties the list, keeping the text; does not signal Changed.
+  void ClearItemsKeepText();
+  // Appends `item` at the end of the list, keeping the text; does not
+  // signal Changed.
+  void AddItemKeepText(const QString& item);
+
+ signals:
+  // Once per change of the text by the user (typing, deleting, pasting) and
+  // once per pick of an item from the list, after the text is set to it.
+  void Changed();
+
+ private:
+  void TextChanged();
+
+  int quiet_depth_ = 0;
+};
+
+}  // namespace app
+
+#endif  // APP_COMBO_BOX_H_

@@ -1,0 +1,226 @@
+// The shell: title, guarded deliveries, the boxes, draining events,
+// activation and start-up without a database.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+#include <optional>
+
+#include "app/application.h"
+#include "app/combo_box.h"
+#include "app/gbk_text.h"
+#include "app/message_form.h"
+#include "app/test_support.h"
+#include "base/exceptions.h"
+#include "testing/scratch_dir.h"
+
+namespace app {
+namespace {
+
+TApplication& Shell() { return *TApplication::Instance(); }
+
+// An object whose every event handling raises `error`.
+class Raiser : public QObject {
+ public:
+  explicit Raiser(std::function<void()> raise) : raise_(std::move(raise)) {}
+  bool event(QEvent*) override {
+    raise_();
+    return true;
+  }
+
+ private:
+  std::function<void()> raise_;
+};
+
+// Runs the shell's notice box for `text` and closes it with `key`, pressed
+// once the box is up. Returns the box's caption and whether it was modal.
+struct SeenBox {
+  QString caption, text, button;
+  bool modal = false, ok_default = false;
+  int buttons = 0;
+};
+SeenBox NoticeClosedBy(Qt::Key key) {
+  SeenBox seen;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<TMessageForm*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    seen = {box->windowTitle(), box->Message()->text(), box->OkButton()->text(),
+            box->isModal(), box->OkButton()->isDefault(),
+            static_cast<int>(box->findChildren<QPushButton*>().size())};
+    QTest::keyClick(box, key);
+  });
+  Shell().ShowNotice("\xba\xc5\xb6\xce\xc9\xfa\xb3\xc9\xcd\xea\xb1\xcf");
+  return seen;
+}
+
+TEST(Shell, TitleComesFromTheProgramFile) {
+  EXPECT_EQ(Shell().ApplicationTitle(), "app_test");
+}
+
+TEST(Shell, ErrorsEscapingADeliveryAreReportedAndTheLoopGoesOn) {
+  BoxRecorder recorder;
+  Raiser ole([] { base::RaiseOleError("Could not find file 'attrdata.mdb'"); });
+  Raiser abort([] { base::RaiseAbort(); });
+  Raiser foreign([] { base::RaiseNonException("EAccessViolation"); });
+  QEvent event(QEvent::User);
+  EXPECT_FALSE(QApplication::sendEvent(&ole, &event));
+  QApplication::sendEvent(&abort, &event);
+  QApplication::sendEvent(&foreign, &event);
+  QApplication::postEvent(&ole, new QEvent(QEvent::User));
+  Shell().DrainPendingEvents();
+
+  const auto& boxes = recorder.Boxes();
+  ASSERT_EQ(boxes.size(), 3u);
+  EXPECT_EQ(boxes[0].kind, BoxKind::kCommandError);
+  EXPECT_EQ(boxes[0].caption, "app_test");
+  // A quotation mark is below the full stop: no full stop is added.
+  EXPECT_EQ(boxes[0].text, "Could not find file 'attrdata.mdb'");
+  EXPECT_EQ(boxes[1].kind, BoxKind::kCommandError);
+  EXPECT_TRUE(boxes[1].text.startsWith(
+      "Exception EAccessViolation in module app_test at "))
+      << boxes[1].text.toStdString();
+  EXPECT_TRUE(boxes[1].text.endsWith(".\n"));
+  EXPECT_EQ(boxes[2].text, boxes[0].text);
+  EXPECT_FALSE(Shell().StopRequested());
+}
+
+TEST(Shell, GuardedHandlersReportChineseMessagesWithFullStop) {
+  BoxRecorder recorder;
+  Guarded([] { base::RaiseDatabaseError("ADOQuery1: \xb4\xed\xce\xf3"); });
+  Guarded([] { base::RaiseException("Stop!"); });
+  ASSERT_EQ(recorder.Boxes().size(), 2u);
+  EXPECT_EQ(recorder.Boxes()[0].text, QString::fromUtf8("ADOQuery1: 错误."));
+  EXPECT_EQ(recorder.Boxes()[1].text, "Stop!");
+}
+
+TEST(Shell, FatalReportIsCaptionedApplicationError) {
+  BoxRecorder recorder;
+  try {
+    base::RaiseException("Error creating object.  Please verify");
+  } catch (...) {
+    Shell().ReportCurrentFatalError();
+  }
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].kind, BoxKind::kFatalError);
+  EXPECT_EQ(recorder.Boxes()[0].caption, "Application Error");
+  EXPECT_TRUE(recorder.Boxes()[0].text.endsWith("\nError creating object.  Please verify."));
+}
+
+TEST(Shell, NoticeThroughTheHookIsCaptionedWithTheTitle) {
+  BoxRecorder recorder;
+  Shell().ShowNotice("x");
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].kind, BoxKind::kNotice);
+  EXPECT_EQ(recorder.Boxes()[0].caption, "app_test");
+}
+
+TEST(Shell, NoticeBoxClosesWithEnterAndWithEscape) {
+  for (Qt::Key key : {Qt::Key_Return, Qt::Key_Escape}) {
+    SeenBox seen = NoticeClosedBy(key);
+    EXPECT_EQ(seen.caption, "app_test");
+    EXPECT_EQ(seen.text, QString::fromUtf8("号段生成完毕"));
+    EXPECT_EQ(seen.button, "OK");
+    EXPECT_TRUE(seen.modal);
+    EXPECT_TRUE(seen.ok_default);
+    EXPECT_EQ(seen.buttons, 1);
+    EXPECT_EQ(QApplication::activeModalWidget(), nullptr);
+  }
+}
+
+TEST(Shell, NoticeTextWrapsWithinHalfTheScreen) {
+  const QString words = QString("lookup ").repeated(200);
+  TMessageForm box("t", words, nullptr);
+  const int half = QApplication::primaryScreen()->availableGeometry().width() / 2;
+  EXPECT_LE(box.Message()->width(), half);
+  EXPECT_GT(box.Message()->height(), 3 * box.fontMetrics().height());
+  EXPECT_EQ(box.minimumSize(), box.maximumSize());
+}
+
+TEST(Shell, DrainHandlesWhatIsWaitingAndReturns) {
+  int runs = 0;
+  QTimer::singleShot(0, [&] { ++runs; });
+  Raiser counter([&] { ++runs; });
+  QApplication::postEvent(&counter, new QEvent(QEvent::User));
+  Shell().DrainPendingEvents();
+  EXPECT_EQ(runs, 2);
+  Shell().DrainPendingEvents();
+  EXPECT_EQ(runs, 2);
+}
+
+TEST(Shell, FormActivateRunsOnceAtTheFirstActivationOnly) {
+  std::optional<BoxRecorder> recorder;
+  recorder.emplace();
+  auto form = std::make_unique<ProbeForm>();
+  ProbeForm* probe = form.get();
+  Shell().SetMainWindow(std::move(form));
+  EXPECT_EQ(probe->activations, 0);
+  Shell().ShowMainWindow();
+  EXPECT_EQ(probe->activations, 1);
+  ASSERT_TRUE(QTest::qWaitForWindowActive(probe));
+
+  recorder.reset();  // the real notice box
+  NoticeClosedBy(Qt::Key_Return);
+  recorder.emplace();
+  Guarded([] { base::RaiseException("x"); });
+
+  QWidget other;
+  other.show();
+  other.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&other));
+  probe->showMinimized();
+  probe->showNormal();
+  probe->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(probe));
+  EXPECT_EQ(probe->activations, 1);
+  EXPECT_EQ(Shell().FocusOwner(), probe);
+  Shell().SetMainWindow(nullptr);
+}
+
+TEST(Shell, MissingDatabaseReportsTwiceAndTheWindowStaysOpen) {
+  testing_support::ScratchDir folder;
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  BoxRecorder recorder;
+  auto form = std::make_unique<ProbeForm>(1.0, /*query_on_activate=*/true);
+  ProbeForm* probe = form.get();
+  Form1 = probe;
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  Shell().SetMainWindow(std::move(form));
+  Shell().ShowMainWindow();
+  std::filesystem::current_path(previous);
+
+  const auto& boxes = recorder.Boxes();
+  ASSERT_EQ(boxes.size(), 2u);
+  for (const RecordedBox& box : boxes) {
+    EXPECT_EQ(box.kind, BoxKind::kCommandError);
+    EXPECT_EQ(box.caption, "app_test");
+    EXPECT_FALSE(box.text.isEmpty());
+  }
+  EXPECT_FALSE(boxes[0].main_window_visible);
+  EXPECT_TRUE(boxes[1].main_window_visible);
+  EXPECT_FALSE(probe->ADOConnection1->Connected());
+  EXPECT_EQ(probe->ComboBox1->count(), 0);
+  EXPECT_TRUE(probe->isVisible());
+  EXPECT_FALSE(Shell().StopRequested());
+  Shell().SetMainWindow(nullptr);
+  EXPECT_EQ(Form1, nullptr);
+}
+
+TEST(ShellDeathTest, ClosingTheWindowEndsTheLoopWithExitCodeZero) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        BoxRecorder recorder;
+        Shell().SetMainWindow(std::make_unique<ProbeForm>());
+        QTimer::singleShot(0, [] { Shell().MainWindow()->close(); });
+        std::exit(Shell().Run() == 0 && Shell().StopRequested() ? 0 : 3);
+      },
+      ::testing::ExitedWithCode(0), "");
+}
+
+}  // namespace
+}  // namespace app
