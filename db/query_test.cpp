@@ -1,0 +1,275 @@
+// ADOQuery1 and ADOConnection1 on the fixture databases: states, results on
+// empty and closed cursors, every message, and the field formats.
+#include "db/query.h"
+
+#include <gtest/gtest.h>
+
+#include "base/gbk.h"
+#include "base/utf.h"
+#include "db/connection_state.h"
+#include "testing/expect_raise.h"
+#include "testing/scratch_dir.h"
+#include "testing/shared_fixtures.h"
+
+namespace db {
+namespace {
+
+std::string Gbk(std::string_view utf8) { return base::Utf16ToGbk(base::Utf8ToUtf16(utf8)); }
+std::string Utf8(std::string_view gbk) { return base::Utf16ToUtf8(base::GbkToUtf16(gbk)); }
+
+class QueryTest : public ::testing::Test {
+ protected:
+  void Use(const std::filesystem::path& file) { connection_.SetDataSource(file.string()); }
+  // Close, set the one line, Open: the pattern of every command.
+  void Run(std::string_view utf8_line) {
+    query_.Close();
+    query_.SQL().Clear();
+    query_.SQL().Add(Gbk(utf8_line));
+    query_.Open();
+  }
+
+  TADOConnection connection_;
+  TADOQuery query_{connection_};
+};
+
+TEST_F(QueryTest, ClosedCursor) {
+  query_.Close();  // nothing happens, nothing is raised
+  EXPECT_FALSE(query_.Active());
+  EXPECT_TRUE(query_.AtEnd());
+  const char* closed = "ADOQuery1: Cannot perform this operation on a closed dataset";
+  EXPECT_RAISE(query_.RowCount(), EDatabaseError, closed);
+  EXPECT_RAISE(query_.Next(), EDatabaseError, closed);
+  EXPECT_RAISE(query_.Edit(), EDatabaseError, closed);
+  EXPECT_RAISE(query_.FieldText("sheng"), EDatabaseError, "ADOQuery1: Field 'sheng' not found");
+  EXPECT_RAISE(query_.FieldInteger("index"), EDatabaseError,
+               "ADOQuery1: Field 'index' not found");
+  query_.Post();  // outside editing: nothing
+}
+
+TEST_F(QueryTest, StatementTextAndItsChecks) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  Use(path);
+  EXPECT_RAISE(query_.Open(), EDatabaseError, "ADOQuery1: Missing SQL property");
+  EXPECT_FALSE(query_.Active());
+  // Setting the text opened the connection on the way.
+  EXPECT_TRUE(connection_.Connected());
+  query_.SQL().Add("select distinct sheng from city");
+  EXPECT_EQ(query_.CommandText(), "select distinct sheng from city\r\n");
+  query_.Open();
+  // A change fails while open; the lines change, the command text does not.
+  EXPECT_RAISE(query_.SQL().Clear(), EDatabaseError,
+               "ADOQuery1: Cannot perform this operation on an open dataset");
+  EXPECT_EQ(query_.SQL().Count(), 0u);
+  EXPECT_EQ(query_.CommandText(), "select distinct sheng from city\r\n");
+  query_.Close();
+  query_.SQL().Add("select distinct sheng from city");
+  query_.Open();
+  EXPECT_EQ(query_.RowCount(), 13);
+  query_.Open();  // open already: nothing
+  // Closing the cursor leaves the connection open.
+  query_.Close();
+  EXPECT_TRUE(connection_.Connected());
+}
+
+TEST_F(QueryTest, ParameterMarkersReachTheEngine) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  Use(path);
+  Run("select * from city where shi=':x'");
+  EXPECT_EQ(query_.RowCount(), 0);
+  EXPECT_RAISE(Run("select * from city where index=:x"), EOleException,
+               "No value given for one or more required parameters");
+  EXPECT_FALSE(query_.Active());
+  EXPECT_EQ(query_.Parameters(), std::vector<std::string>{"x"});
+  Run("select * from city where shi='a::b'");
+  EXPECT_EQ(query_.CommandText(), "select * from city where shi='a::b'\r\n");
+  query_.Close();
+  query_.SQL().Clear();
+  query_.SQL().Add("select * from city where shi='x' or shi::='y'");
+  EXPECT_EQ(query_.CommandText(), "select * from city where shi='x' or shi:='y'\r\n");
+  EXPECT_RAISE(query_.Open(), EOleException,
+               "Syntax error (missing operator) in query expression 'shi='x' or shi:='y''");
+}
+
+TEST_F(QueryTest, EmptyResult) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  Use(path);
+  Run("select * from numindex where index=-1");
+  EXPECT_EQ(query_.RowCount(), 0);
+  EXPECT_TRUE(query_.AtEnd());
+  EXPECT_EQ(query_.FieldText("numhead"), "");
+  EXPECT_EQ(query_.FieldInteger("index"), 0);
+  EXPECT_RAISE(query_.FieldInteger("numhead"), EConvertError, "'' is not a valid integer value");
+  query_.Next();
+  EXPECT_TRUE(query_.AtEnd());
+}
+
+TEST_F(QueryTest, WalkingAndReadingRows) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  Use(path);
+  Run("select * from city where sheng='广东' and shi='深圳'");
+  ASSERT_EQ(query_.RowCount(), 2);
+  EXPECT_FALSE(query_.AtEnd());
+  EXPECT_EQ(query_.FieldInteger("INDEX"), 7);
+  EXPECT_EQ(Utf8(query_.FieldText("SHENG")), "广东");
+  EXPECT_EQ(query_.FieldInteger("youbian"), 518000);
+  query_.Next();
+  EXPECT_EQ(query_.FieldInteger("index"), 61);
+  query_.Next();  // past the last row: the end flag, the last row stays
+  EXPECT_TRUE(query_.AtEnd());
+  EXPECT_EQ(query_.FieldInteger("index"), 61);
+  query_.Next();
+  EXPECT_TRUE(query_.AtEnd());
+  EXPECT_EQ(query_.RowCount(), 2);
+  EXPECT_RAISE(query_.FieldText("sheng2"), EDatabaseError, "ADOQuery1: Field 'sheng2' not found");
+  EXPECT_EQ(query_.FieldNames(),
+            (std::vector<std::string>{"index", "sheng", "shi", "youbian", "quhao"}));
+  Run("select shi, shi, [shi] as SHI_1 from city where index=1");
+  EXPECT_EQ(query_.FieldNames(), (std::vector<std::string>{"shi", "shi_1", "SHI_1_1"}));
+}
+
+TEST_F(QueryTest, ProviderErrorsCloseTheCursor) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  Use(path);
+  Run("select * from city where index=1");
+  query_.Close();
+  query_.SQL().Clear();
+  query_.SQL().Add("select * from city where sheng=1");
+  EXPECT_RAISE(query_.Open(), EOleException, "Data type mismatch in criteria expression");
+  EXPECT_FALSE(query_.Active());
+  EXPECT_RAISE(Run("select * from cities"), EOleException,
+               "The database engine cannot find the input table or query 'cities'.  "
+               "Make sure it exists and that its name is spelled correctly");
+  EXPECT_RAISE(Run("select * from city where sheng='a'b'"), EOleException,
+               "Syntax error in string in query expression 'sheng='a'b''");
+  EXPECT_RAISE(Run("delete from city"), EOleException,
+               "Invalid SQL statement; expected 'SELECT'");
+}
+
+TEST_F(QueryTest, FieldTextAndIntegerOfEveryKind) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-types.mdb");
+  Use(path);
+  Run("select * from alltypes where id=2");
+  struct Case {
+    const char* column;
+    const char* text;
+  } row2[] = {
+      {"flag", "False"},       {"tiny", "255"},         {"small", "1"},
+      {"price", "1234.5678"},  {"ratio", "3.1415901184082"},
+      {"measure", "3.14159265358979"},                  {"stamp", "1900-01-01"},
+      {"amount", "12345678901234.5678"},                {"memo_plain", ""},
+      {"ole_small", ""},
+  };
+  for (const Case& c : row2) EXPECT_EQ(query_.FieldText(c.column), c.text) << c.column;
+  EXPECT_EQ(Utf8(query_.FieldText(Gbk("省份"))), "广东");
+  EXPECT_EQ(Utf8(query_.FieldText("txt_comp")), "广州市天河区");
+  EXPECT_EQ(query_.FieldInteger("tiny"), 255);
+  EXPECT_EQ(query_.FieldInteger("price"), 1235);
+  EXPECT_EQ(query_.FieldInteger("ratio"), 3);
+  for (const char* other : {"flag", "stamp", "memo_short", "ole_small", "bin", "guid"}) {
+    EXPECT_RAISE(query_.FieldInteger(other), EDatabaseError,
+                 std::string("Cannot access field '") + other + "' as type Integer");
+  }
+  EXPECT_RAISE(query_.FieldInteger("txt_plain"), EConvertError,
+               "'' is not a valid integer value");
+
+  Run("select * from alltypes where id=3");
+  EXPECT_EQ(query_.FieldText("price"), "-0.0001");
+  EXPECT_EQ(query_.FieldText("ratio"), "-1.49999995239828E-20");
+  EXPECT_EQ(query_.FieldText("measure"), "1E300");
+  EXPECT_EQ(query_.FieldText("stamp"), "1899-12-29 12:00:00");
+  EXPECT_EQ(query_.FieldText("small"), "-1");
+  EXPECT_EQ(query_.FieldInteger("price"), 0);
+  // Characters that code page 936 cannot hold become "?".
+  EXPECT_EQ(Utf8(query_.FieldText("txt_comp")), "emoji ? and 中文");
+
+  Run("select * from alltypes where id=4");
+  EXPECT_EQ(query_.FieldText(Gbk("省份")), "");
+  EXPECT_RAISE(query_.FieldInteger(Gbk("省份")), EConvertError, "'' is not a valid integer value");
+  EXPECT_EQ(query_.FieldText("price"), "922337203685477.5807");
+  EXPECT_EQ(query_.FieldInteger("big"), 2147483647);
+  EXPECT_EQ(query_.FieldText("stamp"), "1800-01-01 06:30:00");
+
+  Run("select index, quhao from city_double where index=7.5 or quhao=0.5");
+  ASSERT_EQ(query_.RowCount(), 2);
+  EXPECT_EQ(query_.FieldText("index"), "7.5");
+  EXPECT_EQ(query_.FieldInteger("index"), 8);  // halves to the even neighbour
+  EXPECT_EQ(query_.FieldText("quhao"), "471");
+  query_.Next();
+  EXPECT_EQ(query_.FieldText("index"), "-3");
+  EXPECT_EQ(query_.FieldInteger("index"), -3);
+  EXPECT_EQ(query_.FieldText("quhao"), "0.5");
+  EXPECT_EQ(query_.FieldInteger("quhao"), 0);
+
+  Run("select * from city_numeric where shi='呼和浩特'");
+  EXPECT_EQ(query_.FieldText("youbian"), "10000");
+  EXPECT_EQ(query_.FieldInteger("quhao"), 471);
+  Run("select txt_comp from alltypes where id=1");
+  EXPECT_RAISE(query_.FieldInteger("txt_comp"), EConvertError,
+               "'hello' is not a valid integer value");
+}
+
+TEST_F(QueryTest, EditingStates) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-types.mdb");
+  Use(path);
+  Run("select * from alltypes where id<=2");
+  EXPECT_RAISE(query_.SetFieldText("txt_comp", "x"), EDatabaseError,
+               "ADOQuery1: Dataset not in edit or insert mode");
+  query_.Edit();
+  query_.Edit();  // editing already: nothing
+  EXPECT_RAISE(query_.SetFieldText("id", "9"), EDatabaseError, "Field 'id' cannot be modified");
+  EXPECT_RAISE(query_.SetFieldText("nope", "9"), EDatabaseError,
+               "ADOQuery1: Field 'nope' not found");
+  query_.Post();  // nothing changed: back to browsing without a write
+  EXPECT_RAISE(query_.SetFieldText("txt_comp", "x"), EDatabaseError,
+               "ADOQuery1: Dataset not in edit or insert mode");
+  query_.Edit();
+  query_.SetFieldText("txt_comp", "x");
+  EXPECT_RAISE(query_.Post(), EDatabaseError, "Writing rows is not supported yet");
+  // Still editing; Close drops the change and the row keeps its value.
+  query_.SetFieldText("txt_comp", "y");
+  query_.Close();
+  Run("select * from alltypes where id=1");
+  EXPECT_EQ(query_.FieldText("txt_comp"), "hello");
+}
+
+TEST(Connection, MissingFileFailsUntilItAppears) {
+  ATTR_REQUIRE_FIXTURE(small, "attrdata-small.mdb");
+  testing_support::ScratchDir dir;
+  std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  {
+    TADOConnection connection;
+    EXPECT_EQ(connection.ConnectionString().size(), 552u);
+    std::string expected =
+        "Could not find file '" + (dir.path() / "attrdata.mdb").string() + "'";
+    std::vector<std::string> reports;
+    connection.Loaded([&](const base::Exception& e) { reports.push_back(e.Message()); });
+    EXPECT_EQ(reports, std::vector<std::string>{expected});
+    EXPECT_FALSE(connection.Connected());
+    TADOQuery query(connection);
+    // Setting the text tries silently; Open tries again and reports.
+    query.SQL().Add("select distinct sheng from city");
+    EXPECT_RAISE(query.Open(), EOleException, expected);
+    EXPECT_FALSE(query.Active());
+    dir.CopyIn(small, "attrdata.mdb");
+    query.Open();
+    EXPECT_TRUE(connection.Connected());
+    EXPECT_EQ(query.RowCount(), 13);
+  }
+  std::filesystem::current_path(previous);
+}
+
+TEST(Connection, FilesThatAreNotDatabases) {
+  ATTR_REQUIRE_FIXTURE(random, "broken/random-64k.mdb");
+  ATTR_REQUIRE_FIXTURE(jet3, "broken/access97-jet3.mdb");
+  for (const auto& file : {random, jet3}) {
+    TADOConnection connection;
+    connection.SetDataSource(file.string());
+    EXPECT_RAISE(connection.Open(), EOleException,
+                 "Unrecognized database format '" + file.string() + "'");
+    EXPECT_FALSE(connection.Connected());
+  }
+}
+
+}  // namespace
+}  // namespace db
