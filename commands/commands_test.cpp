@@ -1,0 +1,155 @@
+#include "commands/commands.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "base/gbk.h"
+#include "commands/fake_controls.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "testing/expect_raise.h"
+#include "testing/scratch_dir.h"
+#include "testing/shared_fixtures.h"
+
+namespace commands {
+namespace {
+
+std::string Gbk(std::u16string_view text) { return base::Utf16ToGbk(text); }
+
+const std::string kNotFound = Gbk(u"对不起，没有查询到这个卡号的归属地");
+
+// A working folder holding a copy of a fixture as attrdata.mdb, with the
+// connection and the cursor open on it.
+class CommandsTest : public ::testing::Test {
+ protected:
+  void OpenFixture(const std::filesystem::path& fixture) {
+    db_path_ = scratch_.CopyIn(fixture, "attrdata.mdb");
+    old_cwd_ = std::filesystem::current_path();
+    std::filesystem::current_path(scratch_.path());
+    connection_.Open();
+  }
+  void TearDown() override {
+    query_.Close();
+    connection_.Close();
+    if (!old_cwd_.empty()) std::filesystem::current_path(old_cwd_);
+  }
+
+  testing_support::ScratchDir scratch_;
+  std::filesystem::path db_path_;
+  std::filesystem::path old_cwd_;
+  db::TADOConnection connection_;
+  db::TADOQuery query_{connection_};
+  FakeText e1_, e2_, e3_, e4_, e5_, e6_;
+  LookupTab lookup_{e1_, e2_, e3_, e4_, e5_, e6_};
+  FakeCombo provinces_, cities_;
+  FakeMemo memo_;
+  SegmentTab segments_{provinces_, cities_, memo_};
+  FakeShell shell_;
+
+  std::vector<std::string> Boxes() const {
+    return {e2_.text, e3_.text, e4_.text, e5_.text, e6_.text};
+  }
+};
+
+TEST(QuotedValue, DoublesEveryQuote) {
+  EXPECT_EQ(QuotedValue(""), "''");
+  EXPECT_EQ(QuotedValue("a'b''"), "'a''b'''''");
+  EXPECT_EQ(QuotedValue(Gbk(u"广东")), "'" + Gbk(u"广东") + "'");
+}
+
+TEST_F(CommandsTest, LookupUsesTheFirstSevenBytesAndWritesFiveBoxes) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  const std::vector<std::string> shenzhen = {Gbk(u"广东"), Gbk(u"深圳"), "518000",
+                                             "0755", Gbk(u"中国移动")};
+  for (const char* typed : {"1879396", "18793961234", "1879396abc"}) {
+    e1_.text = typed;
+    Button1Click(query_, lookup_, shell_);
+    EXPECT_EQ(Boxes(), shenzhen) << typed;
+  }
+  EXPECT_TRUE(shell_.notices.empty());
+  // The duplicated head answers with its first row (深圳, not 成都).
+  e1_.text = "1581308";
+  Button1Click(query_, lookup_, shell_);
+  EXPECT_EQ(e3_.text, Gbk(u"深圳"));
+}
+
+TEST_F(CommandsTest, LookupNotFoundKeepsThePreviousAnswer) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  e1_.text = "1879396";
+  Button1Click(query_, lookup_, shell_);
+  const auto before = Boxes();
+  for (const char* typed : {"187939", " 1879396", "", "1879396"}) {
+    e1_.text = typed;
+    Button1Click(query_, lookup_, shell_);
+  }
+  ASSERT_EQ(shell_.notices.size(), 3u);
+  EXPECT_EQ(shell_.notices[0], kNotFound);
+  EXPECT_EQ(Boxes(), before);
+}
+
+TEST_F(CommandsTest, LookupWithMissingCityOrCardTypeGivesEmptyValues) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  e1_.text = "1530613";  // its city key 9999 has no city row
+  Button1Click(query_, lookup_, shell_);
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{"", "", "", "0", Gbk(u"中国电信")}));
+  e1_.text = "1397589";  // card type 99 has no cardtype row
+  Button1Click(query_, lookup_, shell_);
+  EXPECT_EQ(Boxes(), (std::vector<std::string>{Gbk(u"广东"), Gbk(u"广州"), "510000",
+                                               "020", ""}));
+}
+
+TEST_F(CommandsTest, ProvinceAndCityListsFollowTheDatabaseOrder) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  provinces_.text = "kept";
+  FormActivate(query_, segments_);
+  ASSERT_EQ(provinces_.items.size(), 13u);
+  EXPECT_EQ(provinces_.items[0], Gbk(u"北京"));
+  EXPECT_EQ(provinces_.items[4], Gbk(u"广东"));
+  EXPECT_EQ(provinces_.items[12], Gbk(u"青海"));
+  EXPECT_EQ(provinces_.text, "kept");
+
+  provinces_.text = Gbk(u"广东");
+  cities_.text = "old";
+  ComboBox1Change(query_, segments_);
+  EXPECT_EQ(cities_.text, "");
+  ASSERT_EQ(cities_.items.size(), 22u);  // 深圳 is listed twice
+  EXPECT_EQ(cities_.items[2], Gbk(u"深圳"));
+  EXPECT_EQ(cities_.items[21], Gbk(u"深圳"));
+
+  // Partial names, and names holding quotes or colons, match nothing.
+  for (std::u16string typed : {u"广", u"广'东", u"广东'", u"a:b", u"x::y"}) {
+    provinces_.text = Gbk(typed);
+    ComboBox1Change(query_, segments_);
+    EXPECT_TRUE(cities_.items.empty());
+  }
+}
+
+TEST_F(CommandsTest, SegmentListingGivesOneLinePerHeadAndTheCount) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  provinces_.text = Gbk(u"广东");
+  cities_.text = Gbk(u"深圳");
+  Button2Click(query_, segments_, shell_);
+  EXPECT_TRUE(memo_.visible);
+  EXPECT_TRUE(memo_.enabled);
+  EXPECT_FALSE(memo_.shown_while_adding);
+  EXPECT_EQ(memo_.lines_added, 161);
+  EXPECT_EQ(memo_.text.substr(0, 26), "1879396xxxx\r\n1760841xxxx\r\n");
+  ASSERT_EQ(shell_.notices.size(), 1u);
+  EXPECT_EQ(shell_.notices[0], Gbk(u"号段生成完毕，共有161个号段"));
+
+  // No such city: the previous listing is cleared and the count is 0.
+  cities_.text = "";
+  provinces_.text = "";
+  Button2Click(query_, segments_, shell_);
+  EXPECT_EQ(memo_.text, "");
+  EXPECT_EQ(shell_.notices.back(), Gbk(u"号段生成完毕，共有0个号段"));
+}
+
+}  // namespace
+}  // namespace commands
