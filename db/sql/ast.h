@@ -36,6 +36,7 @@ struct Expr {
   size_t column = 0;         // kColumn: position in the table, once bound
   std::u16string text;       // kText
   double number = 0;         // kNumber
+  size_t depth = 1;          // levels of the tree below and including this node
   std::unique_ptr<Expr> left;
   std::unique_ptr<Expr> right;
 };

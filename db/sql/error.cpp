@@ -79,6 +79,8 @@ void RaiseTrailingCharacters() {
   Raise(ErrorKind::kSyntax, u"Characters found after end of SQL statement.");
 }
 
+void RaiseTooComplex() { Raise(ErrorKind::kSyntax, u"Query is too complex."); }
+
 void RaiseTypeMismatch() {
   Raise(ErrorKind::kTypeMismatch,
         u"Data type mismatch in criteria expression.");

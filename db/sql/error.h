@@ -52,6 +52,8 @@ class Error : public std::runtime_error {
 [[noreturn]] void RaiseNotAStatement();
 // "Characters found after end of SQL statement."
 [[noreturn]] void RaiseTrailingCharacters();
+// "Query is too complex." for conditions nested too deeply.
+[[noreturn]] void RaiseTooComplex();
 // "Data type mismatch in criteria expression."
 [[noreturn]] void RaiseTypeMismatch();
 // "No value given for one or more required parameters."

@@ -3,6 +3,7 @@
 // work as column names.
 #include "db/sql/parser.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <utility>
@@ -61,12 +62,19 @@ class Parser {
   size_t pos_ = 0;
   std::u16string where_text_;
   size_t parameters_ = 0;
+  size_t nesting_ = 0;  // open parentheses, NOTs and signs
 };
+
+// Conditions are walked recursively; deeper trees are refused so that no
+// statement text can exhaust the stack.
+constexpr size_t kMaxDepth = 256;
 
 std::unique_ptr<Expr> MakeNode(ExprKind kind, std::unique_ptr<Expr> left,
                                std::unique_ptr<Expr> right = nullptr) {
   auto node = std::make_unique<Expr>();
   node->kind = kind;
+  node->depth = 1 + std::max(left->depth, right ? right->depth : 0);
+  if (node->depth > kMaxDepth) RaiseTooComplex();
   node->left = std::move(left);
   node->right = std::move(right);
   return node;
@@ -193,7 +201,10 @@ std::unique_ptr<Expr> Parser::ParseAnd() {
 std::unique_ptr<Expr> Parser::ParseNot() {
   if (AtKeyword(u"NOT")) {
     Take();
-    return MakeNode(ExprKind::kNot, ParseNot());
+    if (++nesting_ > kMaxDepth) RaiseTooComplex();
+    auto inner = ParseNot();
+    --nesting_;
+    return MakeNode(ExprKind::kNot, std::move(inner));
   }
   return ParsePredicate();
 }
@@ -244,7 +255,9 @@ std::unique_ptr<Expr> Parser::ParsePredicate() {
 std::unique_ptr<Expr> Parser::ParseOperand() {
   if (AtSymbol(u"-") || AtSymbol(u"+")) {
     bool minus = Take().text == u"-";
+    if (++nesting_ > kMaxDepth) RaiseTooComplex();
     auto operand = ParseOperand();
+    --nesting_;
     return minus ? MakeNode(ExprKind::kNegate, std::move(operand))
                  : std::move(operand);
   }
@@ -274,7 +287,9 @@ std::unique_ptr<Expr> Parser::ParsePrimary() {
     case TokenKind::kSymbol:
       if (token.text == u"(") {
         Take();
+        if (++nesting_ > kMaxDepth) RaiseTooComplex();
         auto inner = ParseOr();
+        --nesting_;
         if (!AtSymbol(u")")) FailExpression();
         Take();
         return inner;

@@ -108,6 +108,13 @@ TEST(Parser, SyntaxErrorMessages) {
             "Syntax error in query expression ''.");
   EXPECT_EQ(SyntaxMessage(u"select * from city where a and"),
             "Syntax error in query expression 'a and'.");
+  std::u16string deep = u"select * from city where " + std::u16string(100000, u'(');
+  EXPECT_EQ(SyntaxMessage(deep), "Query is too complex.");
+  deep = u"select * from city where index=1";
+  for (int i = 0; i < 100000; ++i) deep += u" and index=1";
+  EXPECT_EQ(SyntaxMessage(deep), "Query is too complex.");
+  EXPECT_EQ(SyntaxMessage(u"select * from city where " + std::u16string(100000, u'-') + u"1=1"),
+            "Query is too complex.");
   EXPECT_EQ(SyntaxMessage(u"select * from city; x"),
             "Characters found after end of SQL statement.");
 }
