@@ -96,6 +96,9 @@ std::optional<Row> Database::ReadRow(const std::shared_ptr<const TableDef>& tabl
 bool Database::RefreshIfChanged() {
   FileStamp now = file_->Stamp();
   if (now == stamp_) return false;
+  if (now.inode != stamp_.inode || now.device != stamp_.device) {
+    file_->Reopen();
+  }
   stamp_ = now;
   pages_.Reset();
   catalog_.reset();

@@ -72,7 +72,8 @@ class Database {
   // Checks (by the file's size, modification time and inode) whether the
   // file changed since the last check or since opening; if so, drops the
   // cached pages, the catalog and every table definition so that they are
-  // read afresh, and returns true. Definitions and rows handed out earlier
+  // read afresh (opening the path again when the file there was replaced),
+  // and returns true. Definitions and rows handed out earlier
   // stay valid but show the old state. Raises kIo when the file cannot be
   // examined.
   bool RefreshIfChanged();

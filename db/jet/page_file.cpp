@@ -14,15 +14,19 @@
 namespace jet {
 namespace {
 
+// Opens `path` without locks, checking that it is a regular file. Raises kIo.
+int OpenFd(const std::filesystem::path& path, bool writable);
+
 class PosixPageFile : public PageFile {
  public:
-  PosixPageFile(int fd, std::string name, bool writable)
-      : fd_(fd), name_(std::move(name)), writable_(writable) {}
+  PosixPageFile(int fd, std::filesystem::path path, bool writable)
+      : fd_(fd), path_(std::move(path)), name_(path_.string()),
+        writable_(writable) {}
   ~PosixPageFile() override { ::close(fd_); }
 
   const std::string& Name() const override { return name_; }
 
-  uint64_t Size() override { return Stat().size; }
+  uint64_t Size() override { return OpenStat().size; }
 
   size_t ReadAt(uint64_t offset, uint8_t* out, size_t length) override {
     size_t done = 0;
@@ -57,13 +61,28 @@ class PosixPageFile : public PageFile {
     if (::fsync(fd_) != 0) RaiseIoError(name_, "syncing", errno);
   }
 
-  FileStamp Stamp() override { return Stat(); }
+  FileStamp Stamp() override {
+    struct stat st;
+    if (::stat(path_.c_str(), &st) != 0) return OpenStat();
+    return ToStamp(st);
+  }
+
+  void Reopen() override {
+    int fd = OpenFd(path_, writable_);
+    ::close(fd_);
+    fd_ = fd;
+  }
+
   bool Writable() const override { return writable_; }
 
  private:
-  FileStamp Stat() {
+  FileStamp OpenStat() {
     struct stat st;
     if (::fstat(fd_, &st) != 0) RaiseIoError(name_, "examining", errno);
+    return ToStamp(st);
+  }
+
+  static FileStamp ToStamp(const struct stat& st) {
     FileStamp stamp;
     stamp.size = static_cast<uint64_t>(st.st_size);
     stamp.modified_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 +
@@ -74,15 +93,12 @@ class PosixPageFile : public PageFile {
   }
 
   int fd_;
+  std::filesystem::path path_;
   std::string name_;
   bool writable_;
 };
 
-}  // namespace
-
-std::unique_ptr<PageFile> OpenPageFile(const std::filesystem::path& path,
-                                       OpenMode mode) {
-  bool writable = mode == OpenMode::kReadWrite;
+int OpenFd(const std::filesystem::path& path, bool writable) {
   int flags = (writable ? O_RDWR : O_RDONLY) | O_CLOEXEC;
   int fd;
   do {
@@ -102,7 +118,15 @@ std::unique_ptr<PageFile> OpenPageFile(const std::filesystem::path& path,
     ::close(fd);
     RaiseIoError(path.string(), "opening", error);
   }
-  return std::make_unique<PosixPageFile>(fd, path.string(), writable);
+  return fd;
+}
+
+}  // namespace
+
+std::unique_ptr<PageFile> OpenPageFile(const std::filesystem::path& path,
+                                       OpenMode mode) {
+  bool writable = mode == OpenMode::kReadWrite;
+  return std::make_unique<PosixPageFile>(OpenFd(path, writable), path, writable);
 }
 
 MemoryPageFile::MemoryPageFile(std::vector<uint8_t> bytes, bool writable,

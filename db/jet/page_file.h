@@ -42,8 +42,11 @@ class PageFile {
   virtual void WriteAt(uint64_t offset, const uint8_t* data, size_t length) = 0;
   // Forces written data to the disk. Raises kIo.
   virtual void Sync() = 0;
-  // The file's current stamp. Raises kIo.
+  // The stamp of the file now at the path (which another process may have
+  // replaced), or of the open file when the path is gone. Raises kIo.
   virtual FileStamp Stamp() = 0;
+  // Opens the path again, for when the file there was replaced. Raises kIo.
+  virtual void Reopen() {}
   virtual bool Writable() const = 0;
 };
 

@@ -62,9 +62,9 @@ std::string FormatDecimal(const Decimal& value);
 // little-endian numbers.
 std::string FormatGuid(const Guid& value);
 
-// A date/time split into calendar fields (proleptic Gregorian). Raises
-// kInvalidArgument when the value is not finite or lies outside the years
-// -9999..9999.
+// A date/time split into calendar fields (proleptic Gregorian), rounded to
+// the millisecond. Raises kInvalidArgument when the value is not finite or
+// lies more than 3 000 000 days (some 8 000 years) from 1899-12-30.
 struct CivilTime {
   int year, month, day, hour, minute, second, millisecond;
 };
