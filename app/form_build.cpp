@@ -104,6 +104,7 @@ void TForm1::BuildControls() {
   Label1 = label(Panel2, "Label1", 8, 16, "手机号码（至少输入前七位）");
   Edit1 = edit(Panel2, "Edit1", 8, 32, 169);
   GroupBox1 = new QGroupBox(Panel2);
+  GroupBox1->setAutoFillBackground(true);
   place(GroupBox1, "GroupBox1", 8, 56, 241, 209);
   Label2 = label(GroupBox1, "Label2", 8, 20, "省份");
   Label3 = label(GroupBox1, "Label3", 10, 53, "城市");
@@ -134,6 +135,7 @@ void TForm1::BuildControls() {
   ComboBox2 = new TComboBox(Panel4);
   place(ComboBox2, "ComboBox2", 64, 40, 185, 21);
   GroupBox2 = new QGroupBox(Text("号段结果"), Panel4);
+  GroupBox2->setAutoFillBackground(true);
   place(GroupBox2, "GroupBox2", 1, 71, 276, 211);
   dock(GroupBox2, PinBottom(1, 1, 1, 211));
   Label9 = new QLabel(Text("请稍侯"), GroupBox2);

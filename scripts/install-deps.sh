@@ -10,7 +10,7 @@ packages=(
   qt6-base-dev libgl-dev
   mdbtools
   nlohmann-json3-dev zlib1g-dev time
-  xvfb xauth fonts-wqy-microhei
+  xvfb xauth fonts-wqy-microhei xdotool imagemagick
 )
 
 missing=()
