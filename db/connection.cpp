@@ -6,6 +6,7 @@
 #include "db/connection_state.h"
 #include "db/connection_string.h"
 #include "db/provider_error.h"
+#include "db/query.h"
 
 namespace db {
 
@@ -48,7 +49,11 @@ void TADOConnection::Open() {
 
 bool TADOConnection::Connected() const { return state_ != nullptr; }
 
-void TADOConnection::Close() { state_.reset(); }
+void TADOConnection::Close() {
+  // Results hold rows that read from the engine; they go first.
+  for (TADOQuery* query : queries_) query->Close();
+  state_.reset();
+}
 
 void TADOConnection::Loaded(const std::function<void(const base::Exception&)>& report) {
   try {

@@ -6,12 +6,14 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/exceptions.h"
 
 namespace db {
 
 class ConnectionState;  // the open engine behind the connection
+class TADOQuery;
 
 class TADOConnection {
  public:
@@ -35,7 +37,8 @@ class TADOConnection {
   // connection then stays closed.
   void Open();
   bool Connected() const;
-  // Closes the database; never raises.
+  // Closes the cursors that use the connection, then the database; never
+  // raises.
   void Close();
 
   // The opening at the end of the window's construction: Open, with a
@@ -47,9 +50,12 @@ class TADOConnection {
   ConnectionState* State() const { return state_.get(); }
 
  private:
+  friend class TADOQuery;  // cursors register while they exist
+
   std::string name_;
   std::string connection_string_;
   std::unique_ptr<ConnectionState> state_;
+  std::vector<TADOQuery*> queries_;
 };
 
 }  // namespace db

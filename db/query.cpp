@@ -18,9 +18,11 @@ constexpr std::string_view kClosedDataset =
 }  // namespace
 
 TADOQuery::TADOQuery(TADOConnection& connection, std::string name)
-    : connection_(connection), name_(std::move(name)), sql_(*this) {}
+    : connection_(connection), name_(std::move(name)), sql_(*this) {
+  connection_.queries_.push_back(this);
+}
 
-TADOQuery::~TADOQuery() = default;
+TADOQuery::~TADOQuery() { std::erase(connection_.queries_, this); }
 
 void TADOQuery::Fail(std::string_view message) const {
   base::RaiseComponentError(name_, message);

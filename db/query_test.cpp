@@ -66,9 +66,13 @@ TEST_F(QueryTest, StatementTextAndItsChecks) {
   query_.Open();
   EXPECT_EQ(query_.RowCount(), 13);
   query_.Open();  // open already: nothing
-  // Closing the cursor leaves the connection open.
+  // Closing the cursor leaves the connection open; closing the connection
+  // closes the cursor.
   query_.Close();
   EXPECT_TRUE(connection_.Connected());
+  query_.Open();
+  connection_.Close();
+  EXPECT_FALSE(query_.Active());
 }
 
 TEST_F(QueryTest, ParameterMarkersReachTheEngine) {
@@ -220,11 +224,18 @@ TEST_F(QueryTest, EditingStates) {
   EXPECT_RAISE(query_.SetFieldText("nope", "9"), EDatabaseError,
                "ADOQuery1: Field 'nope' not found");
   query_.Post();  // nothing changed: back to browsing without a write
+  query_.Edit();
+  query_.Next();  // nothing changed: the edit is dropped and the walk goes on
+  EXPECT_EQ(query_.FieldInteger("id"), 2);
+  Run("select * from alltypes where id<=2");
   EXPECT_RAISE(query_.SetFieldText("txt_comp", "x"), EDatabaseError,
                "ADOQuery1: Dataset not in edit or insert mode");
   query_.Edit();
   query_.SetFieldText("txt_comp", "x");
   EXPECT_RAISE(query_.Post(), EDatabaseError, "Writing rows is not supported yet");
+  // Next posts a pending change first, and fails with it.
+  EXPECT_RAISE(query_.Next(), EDatabaseError, "Writing rows is not supported yet");
+  EXPECT_EQ(query_.FieldInteger("id"), 1);
   // Still editing; Close drops the change and the row keeps its value.
   query_.SetFieldText("txt_comp", "y");
   query_.Close();
