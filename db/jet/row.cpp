@@ -38,34 +38,41 @@ Row Row::Decode(std::shared_ptr<const TableDef> table, PageCache* pages,
                 PageRef page, std::span<const uint8_t> bytes,
                 RowLocation location) {
   Row row;
-  row.table_ = std::move(table);
-  row.pages_ = pages;
-  row.page_ = std::move(page);
-  row.bytes_ = bytes;
-  row.location_ = location;
-  size_t size = bytes.size();
-  if (size < format::kRowColumnCountSize) row.Fail("row is too short");
-  row.column_count_ = LoadU16(bytes.data());
-  size_t mask_length = (size_t{row.column_count_} + 7) / 8;
-  if (mask_length + format::kRowColumnCountSize > size) {
-    row.Fail("row's null mask does not fit the row");
-  }
-  row.mask_offset_ = size - mask_length;
-  row.fixed_end_ = row.mask_offset_;
-  row.var_table_end_ = row.mask_offset_;
-  if (row.table_->max_var_columns > 0) {
-    if (row.mask_offset_ < format::kRowColumnCountSize + 2) {
-      row.Fail("row has no room for its variable-column count");
-    }
-    row.var_count_ = LoadU16(bytes.data() + row.mask_offset_ - 2);
-    row.var_table_end_ = row.mask_offset_ - 2;
-    size_t table_size = 2 * (size_t{row.var_count_} + 1);
-    if (table_size + format::kRowColumnCountSize > row.var_table_end_) {
-      row.Fail("row's variable-column table does not fit the row");
-    }
-    row.fixed_end_ = row.var_table_end_ - table_size;
-  }
+  row.Load(table, pages, page, bytes, location);
   return row;
+}
+
+void Row::Load(const std::shared_ptr<const TableDef>& table, PageCache* pages,
+               const PageRef& page, std::span<const uint8_t> bytes,
+               RowLocation location) {
+  if (table_ != table) table_ = table;
+  if (page_ != page) page_ = page;
+  pages_ = pages;
+  bytes_ = bytes;
+  location_ = location;
+  size_t size = bytes.size();
+  if (size < format::kRowColumnCountSize) Fail("row is too short");
+  column_count_ = LoadU16(bytes.data());
+  size_t mask_length = (size_t{column_count_} + 7) / 8;
+  if (mask_length + format::kRowColumnCountSize > size) {
+    Fail("row's null mask does not fit the row");
+  }
+  mask_offset_ = size - mask_length;
+  fixed_end_ = mask_offset_;
+  var_table_end_ = mask_offset_;
+  var_count_ = 0;
+  if (table_->max_var_columns > 0) {
+    if (mask_offset_ < format::kRowColumnCountSize + 2) {
+      Fail("row has no room for its variable-column count");
+    }
+    var_count_ = LoadU16(bytes.data() + mask_offset_ - 2);
+    var_table_end_ = mask_offset_ - 2;
+    size_t table_size = 2 * (size_t{var_count_} + 1);
+    if (table_size + format::kRowColumnCountSize > var_table_end_) {
+      Fail("row's variable-column table does not fit the row");
+    }
+    fixed_end_ = var_table_end_ - table_size;
+  }
 }
 
 void Row::Fail(const char* what) const {

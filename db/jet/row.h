@@ -30,6 +30,11 @@ class Row {
   static Row Decode(std::shared_ptr<const TableDef> table, PageCache* pages,
                     PageRef page, std::span<const uint8_t> bytes,
                     RowLocation location);
+  // Like Decode, but into this row, keeping the table and page it already
+  // holds when they are the same (the scan's fast path).
+  void Load(const std::shared_ptr<const TableDef>& table, PageCache* pages,
+            const PageRef& page, std::span<const uint8_t> bytes,
+            RowLocation location);
 
   RowLocation location() const { return location_; }
   const TableDef& table() const { return *table_; }

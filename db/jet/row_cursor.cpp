@@ -41,14 +41,14 @@ bool RowCursor::Next() {
     Slot s = ReadSlot(*page_, slot);
     RowLocation location{page_->number, slot};
     if (s.kind == SlotKind::kHome) {
-      row_ = Row::Decode(table_, &pages_, page_, s.bytes, location);
+      row_.Load(table_, &pages_, page_, s.bytes, location);
       return true;
     }
     if (s.kind == SlotKind::kOverflow) {
       PageRef target;
       std::span<const uint8_t> bytes =
           FollowOverflow(pages_, location, s.bytes, target);
-      row_ = Row::Decode(table_, &pages_, std::move(target), bytes, location);
+      row_.Load(table_, &pages_, target, bytes, location);
       return true;
     }
   }

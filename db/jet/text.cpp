@@ -11,7 +11,8 @@ void DecodeText(std::span<const uint8_t> bytes, std::u16string& out) {
   size_t n = bytes.size();
   if (n >= 2 && p[0] == format::kCompressedMarker[0] &&
       p[1] == format::kCompressedMarker[1]) {
-    out.reserve(n - 2);
+    out.resize(n - 2);  // at most one character per byte
+    char16_t* o = out.data();
     bool compressed = true;
     size_t i = 2;
     while (i < n) {
@@ -19,14 +20,15 @@ void DecodeText(std::span<const uint8_t> bytes, std::u16string& out) {
         compressed = !compressed;
         ++i;
       } else if (compressed) {
-        out.push_back(static_cast<char16_t>(p[i]));
+        *o++ = static_cast<char16_t>(p[i]);
         ++i;
       } else {
         if (i + 1 >= n) break;
-        out.push_back(static_cast<char16_t>(p[i] | (p[i + 1] << 8)));
+        *o++ = static_cast<char16_t>(p[i] | (p[i + 1] << 8));
         i += 2;
       }
     }
+    out.resize(static_cast<size_t>(o - out.data()));
     return;
   }
   out.resize(n / 2);

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 #include "db/jet/row.h"
 #include "db/jet/table_def.h"
@@ -25,15 +26,18 @@ class CsvWriter {
   void Flush();
 
  private:
+  // Room for `n` more bytes at the end of the buffer.
+  char* Reserve(size_t n);
+  void Append(std::string_view s);
   void AppendQuoted(std::u16string_view text);
   void AppendValue(const jet::Row& row, size_t column);
 
   std::FILE* out_;
   const jet::TableDef& table_;
   std::string null_text_;
-  std::string buffer_;
+  std::string buffer_;      // its first used_ bytes are pending output
+  size_t used_ = 0;
   std::u16string text_;     // reused for text values
-  std::string utf8_;        // reused for their UTF-8 form
 };
 
 }  // namespace attrdb
