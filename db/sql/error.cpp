@@ -61,6 +61,15 @@ void RaiseStringSyntax(std::u16string_view expression) {
                u"."));
 }
 
+void RaiseExtraParenthesis(std::u16string_view expression) {
+  Raise(ErrorKind::kSyntax, Quoted(u"Extra ) in query expression ", expression, u"."));
+}
+
+void RaiseMissingParenthesis(std::u16string_view expression) {
+  Raise(ErrorKind::kSyntax,
+        Quoted(u"Missing ), ], or Item in query expression ", expression, u"."));
+}
+
 void RaiseFromSyntax() {
   Raise(ErrorKind::kSyntax, u"Syntax error in FROM clause.");
 }

@@ -43,6 +43,10 @@ class Error : public std::runtime_error {
 [[noreturn]] void RaiseMissingOperator(std::u16string_view expression);
 // "Syntax error in string in query expression '<expression>'."
 [[noreturn]] void RaiseStringSyntax(std::u16string_view expression);
+// "Extra ) in query expression '<expression>'."
+[[noreturn]] void RaiseExtraParenthesis(std::u16string_view expression);
+// "Missing ), ], or Item in query expression '<expression>'."
+[[noreturn]] void RaiseMissingParenthesis(std::u16string_view expression);
 // "Syntax error in FROM clause."
 [[noreturn]] void RaiseFromSyntax();
 // "The SELECT statement includes a reserved word or an argument name that is

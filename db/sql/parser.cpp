@@ -172,7 +172,7 @@ void Parser::ParseCondition(SelectStatement& statement) {
   if (AtStatementEnd()) FailExpression();
   statement.where = ParseOr();
   if (!AtStatementEnd()) {
-    if (AtSymbol(u")")) FailExpression();
+    if (AtSymbol(u")")) RaiseExtraParenthesis(where_text_);
     RaiseMissingOperator(where_text_);
   }
   statement.where_text = where_text_;
@@ -290,7 +290,7 @@ std::unique_ptr<Expr> Parser::ParsePrimary() {
         if (++nesting_ > kMaxDepth) RaiseTooComplex();
         auto inner = ParseOr();
         --nesting_;
-        if (!AtSymbol(u")")) FailExpression();
+        if (!AtSymbol(u")")) RaiseMissingParenthesis(where_text_);
         Take();
         return inner;
       }

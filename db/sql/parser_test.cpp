@@ -101,7 +101,11 @@ TEST(Parser, SyntaxErrorMessages) {
   EXPECT_EQ(SyntaxMessage(u"select * from city where sheng='a'b'\r\n"),
             "Syntax error in string in query expression 'sheng='a'b''.");
   EXPECT_EQ(SyntaxMessage(u"select * from city where (index=1"),
-            "Syntax error in query expression '(index=1'.");
+            "Missing ), ], or Item in query expression '(index=1'.");
+  EXPECT_EQ(SyntaxMessage(u"select * from city where index=1)"),
+            "Extra ) in query expression 'index=1)'.");
+  EXPECT_EQ(SyntaxMessage(u"select * from city where index=()"),
+            "Syntax error in query expression 'index=()'.");
   EXPECT_EQ(SyntaxMessage(u"select * from city where index="),
             "Syntax error in query expression 'index='.");
   EXPECT_EQ(SyntaxMessage(u"select * from city where"),

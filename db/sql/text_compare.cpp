@@ -2,6 +2,15 @@
 #include "db/sql/text_compare.h"
 
 namespace sql {
+namespace {
+
+// FoldCase with the common ASCII case inline.
+inline char16_t Fold(char16_t c) {
+  if (c < 0x80) return (c >= u'A' && c <= u'Z') ? static_cast<char16_t>(c + 0x20) : c;
+  return FoldCase(c);
+}
+
+}  // namespace
 
 char16_t FoldCase(char16_t c) {
   if (c < 0x80) {
@@ -27,7 +36,7 @@ char16_t FoldCase(char16_t c) {
 bool TextEqual(std::u16string_view a, std::u16string_view b) {
   if (a.size() != b.size()) return false;
   for (size_t i = 0; i < a.size(); ++i) {
-    if (a[i] != b[i] && FoldCase(a[i]) != FoldCase(b[i])) return false;
+    if (a[i] != b[i] && Fold(a[i]) != Fold(b[i])) return false;
   }
   return true;
 }
@@ -35,8 +44,8 @@ bool TextEqual(std::u16string_view a, std::u16string_view b) {
 int TextCompare(std::u16string_view a, std::u16string_view b) {
   size_t n = a.size() < b.size() ? a.size() : b.size();
   for (size_t i = 0; i < n; ++i) {
-    char16_t x = FoldCase(a[i]);
-    char16_t y = FoldCase(b[i]);
+    char16_t x = Fold(a[i]);
+    char16_t y = Fold(b[i]);
     if (x != y) return x < y ? -1 : 1;
   }
   if (a.size() == b.size()) return 0;
@@ -47,7 +56,7 @@ uint64_t TextHash(std::u16string_view text) {
   // FNV-1a over the folded units.
   uint64_t hash = 0xcbf29ce484222325ULL;
   for (char16_t c : text) {
-    hash ^= FoldCase(c);
+    hash ^= Fold(c);
     hash *= 0x100000001b3ULL;
   }
   return hash;
