@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <QWindow>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -43,11 +45,12 @@ struct SeenBox {
   bool modal = false, ok_default = false;
   int buttons = 0;
 };
-SeenBox NoticeClosedBy(Qt::Key key) {
+SeenBox NoticeClosedBy(Qt::Key key, std::function<void()> meanwhile = {}) {
   SeenBox seen;
   QTimer::singleShot(0, [&] {
     auto* box = qobject_cast<TMessageForm*>(QApplication::activeModalWidget());
     if (box == nullptr) return;
+    if (meanwhile) meanwhile();
     seen = {box->windowTitle(), box->Message()->text(), box->OkButton()->text(),
             box->isModal(), box->OkButton()->isDefault(),
             static_cast<int>(box->findChildren<QPushButton*>().size())};
@@ -162,8 +165,16 @@ TEST(Shell, FormActivateRunsOnceAtTheFirstActivationOnly) {
   EXPECT_EQ(probe->activations, 1);
   ASSERT_TRUE(QTest::qWaitForWindowActive(probe));
 
-  recorder.reset();  // the real notice box
-  NoticeClosedBy(Qt::Key_Return);
+  recorder.reset();  // the real notice box, which blocks the main window
+  NoticeClosedBy(Qt::Key_Return,
+                 [&] {
+                   QTest::mouseClick(probe->windowHandle(), Qt::LeftButton, {},
+                                     probe->Button2->mapTo(probe, QPoint(5, 5)));
+                 });
+  EXPECT_EQ(probe->button2_clicks, 0);
+  QTest::mouseClick(probe->windowHandle(), Qt::LeftButton, {},
+                    probe->Button2->mapTo(probe, QPoint(5, 5)));
+  EXPECT_EQ(probe->button2_clicks, 1);  // the same click once the box is gone
   recorder.emplace();
   Guarded([] { base::RaiseException("x"); });
 
@@ -210,16 +221,33 @@ TEST(Shell, MissingDatabaseReportsTwiceAndTheWindowStaysOpen) {
   EXPECT_EQ(Form1, nullptr);
 }
 
-TEST(ShellDeathTest, ClosingTheWindowEndsTheLoopWithExitCodeZero) {
+// A window whose Button2 closes it and drains the queue, as a long command
+// that lets events through would; it notes whether it ran on to its end.
+class DrainingForm : public ProbeForm {
+ public:
+  void Button2Click() override {
+    close();
+    TApplication::Instance()->DrainPendingEvents();
+    ran_to_end = TApplication::Instance()->StopRequested();
+  }
+  static inline bool ran_to_end = false;
+};
+
+TEST(ShellDeathTest, CloseHandledInsideADrainEndsTheLoopAfterTheCommand) {
   GTEST_FLAG_SET(death_test_style, "threadsafe");
   EXPECT_EXIT(
       {
         BoxRecorder recorder;
-        Shell().SetMainWindow(std::make_unique<ProbeForm>());
-        QTimer::singleShot(0, [] { Shell().MainWindow()->close(); });
-        std::exit(Shell().Run() == 0 && Shell().StopRequested() ? 0 : 3);
+        Shell().SetMainWindow(std::make_unique<DrainingForm>());
+        QTimer::singleShot(0, [] {
+          auto* form = static_cast<DrainingForm*>(Shell().MainWindow());
+          QTest::mouseClick(form->Button2, Qt::LeftButton);
+          std::fprintf(stderr, "visible after close: %d\n", form->isVisible());
+        });
+        const int code = Shell().Run();
+        std::exit(code == 0 && DrainingForm::ran_to_end ? 0 : 3);
       },
-      ::testing::ExitedWithCode(0), "");
+      ::testing::ExitedWithCode(0), "visible after close: 1");
 }
 
 }  // namespace
