@@ -9,6 +9,7 @@
 
 #include "base/utf.h"
 #include "codec/number_head.h"
+#include "db/jet/data_page.h"
 #include "db/jet/database.h"
 #include "db/jet/test_util.h"
 #include "testing/shared_fixtures.h"
@@ -110,11 +111,19 @@ void CompareTable(Database& db, const std::string& name, const json& e) {
   if (e.contains("sample_rows")) {
     for (const json& s : e["sample_rows"]) samples[s[0].get<size_t>()] = &s[1];
   }
+  const json& storage = e["storage"];
+  EXPECT_EQ(table->tdef_page, storage["tdef_page"]);
+  EXPECT_EQ(table->tdef_page_count, storage["tdef_pages"]);
   const json& rows = e["rows"];
   RowCursor cursor = db.Scan(table);
   size_t position = 0;
   int failures = 0;
+  int moved = 0;
   while (cursor.Next() && failures < 5) {
+    RowLocation home = cursor.row().location();
+    if (ReadSlot(*db.pages().Get(home.page), home.slot).kind == SlotKind::kOverflow) {
+      ++moved;
+    }
     if (position < rows.size()) failures += CompareRow(cursor.row(), rows[position], position);
     auto it = samples.find(position);
     if (it != samples.end()) failures += CompareRow(cursor.row(), *it->second, position);
@@ -122,6 +131,7 @@ void CompareTable(Database& db, const std::string& name, const json& e) {
   }
   if (failures == 0) {
     EXPECT_EQ(position, e["row_count"].get<size_t>());
+    EXPECT_EQ(moved, storage["overflow_pointer_rows"]);
   }
 }
 
