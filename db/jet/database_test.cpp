@@ -138,5 +138,36 @@ TEST(Database, RefreshNoticesChangesMadeInPlaceAndByReplacement) {
   EXPECT_EQ(FirstValue(*db, u"city", 1), u"北京");
 }
 
+TEST(PageCache, WritesThroughAndKeepsOldPagesForTheirHolders) {
+  std::vector<uint8_t> bytes(3 * format::kPageSize, 0);
+  MemoryPageFile file(bytes);
+  PageCache cache(file, 2);
+  PageRef before = cache.Get(1);
+  Page changed = *before;
+  changed.bytes[10] = 0xAB;
+  cache.Write(changed);
+  EXPECT_EQ(before->bytes[10], 0);  // a holder keeps what it read
+  EXPECT_EQ(cache.Get(1)->bytes[10], 0xAB);
+  EXPECT_EQ(file.bytes()[format::kPageSize + 10], 0xAB);
+
+  Page appended;
+  appended.number = 3;
+  appended.bytes[0] = format::kPageData;
+  cache.Write(appended);
+  EXPECT_EQ(cache.PageCount(), 4u);
+  EXPECT_EQ(file.Size(), 4u * format::kPageSize);
+  appended.number = 9;
+  EXPECT_JET_ERROR(cache.Write(appended), kInvalidArgument,
+                   "page 9 lies beyond the end of the file (4 pages)");
+  EXPECT_JET_ERROR(cache.Get(4), kCorrupt,
+                   "damaged database: page 4: page number beyond the end of "
+                   "the file (4 pages)");
+
+  MemoryPageFile read_only(bytes, false, "ro.mdb");
+  PageCache ro(read_only, 2);
+  EXPECT_JET_ERROR(ro.Write(changed), kReadOnly,
+                   "ro.mdb: the database is open read-only");
+}
+
 }  // namespace
 }  // namespace jet

@@ -38,13 +38,35 @@ PageRef PageCache::Get(uint32_t number) {
   if (got != format::kPageSize) {
     RaiseCorrupt(number, "the file ends inside the page");
   }
+  Insert(page);
+  return page;
+}
+
+void PageCache::Insert(PageRef page) {
   if (entries_.size() >= capacity_) {
     entries_.erase(lru_.back());
     lru_.pop_back();
   }
+  uint32_t number = page->number;
   lru_.push_front(number);
-  entries_.emplace(number, Entry{page, lru_.begin()});
-  return page;
+  entries_.emplace(number, Entry{std::move(page), lru_.begin()});
+}
+
+void PageCache::Write(const Page& page) {
+  if (page.number > page_count_) {
+    RaiseInvalidArgument("page " + std::to_string(page.number) +
+                         " lies beyond the end of the file (" +
+                         std::to_string(page_count_) + " pages)");
+  }
+  file_.WriteAt(uint64_t{page.number} * format::kPageSize, page.bytes.data(),
+                format::kPageSize);
+  if (page.number == page_count_) ++page_count_;
+  auto it = entries_.find(page.number);
+  if (it != entries_.end()) {
+    lru_.erase(it->second.lru);
+    entries_.erase(it);
+  }
+  Insert(std::make_shared<const Page>(page));
 }
 
 PageRef PageCache::GetTyped(uint32_t number, uint8_t type, const char* what) {

@@ -43,6 +43,11 @@ class PageCache {
   // Page `number`, checked to be of `type`; raises kCorrupt naming `what`
   // ("expected <what> (type <t>), found type <x>") otherwise.
   PageRef GetTyped(uint32_t number, uint8_t type, const char* what);
+  // Writes `page` to the file and keeps it as the cached copy; page number
+  // PageCount() appends a page. Pages and rows handed out earlier keep the
+  // old bytes. Raises kReadOnly or kIo from the file, kInvalidArgument for a
+  // page number beyond PageCount().
+  void Write(const Page& page);
   // Drops every cached page and re-reads the page count from the file.
   void Reset();
 
@@ -51,6 +56,8 @@ class PageCache {
     PageRef page;
     std::list<uint32_t>::iterator lru;
   };
+  void Insert(PageRef page);
+
   PageFile& file_;
   size_t capacity_;
   uint32_t page_count_ = 0;
