@@ -5,12 +5,13 @@
 #include "db/jet/data_page.h"
 #include "db/jet/error.h"
 #include "db/jet/format.h"
+#include "db/jet/journal.h"
 
 namespace jet {
 
 std::unique_ptr<Database> Database::Open(const std::filesystem::path& path,
                                          OpenMode mode) {
-  return std::make_unique<Database>(OpenPageFile(path, mode));
+  return std::make_unique<Database>(OpenJournaledFile(path, mode));
 }
 
 Database::Database(std::unique_ptr<PageFile> file, size_t cache_pages)

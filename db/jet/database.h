@@ -24,8 +24,9 @@ namespace jet {
 
 class Database {
  public:
-  // Pages kept in the cache: 16 MiB.
-  static constexpr size_t kDefaultCachePages = 4096;
+  // Pages kept in the cache: 32 MiB, a whole database of the largest size
+  // this system ships.
+  static constexpr size_t kDefaultCachePages = 8192;
 
   // Opens the file at `path`, shared with other processes, and checks its
   // header. Raises kIo when the file cannot be opened and the header errors

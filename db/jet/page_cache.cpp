@@ -1,6 +1,7 @@
 // The bounded page cache: least recently used pages leave first.
 #include "db/jet/page_cache.h"
 
+#include <algorithm>
 #include <string>
 
 #include "db/jet/error.h"
@@ -9,6 +10,7 @@ namespace jet {
 
 PageCache::PageCache(PageFile& file, size_t capacity)
     : file_(file), capacity_(capacity == 0 ? 1 : capacity) {
+  entries_.reserve(std::min<size_t>(capacity_, 1 << 16));
   Reset();
 }
 

@@ -1,6 +1,7 @@
 // Reading usage maps, inline and by reference (jet4-format.md section 5).
 #include "db/jet/usage_map.h"
 
+#include <bit>
 #include <string>
 
 #include "db/jet/data_page.h"
@@ -16,7 +17,7 @@ void CollectBits(std::span<const uint8_t> bitmap, uint64_t first,
   for (size_t i = 0; i < bitmap.size(); ++i) {
     uint8_t byte = bitmap[i];
     while (byte != 0) {
-      int bit = __builtin_ctz(byte);
+      int bit = std::countr_zero(byte);
       byte = static_cast<uint8_t>(byte & (byte - 1));
       uint64_t page = first + i * 8 + static_cast<uint64_t>(bit);
       if (page >= limit) return;

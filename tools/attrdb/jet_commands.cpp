@@ -114,8 +114,13 @@ void ShowSchema(const JetOptions& o) {
   Print(out);
 }
 
+// A scan reads each page once, so a small cache serves it as well as a big
+// one and keeps the memory low.
+constexpr size_t kExportCachePages = 256;
+
 void Export(const JetOptions& o) {
-  auto db = jet::Database::Open(o.file, jet::OpenMode::kReadOnly);
+  auto db = std::make_unique<jet::Database>(
+      jet::OpenPageFile(o.file, jet::OpenMode::kReadOnly), kExportCachePages);
   auto table = db->GetTable(base::Utf8ToUtf16(o.table), true);
   CsvWriter writer(stdout, *table, o.null_text);
   writer.WriteHeader();

@@ -1,0 +1,345 @@
+// The rollback journal. Its layout (ours, not Jet's): a 32-byte header
+// [magic 8][u32 page size][u32 record count][u64 file size before the batch]
+// [u32 checksum of the records][u32 0], then per record [u32 page][page
+// bytes]. The journal is written whole before the database is touched, so a
+// journal whose checksum fails was cut short by a crash before any page of
+// the database changed.
+#include "db/jet/journal.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+
+#include "db/jet/byte_reader.h"
+#include "db/jet/error.h"
+
+namespace jet {
+namespace {
+
+constexpr uint8_t kJournalMagic[8] = {'A', 'T', 'J', 'E', 'T', 'J', 'N', '1'};
+constexpr size_t kHeaderSize = 32;
+constexpr size_t kRecordSize = 4 + format::kPageSize;
+
+uint32_t Checksum(const uint8_t* p, size_t n) {
+  uint32_t h = 2166136261u;  // FNV-1a
+  for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
+  return h;
+}
+
+int OpenOrRaise(const std::filesystem::path& path, int flags) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) RaiseIoError(path.string(), "opening", errno);
+  return fd;
+}
+
+void WriteAll(int fd, const std::string& name, const uint8_t* p, size_t n,
+              off_t offset) {
+  size_t done = 0;
+  while (done < n) {
+    ssize_t w = ::pwrite(fd, p + done, n - done, offset + static_cast<off_t>(done));
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      int e = errno;
+      ::close(fd);
+      RaiseIoError(name, "writing", e);
+    }
+    done += static_cast<size_t>(w);
+  }
+}
+
+// Forces the directory entry of `path` to the disk.
+void SyncDirectory(const std::filesystem::path& path) {
+  std::filesystem::path dir = path.parent_path();
+  if (dir.empty()) dir = ".";
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+struct JournalContents {
+  uint64_t file_size = 0;
+  std::vector<std::pair<uint32_t, const uint8_t*>> pages;
+  std::vector<uint8_t> bytes;
+};
+
+// Reads the journal at `path`; false when it is incomplete.
+bool ReadJournal(const std::filesystem::path& path, JournalContents& out) {
+  int fd = OpenOrRaise(path, O_RDONLY);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) {
+    int e = errno;
+    ::close(fd);
+    RaiseIoError(path.string(), "examining", e);
+  }
+  out.bytes.resize(static_cast<size_t>(st.st_size));
+  size_t done = 0;
+  while (done < out.bytes.size()) {
+    ssize_t n = ::pread(fd, out.bytes.data() + done, out.bytes.size() - done,
+                        static_cast<off_t>(done));
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) {
+      int e = errno;
+      ::close(fd);
+      RaiseIoError(path.string(), "reading", e);
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  ::close(fd);
+  const std::vector<uint8_t>& b = out.bytes;
+  if (done < kHeaderSize || !std::equal(kJournalMagic, kJournalMagic + 8, b.begin()) ||
+      LoadU32(&b[8]) != format::kPageSize) {
+    return false;
+  }
+  uint32_t count = LoadU32(&b[12]);
+  if ((done - kHeaderSize) / kRecordSize < count) return false;
+  size_t records = size_t{count} * kRecordSize;
+  if (Checksum(&b[kHeaderSize], records) != LoadU32(&b[24])) return false;
+  out.file_size = LoadU64(&b[16]);
+  for (uint32_t i = 0; i < count; ++i) {
+    const uint8_t* r = &b[kHeaderSize + i * kRecordSize];
+    out.pages.emplace_back(LoadU32(r), r + 4);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::filesystem::path JournalPathFor(const std::filesystem::path& database) {
+  std::filesystem::path p = database;
+  p += "-journal";
+  return p;
+}
+
+bool JournalExists(const std::filesystem::path& journal) {
+  struct stat st;
+  return ::stat(journal.c_str(), &st) == 0;
+}
+
+bool RollBackJournal(const std::filesystem::path& database,
+                     const std::filesystem::path& journal) {
+  if (!JournalExists(journal)) return false;
+  JournalContents contents;
+  if (ReadJournal(journal, contents)) {
+    int fd = OpenOrRaise(database, O_RDWR);
+    std::string name = database.string();
+    for (const auto& [page, bytes] : contents.pages) {
+      WriteAll(fd, name, bytes, format::kPageSize,
+               static_cast<off_t>(uint64_t{page} * format::kPageSize));
+    }
+    if (::ftruncate(fd, static_cast<off_t>(contents.file_size)) != 0 ||
+        ::fsync(fd) != 0) {
+      int e = errno;
+      ::close(fd);
+      RaiseIoError(name, "restoring", e);
+    }
+    ::close(fd);
+  }
+  if (::unlink(journal.c_str()) != 0 && errno != ENOENT) {
+    RaiseIoError(journal.string(), "removing", errno);
+  }
+  return true;
+}
+
+JournaledFile::JournaledFile(std::unique_ptr<PageFile> inner,
+                             std::filesystem::path journal,
+                             std::filesystem::path lock_path)
+    : inner_(std::move(inner)), journal_(std::move(journal)),
+      database_(std::move(lock_path)) {
+  if (!database_.empty()) lock_.emplace(database_);
+}
+
+JournaledFile::~JournaledFile() = default;
+
+uint64_t JournaledFile::Size() {
+  if (read_through_size_) return *read_through_size_;
+  uint64_t size = inner_->Size();
+  if (!held_.empty()) {
+    size = std::max<uint64_t>(
+        size, (uint64_t{held_.rbegin()->first} + 1) * format::kPageSize);
+  }
+  return size;
+}
+
+size_t JournaledFile::ReadAt(uint64_t offset, uint8_t* out, size_t length) {
+  if (held_.empty()) return inner_->ReadAt(offset, out, length);
+  uint64_t size = Size();
+  if (offset >= size) return 0;
+  size_t n = static_cast<size_t>(std::min<uint64_t>(length, size - offset));
+  size_t got = inner_->ReadAt(offset, out, n);
+  if (got < n) std::memset(out + got, 0, n - got);
+  uint32_t first = static_cast<uint32_t>(offset / format::kPageSize);
+  uint32_t last = static_cast<uint32_t>((offset + n - 1) / format::kPageSize);
+  for (auto it = held_.lower_bound(first); it != held_.end() && it->first <= last;
+       ++it) {
+    uint64_t page_start = uint64_t{it->first} * format::kPageSize;
+    uint64_t from = std::max(page_start, offset);
+    uint64_t to = std::min(page_start + format::kPageSize, offset + n);
+    std::memcpy(out + (from - offset), it->second.data() + (from - page_start),
+                static_cast<size_t>(to - from));
+  }
+  return n;
+}
+
+void JournaledFile::WriteAt(uint64_t offset, const uint8_t* data, size_t length) {
+  if (read_through_size_) RaiseReadOnly(Name());
+  if (!in_batch_) {
+    inner_->WriteAt(offset, data, length);
+    return;
+  }
+  if (!inner_->Writable()) RaiseReadOnly(Name());
+  if (offset % format::kPageSize != 0 || length != format::kPageSize) {
+    RaiseInvalidArgument("a batch holds whole pages only");
+  }
+  auto& page = held_[static_cast<uint32_t>(offset / format::kPageSize)];
+  page.assign(data, data + length);
+}
+
+bool JournaledFile::BeginBatch() {
+  if (in_batch_) RaiseInvalidArgument("a batch of changes is already open");
+  if (!inner_->Writable()) RaiseReadOnly(Name());
+  if (lock_) lock_->Lock();
+  bool rolled_back = false;
+  try {
+    if (!database_.empty()) rolled_back = RollBackJournal(database_, journal_);
+    base_size_ = inner_->Size();
+  } catch (...) {
+    if (lock_) lock_->Unlock();
+    throw;
+  }
+  in_batch_ = true;
+  held_.clear();
+  return rolled_back;
+}
+
+void JournaledFile::AbortBatch() {
+  held_.clear();
+  in_batch_ = false;
+  if (lock_) lock_->Unlock();
+}
+
+void JournaledFile::TimedSync(PageFile* file, int fd) {
+  auto start = std::chrono::steady_clock::now();
+  if (file) {
+    file->Sync();
+  } else if (::fsync(fd) != 0) {
+    RaiseIoError(journal_.string(), "syncing", errno);
+  }
+  sync_ns_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                  std::chrono::steady_clock::now() - start).count();
+}
+
+void JournaledFile::WriteJournal(bool sync) {
+  std::vector<uint32_t> originals;
+  uint64_t base_pages = base_size_ / format::kPageSize;
+  for (const auto& entry : held_) {
+    if (entry.first < base_pages) originals.push_back(entry.first);
+  }
+  std::vector<uint8_t> buffer(kHeaderSize + originals.size() * kRecordSize);
+  for (size_t i = 0; i < originals.size(); ++i) {
+    uint8_t* r = &buffer[kHeaderSize + i * kRecordSize];
+    StoreU32(r, originals[i]);
+    size_t got = inner_->ReadAt(uint64_t{originals[i]} * format::kPageSize, r + 4,
+                                format::kPageSize);
+    if (got != format::kPageSize) {
+      RaiseCorruptFile(Name(), "the file shrank while it was being changed");
+    }
+  }
+  std::memcpy(buffer.data(), kJournalMagic, 8);
+  StoreU32(&buffer[8], format::kPageSize);
+  StoreU32(&buffer[12], static_cast<uint32_t>(originals.size()));
+  StoreU32(&buffer[16], static_cast<uint32_t>(base_size_));
+  StoreU32(&buffer[20], static_cast<uint32_t>(base_size_ >> 32));
+  StoreU32(&buffer[24], Checksum(buffer.data() + kHeaderSize,
+                                 buffer.size() - kHeaderSize));
+  int fd = OpenOrRaise(journal_, O_WRONLY | O_CREAT | O_TRUNC);
+  WriteAll(fd, journal_.string(), buffer.data(), buffer.size(), 0);
+  if (sync) {
+    try {
+      TimedSync(nullptr, fd);
+    } catch (...) {
+      ::close(fd);
+      throw;
+    }
+  }
+  ::close(fd);
+  if (sync) SyncDirectory(journal_);
+}
+
+void JournaledFile::RemoveJournal() {
+  if (::unlink(journal_.c_str()) != 0 && errno != ENOENT) {
+    RaiseIoError(journal_.string(), "removing", errno);
+  }
+}
+
+void JournaledFile::CommitBatch(bool sync) {
+  if (!in_batch_) RaiseInvalidArgument("no batch of changes is open");
+  try {
+    if (!held_.empty()) {
+      bool journaled = !database_.empty();
+      if (journaled) WriteJournal(sync);
+      try {
+        for (const auto& [page, bytes] : held_) {
+          inner_->WriteAt(uint64_t{page} * format::kPageSize, bytes.data(),
+                          bytes.size());
+        }
+        if (sync) TimedSync(inner_.get(), -1);
+      } catch (const Error&) {
+        if (journaled) {
+          try {
+            RollBackJournal(database_, journal_);
+          } catch (const Error&) {
+            // The journal stays; the next Open rolls it back.
+          }
+        }
+        throw;
+      }
+      if (journaled) RemoveJournal();
+    }
+  } catch (...) {
+    AbortBatch();
+    throw;
+  }
+  held_.clear();
+  in_batch_ = false;
+  if (lock_) lock_->Unlock();
+}
+
+std::unique_ptr<PageFile> OpenJournaledFile(const std::filesystem::path& path,
+                                            OpenMode mode) {
+  std::filesystem::path journal = JournalPathFor(path);
+  if (mode == OpenMode::kReadWrite) {
+    auto file = std::make_unique<JournaledFile>(OpenPageFile(path, mode),
+                                                journal, path);
+    if (JournalExists(journal)) {
+      file->BeginBatch();  // rolls the journal back under the lock
+      file->AbortBatch();
+    }
+    return file;
+  }
+  auto inner = OpenPageFile(path, mode);
+  if (!JournalExists(journal)) return inner;
+  // A writer may be committing: wait for it, then look again.
+  FileLock lock(path);
+  lock.Lock();
+  JournalContents contents;
+  if (!JournalExists(journal) || !ReadJournal(journal, contents)) return inner;
+  auto file = std::make_unique<JournaledFile>(std::move(inner), journal,
+                                              std::filesystem::path());
+  file->read_through_size_ = contents.file_size;
+  for (const auto& [page, bytes] : contents.pages) {
+    file->held_[page].assign(bytes, bytes + format::kPageSize);
+  }
+  return file;
+}
+
+}  // namespace jet

@@ -1,0 +1,117 @@
+// Changing rows of an open database: row updates written in place or moved
+// to another page, indexes kept in step, each batch of changes journaled so
+// that a crash leaves every row wholly old or wholly new.
+#ifndef DB_JET_WRITER_H_
+#define DB_JET_WRITER_H_
+
+#include <cstddef>
+#include <memory>
+#include <utility>
+#include <vector>
+
+#include "db/jet/database.h"
+#include "db/jet/row_location.h"
+#include "db/jet/table_def.h"
+#include "db/jet/values.h"
+
+namespace jet {
+
+class JournaledFile;
+
+// New values for some columns of one row: (position in table.columns, value).
+// A null value is std::monostate. Text and memo are UTF-16.
+using ColumnChanges = std::vector<std::pair<size_t, Value>>;
+
+// Whether a column's values may be changed through Writer::UpdateRow: false
+// for autonumbers, MEMO/OLE columns and columns of unknown type.
+bool ColumnWritable(const Column& column);
+
+struct WriterOptions {
+  // Force the journal and then the file to the disk at every commit, so that
+  // a committed batch survives a power loss. Without it a killed process
+  // still leaves every row wholly old or wholly new (the journal reaches the
+  // operating system before the file is touched), but a power loss may not.
+  bool sync = true;
+};
+
+// Writes to one Database. Not thread-safe; one Writer per Database at a
+// time. Other processes may read the file throughout; other writers (other
+// copies of this engine) wait for each other through a lock on the file.
+//
+// Every change belongs to a batch. Begin() opens one explicitly; UpdateRow
+// outside a batch makes its own (Begin, update, Commit), so a single update
+// is a complete, durable change by itself. Within a batch, the changed
+// pages stay in memory (reads through the Database see them); Commit()
+// saves the original pages in a journal beside the file, writes the new
+// pages, and removes the journal. A batch not committed leaves the file as
+// it was. Database::Open rolls back a journal left by a crash.
+class Writer {
+ public:
+  // REQUIRES: `db` was opened read-write by Database::Open (or built over a
+  // JournaledFile), and outlives the writer. Raises kReadOnly when the
+  // database is open read-only.
+  explicit Writer(Database& db, WriterOptions options = {});
+  // Rolls back a batch still open.
+  ~Writer();
+  Writer(const Writer&) = delete;
+  Writer& operator=(const Writer&) = delete;
+
+  // Opens a batch: waits for the file's write lock, then drops cached pages
+  // and definitions if another process changed the file meanwhile
+  // (Database::RefreshIfChanged; tables and rows obtained before Begin
+  // should be looked up again when it returns true). Returns whether the
+  // file had changed. Raises kInvalidArgument when a batch is already open,
+  // kIo when locking fails.
+  bool Begin();
+  // Makes the batch's changes permanent: rebuilds the indexes it touched,
+  // journals the original pages, writes the new ones (one whole-page write
+  // each), syncs (WriterOptions::sync) and removes the journal; then
+  // releases the lock. Raises kIo when writing fails; the file is then
+  // restored from the journal (or, failing that, on the next Open).
+  // REQUIRES: a batch is open.
+  void Commit();
+  // Forgets the batch's changes and releases the lock. Does nothing when no
+  // batch is open.
+  void Rollback();
+  bool InBatch() const { return in_batch_; }
+
+  // Replaces the named columns of the row whose home slot is `home` in
+  // `table` (a definition from the same Database), keeping every other
+  // column, the row's home slot, the table's row order and row count. The
+  // row is rewritten in place when it fits its page, else moved to another
+  // page of the table (jet4-format.md sections 11, 12.1, 12.2). Indexes
+  // over a changed column are brought up to date by the commit.
+  //
+  // Raises, before anything is changed:
+  //  kInvalidArgument "no such row: page <p> row <r> of <table>" when
+  //    `home` is not a live home row of the table;
+  //  kInvalidArgument "column <table>.<col> cannot be changed" for a column
+  //    that is not ColumnWritable;
+  //  kInvalidArgument "value too long for <table>.<col>: <n> characters,
+  //    at most <size>" for text longer than the declared size (the caller
+  //    cuts it);
+  //  kInvalidArgument "wrong kind of value for <table>.<col> (<KIND>)";
+  //  kInvalidArgument "null not allowed in <table>.<col>" when required;
+  //  kInvalidArgument "cannot update index <name> of <table>: <why>" when a changed column belongs to an index this engine
+  //    cannot keep exact (a text index in a collation other than General
+  //    1033 version 0, characters outside digits and printable ASCII, key
+  //    types not handled);
+  // and kCorrupt for damaged pages, kIo when the file fails.
+  void UpdateRow(const std::shared_ptr<const TableDef>& table, RowLocation home,
+                 const ColumnChanges& changes);
+
+ private:
+  class Batch;
+  void UpdateInBatch(const std::shared_ptr<const TableDef>& table,
+                     RowLocation home, const ColumnChanges& changes);
+
+  Database& db_;
+  JournaledFile& file_;
+  WriterOptions options_;
+  bool in_batch_ = false;
+  std::unique_ptr<Batch> batch_;
+};
+
+}  // namespace jet
+
+#endif  // DB_JET_WRITER_H_
