@@ -18,8 +18,11 @@ namespace jet {
 
 // Columns are named by their position in table().columns. A Row keeps its
 // page and table definition alive, so it stays valid after the cursor moves
-// on or the cache is dropped (it then shows the file as it was when read).
+// on or the cache is dropped (it then shows the file as it was when read;
+// MEMO and OLE values stored on other pages are read when asked for, from
+// the file as it is then).
 // REQUIRES for every column argument: column < table().columns.size().
+// REQUIRES: the Database the row came from outlives the row.
 class Row {
  public:
   Row() = default;
