@@ -10,7 +10,6 @@
 #include "app/gbk_text.h"
 #include "app/message_boxes.h"
 #include "app/message_form.h"
-#include "base/gbk.h"
 #include "base/module_address.h"
 
 namespace app {

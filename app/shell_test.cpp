@@ -19,6 +19,7 @@
 #include "app/test_support.h"
 #include "base/exceptions.h"
 #include "testing/scratch_dir.h"
+#include "testing/shared_fixtures.h"
 
 namespace app {
 namespace {
@@ -110,7 +111,23 @@ TEST(Shell, FatalReportIsCaptionedApplicationError) {
   ASSERT_EQ(recorder.Boxes().size(), 1u);
   EXPECT_EQ(recorder.Boxes()[0].kind, BoxKind::kFatalError);
   EXPECT_EQ(recorder.Boxes()[0].caption, "Application Error");
-  EXPECT_TRUE(recorder.Boxes()[0].text.endsWith("\nError creating object.  Please verify."));
+  EXPECT_TRUE(recorder.Boxes()[0].text.endsWith(
+      "\nError creating object.  Please verify."));
+}
+
+TEST(Shell, FatalReportGoesToStandardErrorWhereNoWindowCanBeSeen) {
+  ::testing::internal::CaptureStderr();
+  try {
+    base::RaiseException("Stop!");
+  } catch (...) {
+    Shell().ReportCurrentFatalError();  // offscreen: nothing can be seen
+  }
+  const std::string written = ::testing::internal::GetCapturedStderr();
+  EXPECT_EQ(written.rfind("Application Error\nException Exception in module "
+                          "app_test at ", 0),
+            0u)
+      << written;
+  EXPECT_EQ(written.substr(written.size() - 8), "\nStop!.\n");
 }
 
 TEST(Shell, NoticeThroughTheHookIsCaptionedWithTheTitle) {
@@ -219,6 +236,22 @@ TEST(Shell, MissingDatabaseReportsTwiceAndTheWindowStaysOpen) {
   EXPECT_FALSE(Shell().StopRequested());
   Shell().SetMainWindow(nullptr);
   EXPECT_EQ(Form1, nullptr);
+}
+
+TEST(Shell, OnceTheFileIsInPlaceTheNextCommandWorks) {
+  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-small.mdb");
+  testing_support::ScratchDir folder;
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  BoxRecorder recorder;
+  ProbeForm form(1.0, /*query_on_activate=*/true);
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  folder.CopyIn(fixture, "attrdata.mdb");
+  Guarded([&] { form.FormActivate(); });
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_TRUE(form.ADOConnection1->Connected());
+  EXPECT_GT(form.ADOQuery1->RowCount(), 0);
 }
 
 // A window whose Button2 closes it and drains the queue, as a long command
