@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <thread>
 
 #include "base/utf.h"
@@ -168,6 +169,31 @@ TEST_F(SessionTest, IndexesAreBuiltOnceAndForgottenWhenTheFileChanges) {
   std::this_thread::sleep_for(std::chrono::milliseconds(10));
   dir.CopyIn(empty, "attrdata.mdb");
   EXPECT_TRUE(Column(u"select * from city where shi='深圳'", u"index").empty());
+}
+
+TEST_F(SessionTest, RandomConditionsRunOrFailCleanly) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  const std::u16string pieces[] = {
+      u"index", u"sheng", u"[shi]", u"city.quhao", u"'广东'", u"'a''b'", u"7", u"-", u"1.5",
+      u"NULL", u"?", u"=", u"<>", u"<=", u">", u"AND", u"OR", u"NOT", u"IS", u"LIKE",
+      u"'*东'", u"(", u")", u"'", u"\"x\"", u",", u";", u"[", u"]", u"TRUE"};
+  std::mt19937 random(12345);
+  int ran = 0;
+  for (int i = 0; i < 3000; ++i) {
+    std::u16string statement = u"select * from city where ";
+    int length = 1 + static_cast<int>(random() % 8);
+    for (int j = 0; j < length; ++j) {
+      statement += pieces[random() % std::size(pieces)];
+      statement += u' ';
+    }
+    try {
+      session_->Execute(statement);
+      ++ran;
+    } catch (const Error&) {
+    }
+  }
+  EXPECT_GT(ran, 0);
 }
 
 }  // namespace
