@@ -47,16 +47,25 @@ class TADOQuery {
 
   // Discards the result (and any unposted change); never raises.
   void Close();
-  // Runs the statement text. Raises EDatabaseError (prefixed) for an empty
-  // text or a statement without a result set, EOleException for the
-  // engine's errors; the cursor then stays closed.
+  // Runs the statement text, opening the connection first if needed; the
+  // first row becomes current. Does nothing while open. Raises
+  // EOleException when the connection cannot open or the engine rejects the
+  // statement, EDatabaseError "ADOQuery1: Missing SQL property" for an empty
+  // text; the cursor then stays closed.
   void Open();
+  // True while a result is open.
   bool Active() const;
 
-  // Raise EDatabaseError "ADOQuery1: Cannot perform this operation on a
-  // closed dataset" while closed (RowCount, Next, Edit).
+  // The number of rows of the open result, fixed while it is walked. Raises
+  // EDatabaseError "ADOQuery1: Cannot perform this operation on a closed
+  // dataset" while closed.
   int RowCount() const;
+  // True while closed, for an empty result, and after Next went past the
+  // last row.
   bool AtEnd() const;
+  // Posts a pending change (see Post), then makes the following row current;
+  // past the last row the last stays current and AtEnd becomes true. Raises
+  // the closed-dataset failure while closed.
   void Next();
 
   // The column's value on the current row as GBK text; empty for null or
