@@ -31,8 +31,10 @@ class Database {
   // Opens the file at `path`, shared with other processes, and checks its
   // header. Raises kIo when the file cannot be opened and the header errors
   // of ReadHeader otherwise.
+  // `cache_pages` bounds the page cache (a one-pass scan needs only a few).
   static std::unique_ptr<Database> Open(const std::filesystem::path& path,
-                                        OpenMode mode);
+                                        OpenMode mode,
+                                        size_t cache_pages = kDefaultCachePages);
   // Uses `file` (for example a MemoryPageFile) and checks its header; raises
   // as Open does.
   explicit Database(std::unique_ptr<PageFile> file,

@@ -119,8 +119,8 @@ void ShowSchema(const JetOptions& o) {
 constexpr size_t kExportCachePages = 256;
 
 void Export(const JetOptions& o) {
-  auto db = std::make_unique<jet::Database>(
-      jet::OpenPageFile(o.file, jet::OpenMode::kReadOnly), kExportCachePages);
+  auto db = jet::Database::Open(o.file, jet::OpenMode::kReadOnly,
+                                kExportCachePages);
   auto table = db->GetTable(base::Utf8ToUtf16(o.table), true);
   CsvWriter writer(stdout, *table, o.null_text);
   writer.WriteHeader();
