@@ -20,6 +20,7 @@ inline constexpr uint8_t kPageIndexNode = 0x03;       // index node
 inline constexpr uint8_t kPageIndexLeaf = 0x04;       // index leaf
 inline constexpr uint8_t kPageUsageMap = 0x05;        // usage-map bitmap page
 inline constexpr size_t kPageTypeOffset = 0x00;       // u8 page type
+inline constexpr uint8_t kPageMarker = 0x01;          // byte 1 of every page but 0
 
 // ---- File header, page 0 (section 1) ----
 inline constexpr size_t kMagicOffset = 0x00;          // 4 bytes 00 01 00 00
@@ -139,6 +140,30 @@ inline constexpr size_t kMapInlineBitmapOffset = 5;    // inline bitmap
 inline constexpr size_t kMapReferenceSlotsOffset = 1;  // u32 x n (reference)
 inline constexpr size_t kMapPageBitmapOffset = 4;      // bitmap in a 0x05 page
 inline constexpr uint32_t kPagesPerMapPage = (kPageSize - kMapPageBitmapOffset) * 8;
+
+// ---- Global page map (section 5.3): page 1, row 0; a set bit = free ----
+inline constexpr uint32_t kGlobalMapPage = 1;
+inline constexpr uint16_t kGlobalMapRow = 0;
+
+// ---- Index pages (sections 2.3, 13.2, 13.3) ----
+inline constexpr size_t kIndexFreeSpaceOffset = 0x02;  // u16
+inline constexpr size_t kIndexOwnerOffset = 0x04;      // u32 TDEF page
+inline constexpr size_t kIndexPrevOffset = 0x0C;       // u32 previous page
+inline constexpr size_t kIndexNextOffset = 0x10;       // u32 next page
+inline constexpr size_t kIndexTailOffset = 0x14;       // u32 child tail (nodes)
+inline constexpr size_t kIndexPrefixOffset = 0x18;     // u16 shared prefix length
+inline constexpr size_t kIndexBitmapOffset = 0x1B;     // entry-end bitmap
+inline constexpr size_t kIndexBitmapSize = 453;
+inline constexpr size_t kIndexEntriesOffset = 0x1E0;   // first entry
+inline constexpr size_t kIndexMaxEntryBytes = 3616;    // stored bytes per page
+inline constexpr size_t kIndexRowIdSize = 4;           // page BE u24 + row u8
+inline constexpr size_t kIndexChildSize = 4;           // node entries: u32 BE
+inline constexpr uint8_t kKeyNull = 0x00;              // ascending null segment
+inline constexpr uint8_t kKeyAscending = 0x7F;         // ascending flag byte
+inline constexpr uint8_t kKeyDescending = 0x80;        // descending flag byte
+inline constexpr uint8_t kKeyTextEnd = 0x01;           // end of text codes
+inline constexpr uint8_t kKeyTextTerminator = 0x00;    // after the end mark
+inline constexpr uint16_t kGeneralSortOrder = 1033;    // General, version 0
 
 // ---- Row layout (section 7) ----
 inline constexpr size_t kRowColumnCountSize = 2;       // u16 ncols at offset 0

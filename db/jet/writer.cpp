@@ -1,8 +1,21 @@
 // Row updates in batches (jet4-format.md sections 11 and 12).
 #include "db/jet/writer.h"
 
+#include <algorithm>
+#include <map>
+#include <string>
+#include <unordered_map>
+
+#include "db/jet/byte_reader.h"
+#include "db/jet/data_page.h"
+#include "db/jet/data_page_writer.h"
 #include "db/jet/error.h"
+#include "db/jet/format.h"
+#include "db/jet/index_writer.h"
 #include "db/jet/journal.h"
+#include "db/jet/row_builder.h"
+#include "db/jet/usage_map.h"
+#include "db/jet/usage_map_writer.h"
 
 namespace jet {
 namespace {
@@ -13,9 +26,37 @@ JournaledFile& JournaledOf(Database& db) {
   return *file;
 }
 
+std::string Narrow(std::u16string_view s) {
+  std::string out;
+  for (char16_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return out;
+}
+
+[[noreturn]] void NoSuchRow(const TableDef& table, RowLocation home) {
+  RaiseInvalidArgument("no such row: page " + std::to_string(home.page) +
+                       " row " + std::to_string(home.slot) + " of " +
+                       Narrow(table.name));
+}
+
+std::vector<uint8_t> PointerBytes(RowLocation target) {
+  std::vector<uint8_t> bytes(4);
+  StoreU32(bytes.data(), (target.page << format::kRowPointerPageShift) | target.slot);
+  return bytes;
+}
+
 }  // namespace
 
-class Writer::Batch {};
+// What an open batch has collected: index entries to move, by table and
+// real index.
+class Writer::Batch {
+ public:
+  struct PendingIndex {
+    std::shared_ptr<const TableDef> table;
+    size_t index = 0;  // position in table->indexes
+    std::vector<IndexChange> changes;
+  };
+  std::map<std::pair<uint32_t, uint32_t>, PendingIndex> indexes;
+};
 
 bool ColumnWritable(const Column& column) {
   return !column.auto_number && !column.IsLongValue() &&
@@ -33,14 +74,30 @@ bool Writer::Begin() {
   batch_ = std::make_unique<Batch>();
   bool changed = db_.RefreshIfChanged();
   if (rolled_back && !changed) db_.pages().Reset();
+  if (changed || rolled_back) append_pages_.clear();
   return changed || rolled_back;
 }
 
 void Writer::Commit() {
   if (!in_batch_) RaiseInvalidArgument("no batch of changes is open");
+  try {
+    for (auto& [key, pending] : batch_->indexes) {
+      ApplyIndexChanges(db_.pages(), *pending.table,
+                        pending.table->indexes[pending.index], pending.changes);
+    }
+  } catch (...) {
+    Rollback();
+    throw;
+  }
   in_batch_ = false;
   batch_.reset();
-  file_.CommitBatch(options_.sync);
+  try {
+    file_.CommitBatch(options_.sync);
+  } catch (...) {
+    db_.pages().Reset();
+    append_pages_.clear();
+    throw;
+  }
 }
 
 void Writer::Rollback() {
@@ -49,6 +106,7 @@ void Writer::Rollback() {
   batch_.reset();
   file_.AbortBatch();
   db_.pages().Reset();
+  append_pages_.clear();
 }
 
 void Writer::UpdateRow(const std::shared_ptr<const TableDef>& table,
@@ -67,9 +125,159 @@ void Writer::UpdateRow(const std::shared_ptr<const TableDef>& table,
   }
 }
 
-void Writer::UpdateInBatch(const std::shared_ptr<const TableDef>&, RowLocation,
-                           const ColumnChanges&) {
-  RaiseInvalidArgument("row updates are not written yet");
+void Writer::QueueIndexChanges(const std::shared_ptr<const TableDef>& table,
+                               const Row& old, const ColumnChanges& changes) {
+  for (size_t i = 0; i < table->indexes.size(); ++i) {
+    const Index& index = table->indexes[i];
+    bool touched = false;
+    std::vector<Value> old_values, new_values;
+    for (const IndexColumn& ic : index.columns) {
+      size_t pos = table->columns.size();
+      for (size_t c = 0; c < table->columns.size(); ++c) {
+        if (table->columns[c].number == ic.column_number) pos = c;
+      }
+      if (pos == table->columns.size()) {
+        RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
+                             Narrow(table->name) + ": it names a missing column");
+      }
+      Value old_value = old.Get(pos);
+      Value new_value = old_value;
+      for (const auto& [column, value] : changes) {
+        if (column == pos) {
+          new_value = value;
+          touched = true;
+        }
+      }
+      old_values.push_back(std::move(old_value));
+      new_values.push_back(std::move(new_value));
+    }
+    if (!touched) continue;
+    IndexChange change{IndexKey(*table, index, old_values),
+                       IndexKey(*table, index, new_values), old.location()};
+    if (change.old_key == change.new_key) continue;
+    auto& pending = batch_->indexes[{table->tdef_page, index.real_index}];
+    pending.table = table;
+    pending.index = i;
+    pending.changes.push_back(std::move(change));
+  }
+}
+
+uint32_t Writer::TargetPage(const TableDef& table, size_t length,
+                            uint32_t exclude1, uint32_t exclude2) {
+  PageCache& pages = db_.pages();
+  auto usable = [&](uint32_t number) {
+    if (number == exclude1 || number == exclude2 || number >= pages.PageCount()) {
+      return false;
+    }
+    PageRef page = pages.Get(number);
+    return page->type() == format::kPageData &&
+           LoadU32(&page->bytes[format::kDataOwnerOffset]) == table.tdef_page &&
+           RoomFor(*page, length);
+  };
+  auto it = append_pages_.find(table.tdef_page);
+  if (it == append_pages_.end()) {
+    // First move for this table: the last page the free-space map offers.
+    uint32_t found = 0;
+    std::vector<uint32_t> free_pages =
+        ReadUsageMap(pages, table.free_pages, table.tdef_page);
+    for (size_t k = free_pages.size(); k-- > 0 && found == 0;) {
+      if (usable(free_pages[k])) found = free_pages[k];
+    }
+    it = append_pages_.emplace(table.tdef_page, found).first;
+  }
+  if (it->second != 0 && usable(it->second)) return it->second;
+  if (it->second != 0 && it->second < pages.PageCount()) {
+    // Full: no longer a page with room (section 12.6).
+    SetUsageBit(pages, table.free_pages, table.tdef_page, it->second, false);
+  }
+  Page fresh;
+  FormatDataPage(fresh, table.tdef_page);
+  uint32_t number = AppendPage(pages, fresh);
+  if (!SetUsageBit(pages, table.owned_pages, table.tdef_page, number, true)) {
+    RaiseInvalidArgument("the page map of " + Narrow(table.name) +
+                         " cannot list page " + std::to_string(number));
+  }
+  SetUsageBit(pages, table.free_pages, table.tdef_page, number, true);
+  it->second = number;
+  return number;
+}
+
+RowLocation Writer::PlaceRow(const TableDef& table, std::span<const uint8_t> row,
+                             uint32_t exclude1, uint32_t exclude2) {
+  uint32_t number = TargetPage(table, row.size(), exclude1, exclude2);
+  Page page = *db_.pages().Get(number);
+  CheckPacked(page);
+  std::optional<uint16_t> slot = AppendRow(page, row, format::kRowFlagTarget);
+  if (!slot) RaiseInvalidArgument("row of " + std::to_string(row.size()) +
+                                  " bytes does not fit an empty page");
+  db_.pages().Write(page);
+  return RowLocation{number, *slot};
+}
+
+void Writer::UpdateInBatch(const std::shared_ptr<const TableDef>& table,
+                           RowLocation home, const ColumnChanges& changes) {
+  for (const auto& [column, value] : changes) CheckColumnValue(*table, column, value);
+  PageCache& pages = db_.pages();
+  if (home.page == 0 || home.page >= pages.PageCount()) NoSuchRow(*table, home);
+  PageRef home_ref = pages.Get(home.page);
+  if (home_ref->type() != format::kPageData ||
+      LoadU32(&home_ref->bytes[format::kDataOwnerOffset]) != table->tdef_page ||
+      home.slot >= SlotCount(*home_ref)) {
+    NoSuchRow(*table, home);
+  }
+  Slot slot = ReadSlot(*home_ref, home.slot);
+  if (slot.kind != SlotKind::kHome && slot.kind != SlotKind::kOverflow) {
+    NoSuchRow(*table, home);
+  }
+  bool moved = slot.kind == SlotKind::kOverflow;
+  RowLocation old_target;
+  Row old;
+  if (moved) {
+    PageRef target_ref;
+    auto bytes = FollowOverflow(pages, home, slot.bytes, target_ref);
+    old_target = RowLocation{target_ref->number,
+                             static_cast<uint16_t>(RowPointer{LoadU32(slot.bytes.data())}.row())};
+    old = Row::Decode(table, &pages, target_ref, bytes, home);
+  } else {
+    old = Row::Decode(table, &pages, home_ref, slot.bytes, home);
+  }
+  QueueIndexChanges(table, old, changes);
+  std::vector<uint8_t> row = BuildRow(*table, old, changes);
+
+  if (!moved) {
+    // Section 12.1: in place when the page has room, else section 12.2.
+    Page home_page = *home_ref;
+    CheckPacked(home_page);
+    if (ReplaceSlot(home_page, home.slot, row, 0)) {
+      pages.Write(home_page);
+      return;
+    }
+    RowLocation target = PlaceRow(*table, row, home.page, 0);
+    ReplaceSlot(home_page, home.slot, PointerBytes(target), format::kRowFlagOverflow);
+    pages.Write(home_page);
+    return;
+  }
+  // Section 12.2 step 4: the row lives elsewhere already. Pages are read
+  // afresh after each write: the old target may share the home page.
+  Page target_page = *pages.Get(old_target.page);
+  CheckPacked(target_page);
+  if (ReplaceSlot(target_page, old_target.slot, row, format::kRowFlagTarget)) {
+    pages.Write(target_page);
+    return;
+  }
+  Page home_page = *pages.Get(home.page);
+  CheckPacked(home_page);
+  if (ReplaceSlot(home_page, home.slot, row, 0)) {
+    pages.Write(home_page);  // back home
+  } else {
+    RowLocation target = PlaceRow(*table, row, home.page, old_target.page);
+    home_page = *pages.Get(home.page);
+    ReplaceSlot(home_page, home.slot, PointerBytes(target), format::kRowFlagOverflow);
+    pages.Write(home_page);
+  }
+  target_page = *pages.Get(old_target.page);
+  ReplaceSlot(target_page, old_target.slot, {}, format::kRowFlagDeleted);
+  pages.Write(target_page);
 }
 
 }  // namespace jet

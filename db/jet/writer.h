@@ -6,6 +6,8 @@
 
 #include <cstddef>
 #include <memory>
+#include <span>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -104,12 +106,24 @@ class Writer {
   class Batch;
   void UpdateInBatch(const std::shared_ptr<const TableDef>& table,
                      RowLocation home, const ColumnChanges& changes);
+  // Records the index entries the change moves; raises before any page
+  // changes when an index cannot be kept exact.
+  void QueueIndexChanges(const std::shared_ptr<const TableDef>& table,
+                         const Row& old, const ColumnChanges& changes);
+  // A data page of `table` with room for a row of `length` bytes, neither
+  // of the excluded pages: the page last used, else a new one.
+  uint32_t TargetPage(const TableDef& table, size_t length, uint32_t exclude1,
+                      uint32_t exclude2);
+  // Appends `row` as moved data on a target page; returns where it went.
+  RowLocation PlaceRow(const TableDef& table, std::span<const uint8_t> row,
+                       uint32_t exclude1, uint32_t exclude2);
 
   Database& db_;
   JournaledFile& file_;
   WriterOptions options_;
   bool in_batch_ = false;
   std::unique_ptr<Batch> batch_;
+  std::unordered_map<uint32_t, uint32_t> append_pages_;  // TDEF -> page, 0 none
 };
 
 }  // namespace jet

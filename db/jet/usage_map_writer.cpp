@@ -1,0 +1,135 @@
+// Usage-map updates (jet4-format.md sections 5.1, 5.2, 5.5 and 12.4).
+#include "db/jet/usage_map_writer.h"
+
+#include <string>
+
+#include "db/jet/byte_reader.h"
+#include "db/jet/data_page.h"
+#include "db/jet/error.h"
+#include "db/jet/format.h"
+
+namespace jet {
+namespace {
+
+// A copy of the page holding a map row, and where the row lies in it.
+struct MapRow {
+  Page page;
+  size_t start = 0;
+  size_t length = 0;
+  uint8_t* bytes() { return page.bytes.data() + start; }
+};
+
+MapRow LoadMapRow(PageCache& pages, RowPointer map, uint32_t referrer) {
+  PageRef holder;
+  std::span<const uint8_t> row = ReadRowAt(pages, map, referrer, holder);
+  MapRow result;
+  result.page = *holder;
+  result.start = static_cast<size_t>(row.data() - holder->bytes.data());
+  result.length = row.size();
+  if (result.length < format::kMapInlineBitmapOffset) {
+    RaiseCorrupt(map.page(), "usage map row is too short");
+  }
+  return result;
+}
+
+void SetBit(uint8_t* bitmap, uint64_t bit, bool value) {
+  uint8_t m = static_cast<uint8_t>(1u << (bit % 8));
+  if (value) bitmap[bit / 8] |= m; else bitmap[bit / 8] &= static_cast<uint8_t>(~m);
+}
+
+}  // namespace
+
+bool SetUsageBit(PageCache& pages, RowPointer map, uint32_t referrer_page,
+                 uint32_t page, bool value) {
+  MapRow row = LoadMapRow(pages, map, referrer_page);
+  uint8_t* r = row.bytes();
+  if (r[format::kMapTypeOffset] == format::kMapInline) {
+    uint32_t start = LoadU32(r + format::kMapStartPageOffset);
+    uint64_t bits = (row.length - format::kMapInlineBitmapOffset) * 8;
+    if (page < start || page - start >= bits) return false;
+    SetBit(r + format::kMapInlineBitmapOffset, page - start, value);
+    pages.Write(row.page);
+    return true;
+  }
+  if (r[format::kMapTypeOffset] != format::kMapReference) {
+    RaiseCorrupt(map.page(), "usage map of unknown type " +
+                                 std::to_string(r[format::kMapTypeOffset]));
+  }
+  size_t slot = page / format::kPagesPerMapPage;
+  size_t slots = (row.length - format::kMapReferenceSlotsOffset) / 4;
+  if (slot >= slots) return false;
+  uint32_t bitmap_page = LoadU32(r + format::kMapReferenceSlotsOffset + 4 * slot);
+  if (bitmap_page == 0) return false;
+  if (bitmap_page >= pages.PageCount()) {
+    RaiseCorrupt(map.page(), "usage map refers to page " +
+                                 std::to_string(bitmap_page) +
+                                 ", beyond the end of the file");
+  }
+  Page bitmap = *pages.GetTyped(bitmap_page, format::kPageUsageMap, "a usage-map page");
+  SetBit(bitmap.bytes.data() + format::kMapPageBitmapOffset,
+         page - slot * format::kPagesPerMapPage, value);
+  pages.Write(bitmap);
+  return true;
+}
+
+namespace {
+
+// Moves the window of the inline global map so that it covers `page`
+// (Jackcess's rule: about half a window before it, a multiple of 8). Pages
+// newly covered count as free; pages left behind count as free too, as any
+// page outside the map does.
+void MoveGlobalWindow(PageCache& pages, uint32_t page) {
+  RowPointer map{(format::kGlobalMapPage << format::kRowPointerPageShift) |
+                 format::kGlobalMapRow};
+  MapRow row = LoadMapRow(pages, map, format::kGlobalMapPage);
+  uint8_t* r = row.bytes();
+  if (r[format::kMapTypeOffset] != format::kMapInline) {
+    RaiseInvalidArgument("the global page map has no room for page " +
+                         std::to_string(page));
+  }
+  uint32_t old_start = LoadU32(r + format::kMapStartPageOffset);
+  size_t bytes = row.length - format::kMapInlineBitmapOffset;
+  uint64_t bits = bytes * 8;
+  uint64_t half = bits / 2;
+  uint32_t start = static_cast<uint32_t>(page > half ? (page - half) & ~7u : 0);
+  std::vector<uint8_t> bitmap(bytes, 0xFF);
+  uint8_t* old_bitmap = r + format::kMapInlineBitmapOffset;
+  for (uint64_t k = 0; k < bits; ++k) {
+    uint64_t p = start + k;
+    if (p >= old_start && p - old_start < bits) {
+      bool set = (old_bitmap[(p - old_start) / 8] >> ((p - old_start) % 8)) & 1;
+      SetBit(bitmap.data(), k, set);
+    }
+  }
+  StoreU32(r + format::kMapStartPageOffset, start);
+  std::copy(bitmap.begin(), bitmap.end(), old_bitmap);
+  pages.Write(row.page);
+}
+
+RowPointer GlobalMap() {
+  return RowPointer{(format::kGlobalMapPage << format::kRowPointerPageShift) |
+                    format::kGlobalMapRow};
+}
+
+}  // namespace
+
+uint32_t AppendPage(PageCache& pages, Page& page) {
+  uint32_t number = pages.PageCount();
+  page.number = number;
+  pages.Write(page);
+  if (!SetUsageBit(pages, GlobalMap(), format::kGlobalMapPage, number, false)) {
+    MoveGlobalWindow(pages, number);
+    if (!SetUsageBit(pages, GlobalMap(), format::kGlobalMapPage, number, false)) {
+      RaiseInvalidArgument("the global page map has no room for page " +
+                           std::to_string(number));
+    }
+  }
+  return number;
+}
+
+void FreePage(PageCache& pages, uint32_t page) {
+  // A page outside the map's window already counts as free.
+  SetUsageBit(pages, GlobalMap(), format::kGlobalMapPage, page, true);
+}
+
+}  // namespace jet

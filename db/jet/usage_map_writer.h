@@ -1,0 +1,33 @@
+// Changing usage maps and handing out new pages: the bit of one page in a
+// table's, an index's or the global map, and appending a page to the file
+// with every map that must know of it (jet4-format.md sections 5 and 12.4).
+#ifndef DB_JET_USAGE_MAP_WRITER_H_
+#define DB_JET_USAGE_MAP_WRITER_H_
+
+#include <cstdint>
+
+#include "db/jet/page_cache.h"
+#include "db/jet/row_location.h"
+
+namespace jet {
+
+// Sets (`value` true) or clears the bit of `page` in the map stored at
+// `map` and writes the holder page back. Returns false, changing nothing,
+// when the map cannot record the page: an inline map whose window does not
+// cover it, or a reference map without a bitmap page for it. Raises kCorrupt
+// naming `referrer_page` when the map cannot be found.
+bool SetUsageBit(PageCache& pages, RowPointer map, uint32_t referrer_page,
+                 uint32_t page, bool value);
+
+// Appends `page` (whose number is set here) to the file as a new page and
+// marks it in use in the global map, moving an inline global map's window
+// forward when the page lies beyond it. Returns the page's number. Raises
+// kInvalidArgument when the global map cannot record it.
+uint32_t AppendPage(PageCache& pages, Page& page);
+
+// Marks `page` free in the global map (a page an index no longer uses).
+void FreePage(PageCache& pages, uint32_t page);
+
+}  // namespace jet
+
+#endif  // DB_JET_USAGE_MAP_WRITER_H_
