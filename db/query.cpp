@@ -44,9 +44,14 @@ void TADOQuery::StatementChanged() {
     parameters_.clear();
     return;
   }
-  ScannedStatement scanned = ScanParameters(statement_text_);
-  command_text_ = std::move(scanned.command_text);
-  if (!scanned.parameters.empty()) parameters_ = std::move(scanned.parameters);
+  if (param_check_) {
+    ScannedStatement scanned = ScanParameters(statement_text_);
+    command_text_ = std::move(scanned.command_text);
+    if (!scanned.parameters.empty()) parameters_ = std::move(scanned.parameters);
+  } else {
+    command_text_ = statement_text_;
+    parameters_.clear();
+  }
   if (loading_) return;
   // Preparing: any failure here shows again at Open.
   try {
@@ -104,6 +109,11 @@ const CursorColumn& TADOQuery::Column(std::string_view name) const {
   const CursorColumn* column = result_ ? result_->Find(name) : nullptr;
   if (!column) Fail("Field '" + std::string(name) + "' not found");
   return *column;
+}
+
+int TADOQuery::FieldSize(std::string_view name) const {
+  const CursorColumn& column = Column(name);
+  return column.kind == FieldKind::kText ? static_cast<int>(column.size) : 0;
 }
 
 std::string TADOQuery::FieldText(std::string_view name) const {

@@ -95,6 +95,17 @@ class TADOQuery {
   // Called by TStrings on every change of the statement text.
   void StatementChanged();
 
+  // The declared size of a text column of the open result, in characters;
+  // 0 for other kinds. Raises as FieldText does for an unknown column.
+  int FieldSize(std::string_view column) const;
+
+  // Whether a change of the statement text is scanned for parameter
+  // markers (on by default). The window's cursor runs statements that take
+  // no parameters and turns it off, so that quoted values are sent as they
+  // are. Takes effect at the next change of the text.
+  void SetParamCheck(bool check) { param_check_ = check; }
+  bool ParamCheck() const { return param_check_; }
+
   // The names of the open result's columns, in order; empty while closed.
   std::vector<std::string> FieldNames() const;
 
@@ -125,6 +136,7 @@ class TADOQuery {
   std::unique_ptr<QueryResult> result_;
   bool loading_ = false;
   bool bound_ = false;
+  bool param_check_ = true;
   std::string statement_text_;
   std::string command_text_;
   std::vector<std::string> parameters_;

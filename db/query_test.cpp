@@ -94,6 +94,24 @@ TEST_F(QueryTest, ParameterMarkersReachTheEngine) {
                "Syntax error (missing operator) in query expression 'shi='x' or shi:='y''");
 }
 
+TEST_F(QueryTest, WithoutParamCheckQuotedValuesAreSentAsTheyAre) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  Use(path);
+  // A double quote inside a quoted value shifts the marker scan's quotes.
+  EXPECT_RAISE(Run("select * from city where shi='a\"b:c'"), EOleException,
+               "Syntax error in string in query expression 'shi='a\"b?'");
+  query_.Close();
+  query_.SetParamCheck(false);
+  Run("select * from city where shi='a\"b:c' or shi='x::y'");
+  EXPECT_EQ(query_.CommandText(),
+            "select * from city where shi='a\"b:c' or shi='x::y'\r\n");
+  EXPECT_EQ(query_.RowCount(), 0);
+  EXPECT_TRUE(query_.Parameters().empty());
+  Run("select * from city where index=1");
+  EXPECT_EQ(query_.FieldSize("shi"), 50);
+  EXPECT_EQ(query_.FieldSize("index"), 0);
+}
+
 TEST_F(QueryTest, EmptyResult) {
   ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
   Use(path);
