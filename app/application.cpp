@@ -2,6 +2,7 @@
 #include "app/application.h"
 
 #include <QEvent>
+#include <QIcon>
 #include <QWidget>
 #include <cstdio>
 
@@ -41,6 +42,7 @@ TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv),
       title_(DeriveApplicationTitle(ProgramPathGbk())) {
   setQuitOnLastWindowClosed(false);
+  setWindowIcon(QIcon(QStringLiteral(":/app/attrsearch.ico")));
 }
 
 TApplication::~TApplication() { main_window_.reset(); }

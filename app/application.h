@@ -19,8 +19,9 @@ class TApplication : public QApplication, public commands::Shell {
   Q_OBJECT
 
  public:
-  // Creates the one application object and derives ApplicationTitle from
-  // the program file's path. REQUIRES: a usable display platform.
+  // Creates the one application object, derives ApplicationTitle from the
+  // program file's path and loads the program's icon (which the executable
+  // links in as a resource). REQUIRES: a usable display platform.
   TApplication(int& argc, char** argv);
   ~TApplication() override;
 

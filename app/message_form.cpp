@@ -2,6 +2,7 @@
 // centred below the text.
 #include "app/message_form.h"
 
+#include <QApplication>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QLabel>
@@ -35,6 +36,7 @@ TMessageForm::TMessageForm(const QString& caption, const QString& text,
   QScreen* screen = ScreenNear(near);
   const QRect area = screen != nullptr ? screen->availableGeometry()
                                        : QRect(0, 0, 1024, 768);
+  setFont(QApplication::font("QMessageBox"));
   const QFontMetrics metrics(font());
   const int margin = metrics.height();
   const QRect text_rect = metrics.boundingRect(
