@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <ctime>
 
 #include "db/jet/byte_reader.h"
 #include "db/jet/error.h"
@@ -63,6 +64,23 @@ void SyncDirectory(const std::filesystem::path& path) {
   if (fd < 0) return;
   ::fsync(fd);
   ::close(fd);
+}
+
+// Waits until the clock the system stamps files with has moved past the
+// modification time of `file`, so that the next writer's change gives the
+// file a different stamp even when it keeps the size: otherwise a writer
+// that cached pages could take the file for unchanged (at most a clock
+// tick, a few milliseconds).
+void WaitForNextTimestamp(PageFile& file) {
+  for (int i = 0; i < 100; ++i) {
+    FileStamp stamp = file.Stamp();
+    struct timespec now;
+    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
+    int64_t now_ns = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+    if (now_ns > stamp.modified_ns) return;
+    struct timespec pause = {0, 500000};
+    ::nanosleep(&pause, nullptr);
+  }
 }
 
 struct JournalContents {
@@ -304,6 +322,7 @@ void JournaledFile::CommitBatch(bool sync) {
         throw;
       }
       if (journaled) RemoveJournal();
+      if (lock_) WaitForNextTimestamp(*inner_);
     }
   } catch (...) {
     AbortBatch();

@@ -98,6 +98,7 @@ void Writer::Commit() {
     append_pages_.clear();
     throw;
   }
+  db_.NoteOwnWrite();
 }
 
 void Writer::Rollback() {
