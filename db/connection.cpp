@@ -30,6 +30,14 @@ void TADOConnection::Open() {
   try {
     std::unique_ptr<jet::Database> database;
     bool read_only = settings.read_only;
+    // A file marked read-only for everyone stays unwritten even for a user
+    // (such as root) whom the system would let write it.
+    using std::filesystem::perms;
+    const perms mode = std::filesystem::status(path, ec).permissions();
+    if (!ec && (mode & (perms::owner_write | perms::group_write | perms::others_write)) ==
+                   perms::none) {
+      read_only = true;
+    }
     if (!read_only) {
       // A file the process may not write is opened for reading, as the
       // provider does.

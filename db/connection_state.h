@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "db/jet/database.h"
+#include "db/jet/writer.h"
 #include "db/sql/session.h"
 
 namespace db {
@@ -25,12 +26,19 @@ class ConnectionState {
   // The file as named by the Data Source.
   const std::filesystem::path& path() const { return path_; }
   bool read_only() const { return read_only_; }
+  // The writer of the file, made on first use.
+  // REQUIRES: !read_only().
+  jet::Writer& writer() {
+    if (!writer_) writer_ = std::make_unique<jet::Writer>(*database_);
+    return *writer_;
+  }
 
  private:
   std::unique_ptr<jet::Database> database_;
   sql::Session session_;
   std::filesystem::path path_;
   bool read_only_;
+  std::unique_ptr<jet::Writer> writer_;  // declared last: destroyed first
 };
 
 }  // namespace db

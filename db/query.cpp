@@ -4,6 +4,7 @@
 
 #include "base/exceptions.h"
 #include "base/gbk.h"
+#include "base/text_to_integer.h"
 #include "db/connection_state.h"
 #include "db/parameter_scan.h"
 #include "db/provider_error.h"
@@ -169,11 +170,116 @@ void TADOQuery::Post() {
   for (auto& change : result_->changes) change.reset();
 }
 
+namespace {
+
+// The new value of `column` from the text set into it.
+jet::Value ValueFromText(const jet::Column& column, std::u16string text,
+                         std::string_view name) {
+  switch (column.kind) {
+    case jet::ColumnKind::kText:
+    case jet::ColumnKind::kMemo:
+      return text;
+    case jet::ColumnKind::kByte:
+    case jet::ColumnKind::kInteger:
+    case jet::ColumnKind::kLong: {
+      if (text.empty()) return std::monostate{};
+      int32_t v = base::TextToInteger(base::Utf16ToGbk(text));
+      if (column.kind == jet::ColumnKind::kLong) return v;
+      if (column.kind == jet::ColumnKind::kInteger && v >= INT16_MIN && v <= INT16_MAX) {
+        return static_cast<int16_t>(v);
+      }
+      if (column.kind == jet::ColumnKind::kByte && v >= 0 && v <= 255) {
+        return static_cast<uint8_t>(v);
+      }
+      base::RaiseDatabaseError("'" + base::Utf16ToGbk(text) +
+                               "' is not a valid value for field '" + std::string(name) + "'");
+    }
+    default:
+      base::RaiseDatabaseError("Field '" + std::string(name) + "' cannot be modified");
+  }
+}
+
+}  // namespace
+
 void TADOQuery::WriteChanges() {
-  // The engine cannot write rows yet. When it can, the changed columns go to
-  // the row at result_->CurrentRow()->location(), the session forgets the
-  // table's indexes, and the re-read row replaces the current one.
-  base::RaiseDatabaseError("Writing rows is not supported yet");
+  ConnectionState* state = connection_.State();
+  if (!state || state->read_only()) Fail("Cannot modify a read-only dataset");
+  const jet::Row* row = result_->CurrentRow();
+  if (!row) Fail("Cannot perform this operation on a closed dataset");
+  const auto& table = result_->rows().table;
+  jet::ColumnChanges changes;
+  for (size_t i = 0; i < result_->changes.size(); ++i) {
+    if (!result_->changes[i]) continue;
+    const CursorColumn& column = result_->columns()[i];
+    changes.emplace_back(column.table_column,
+                         ValueFromText(table->columns[column.table_column],
+                                       *result_->changes[i], column.name));
+  }
+  try {
+    jet::Writer& writer = state->writer();
+    writer.UpdateRow(table, row->location(), changes);
+    state->session().TableChanged(table->name);
+    std::optional<jet::Row> written = state->database().ReadRow(table, row->location());
+    if (written) result_->ReplaceCurrentRow(std::move(*written));
+  } catch (const jet::Error& e) {
+    // A failed post is a database error carrying the engine's message.
+    try {
+      RaiseEngineError(e, state->path());
+    } catch (const base::Exception& provider) {
+      base::RaiseDatabaseError(provider.Message());
+    }
+  }
+}
+
+void TADOQuery::BeginBatch() {
+  ConnectionState* state = connection_.State();
+  if (batch_ || !state || state->read_only()) return;
+  try {
+    state->writer().Begin();
+  } catch (const jet::Error& e) {
+    try {
+      RaiseEngineError(e, state->path());
+    } catch (const base::Exception& provider) {
+      base::RaiseDatabaseError(provider.Message());
+    }
+  }
+  batch_ = true;
+}
+
+void TADOQuery::FlushBatch() {
+  if (!batch_) return;
+  ConnectionState* state = connection_.State();
+  jet::Writer& writer = state->writer();
+  try {
+    writer.Commit();
+    writer.Begin();
+  } catch (const jet::Error& e) {
+    batch_ = false;
+    writer.Rollback();
+    try {
+      RaiseEngineError(e, state->path());
+    } catch (const base::Exception& provider) {
+      base::RaiseDatabaseError(provider.Message());
+    }
+  }
+}
+
+void TADOQuery::EndBatch(bool quiet) {
+  if (!batch_) return;
+  ConnectionState* state = connection_.State();
+  jet::Writer& writer = state->writer();
+  batch_ = false;
+  try {
+    writer.Commit();
+  } catch (const jet::Error& e) {
+    writer.Rollback();
+    if (quiet) return;
+    try {
+      RaiseEngineError(e, state->path());
+    } catch (const base::Exception& provider) {
+      base::RaiseDatabaseError(provider.Message());
+    }
+  }
 }
 
 }  // namespace db

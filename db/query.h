@@ -92,6 +92,21 @@ class TADOQuery {
   // EDatabaseError with the failure's message, unprefixed.
   void Post();
 
+  // Groups the rows posted from now on into larger changes of the file:
+  // each Post still writes its row through the engine at once (and later
+  // statements see it), but the file receives the rows together, as one
+  // journaled change, at FlushBatch or EndBatch. A crash meanwhile leaves
+  // the rows of the unwritten group as they were. Does nothing while a
+  // group is open or the connection is closed or read-only.
+  void BeginBatch();
+  // Writes the rows posted since the group began (or was last flushed) to
+  // the file. Raises EDatabaseError with the engine's message when writing
+  // fails; those rows then keep their old values.
+  void FlushBatch();
+  // FlushBatch, then posts singly again. Never raises when `quiet`; the
+  // group is then dropped if it cannot be written.
+  void EndBatch(bool quiet = false);
+
   // Called by TStrings on every change of the statement text.
   void StatementChanged();
 
@@ -137,6 +152,7 @@ class TADOQuery {
   bool loading_ = false;
   bool bound_ = false;
   bool param_check_ = true;
+  bool batch_ = false;
   std::string statement_text_;
   std::string command_text_;
   std::vector<std::string> parameters_;

@@ -231,8 +231,9 @@ TEST_F(QueryTest, FieldTextAndIntegerOfEveryKind) {
 }
 
 TEST_F(QueryTest, EditingStates) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-types.mdb");
-  Use(path);
+  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-types.mdb");
+  testing_support::ScratchDir scratch;
+  Use(scratch.CopyIn(fixture, "types.mdb"));
   Run("select * from alltypes where id<=2");
   EXPECT_RAISE(query_.SetFieldText("txt_comp", "x"), EDatabaseError,
                "ADOQuery1: Dataset not in edit or insert mode");
@@ -245,20 +246,67 @@ TEST_F(QueryTest, EditingStates) {
   query_.Edit();
   query_.Next();  // nothing changed: the edit is dropped and the walk goes on
   EXPECT_EQ(query_.FieldInteger("id"), 2);
+
+  // Next posts a pending change first; the result keeps its rows and order.
   Run("select * from alltypes where id<=2");
-  EXPECT_RAISE(query_.SetFieldText("txt_comp", "x"), EDatabaseError,
-               "ADOQuery1: Dataset not in edit or insert mode");
+  query_.Next();
+  const std::string second = query_.FieldText("txt_comp");
+  Run("select * from alltypes where id<=2");
   query_.Edit();
   query_.SetFieldText("txt_comp", "x");
-  EXPECT_RAISE(query_.Post(), EDatabaseError, "Writing rows is not supported yet");
-  // Next posts a pending change first, and fails with it.
-  EXPECT_RAISE(query_.Next(), EDatabaseError, "Writing rows is not supported yet");
-  EXPECT_EQ(query_.FieldInteger("id"), 1);
-  // Still editing; Close drops the change and the row keeps its value.
+  query_.Next();
+  EXPECT_EQ(query_.FieldInteger("id"), 2);
+  EXPECT_EQ(query_.RowCount(), 2);
+  // Close drops a change not yet posted.
+  query_.Edit();
   query_.SetFieldText("txt_comp", "y");
   query_.Close();
-  Run("select * from alltypes where id=1");
-  EXPECT_EQ(query_.FieldText("txt_comp"), "hello");
+  Run("select * from alltypes where id<=2");
+  EXPECT_EQ(query_.FieldText("txt_comp"), "x");
+  query_.Next();
+  EXPECT_EQ(query_.FieldText("txt_comp"), second);
+}
+
+TEST_F(QueryTest, PostCutsTextToTheColumnAndFailuresLeaveTheRowUnwritten) {
+  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-narrow.mdb");
+  testing_support::ScratchDir scratch;
+  Use(scratch.CopyIn(fixture, "narrow.mdb"));
+  Run("select * from numindex");
+  const std::string first = query_.FieldText("numhead");
+  query_.Edit();
+  query_.SetFieldText("numhead", "048254120249091211081");  // 21 into TEXT(10)
+  query_.Post();
+  EXPECT_EQ(query_.FieldText("numhead"), "0482541202");
+  EXPECT_EQ(query_.RowCount(), 300);
+
+  // A value the column cannot take: the post fails unprefixed, the cursor
+  // stays editing, and Close leaves the row as it was.
+  query_.Edit();
+  query_.SetFieldText("index", "1.5");
+  EXPECT_RAISE(query_.Post(), EConvertError, "'1.5' is not a valid integer value");
+  EXPECT_RAISE(query_.SetFieldText("nope", "1"), EDatabaseError,
+               "ADOQuery1: Field 'nope' not found");
+  query_.SetFieldText("index", "7");
+  query_.Close();
+  Run("select * from numindex");
+  EXPECT_EQ(query_.FieldText("numhead"), "0482541202");
+  EXPECT_NE(query_.FieldText("index"), "7");
+  EXPECT_NE(first, "0482541202");
+}
+
+TEST(Connection, AFileMarkedReadOnlyIsNeverWritten) {
+  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-small.mdb");
+  testing_support::ScratchDir scratch;
+  std::filesystem::path copy = scratch.CopyIn(fixture, "ro.mdb");
+  std::filesystem::permissions(copy, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  TADOConnection connection;
+  connection.SetDataSource(copy.string());
+  TADOQuery query(connection);
+  query.SQL().Add("select * from numindex");
+  query.Open();
+  EXPECT_RAISE(query.Edit(), EDatabaseError, "ADOQuery1: Cannot modify a read-only dataset");
 }
 
 TEST(Connection, MissingFileFailsUntilItAppears) {
