@@ -336,6 +336,12 @@ void JournaledFile::CommitBatch(bool sync) {
 std::unique_ptr<PageFile> OpenJournaledFile(const std::filesystem::path& path,
                                             OpenMode mode) {
   std::filesystem::path journal = JournalPathFor(path);
+  struct stat st;
+  if (mode == OpenMode::kReadWrite && ::stat(path.c_str(), &st) == 0 &&
+      (st.st_mode & 0222) == 0) {
+    // Marked read-only: not written, even by a user the system would let.
+    mode = OpenMode::kReadOnly;
+  }
   if (mode == OpenMode::kReadWrite) {
     auto file = std::make_unique<JournaledFile>(OpenPageFile(path, mode),
                                                 journal, path);

@@ -34,7 +34,9 @@ bool RollBackJournal(const std::filesystem::path& database,
 // Whether a journal file exists at `journal`.
 bool JournalExists(const std::filesystem::path& journal);
 
-// The file at `path` as Database::Open uses it. Read-write: wrapped in a
+// The file at `path` as Database::Open uses it. A file whose permissions
+// let no one write it opens read-only whatever `mode` asks (so a Writer over
+// it raises kReadOnly). Read-write: wrapped in a
 // JournaledFile, after rolling back a journal left by a crash. Read-only:
 // the plain file; but when a crashed writer left a journal (and no writer is
 // busy with it), a read-only view that reads the journal's original pages in
