@@ -1,0 +1,162 @@
+// Rollback: a file double that dies after N page writes of a commit leaves
+// behind the file and journal as a crash would; reopening rolls the batch
+// back, reading read-only reads through the journal, and a journal cut
+// short is dropped.
+#include "db/jet/journal.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <fstream>
+
+#include "db/jet/checker.h"
+#include "db/jet/error.h"
+#include "db/jet/test_util.h"
+#include "db/jet/writer.h"
+#include "db/jet/writer_test_util.h"
+#include "testing/scratch_dir.h"
+#include "testing/shared_fixtures.h"
+
+namespace jet {
+namespace {
+
+namespace fs = std::filesystem;
+using nlohmann::json;
+
+// Passes writes to the real file until `budget` runs out; then copies the
+// file and its journal to `snapshot` (what a crash at that instant leaves)
+// and fails.
+class DyingFile : public PageFile {
+ public:
+  DyingFile(const fs::path& path, int budget, fs::path snapshot)
+      : inner_(OpenPageFile(path, OpenMode::kReadWrite)), path_(path),
+        budget_(budget), snapshot_(std::move(snapshot)) {}
+  const std::string& Name() const override { return inner_->Name(); }
+  uint64_t Size() override { return inner_->Size(); }
+  size_t ReadAt(uint64_t o, uint8_t* out, size_t n) override {
+    return inner_->ReadAt(o, out, n);
+  }
+  void WriteAt(uint64_t o, const uint8_t* data, size_t n) override {
+    if (budget_-- == 0) {
+      fs::copy_file(path_, snapshot_, fs::copy_options::overwrite_existing);
+      if (fs::exists(JournalPathFor(path_))) {
+        fs::copy_file(JournalPathFor(path_), JournalPathFor(snapshot_),
+                      fs::copy_options::overwrite_existing);
+      }
+      died_ = true;
+      RaiseIoError(Name(), "writing", EIO);
+    }
+    inner_->WriteAt(o, data, n);
+  }
+  void Sync() override {}
+  FileStamp Stamp() override { return inner_->Stamp(); }
+  bool Writable() const override { return true; }
+  bool died() const { return died_; }
+
+ private:
+  std::unique_ptr<PageFile> inner_;
+  fs::path path_;
+  int budget_;
+  fs::path snapshot_;
+  bool died_ = false;
+};
+
+void ExpectSound(Database& db) {
+  for (const std::string& problem : CheckDatabase(db)) ADD_FAILURE() << problem;
+}
+
+TEST(Journal, ADeathDuringACommitRollsBackOnReopen) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
+  json truth = testing::ReadJson(source.parent_path() / "attrdata-indexed.json");
+  json after = testing::ExpectedAfterMaintenance(truth);
+  json before = truth["tables"]["numindex"]["rows"];
+  for (int budget : {0, 1, 2, 5, 9, 14, 30}) {
+    SCOPED_TRACE("writes before death: " + std::to_string(budget));
+    testing_support::ScratchDir dir;
+    fs::path path = dir.CopyIn(source, "db.mdb");
+    fs::path crashed = dir.path() / "crashed.mdb";
+    {
+      auto dying = std::make_unique<DyingFile>(path, budget, crashed);
+      DyingFile* probe = dying.get();
+      Database db(std::make_unique<JournaledFile>(std::move(dying),
+                                                  JournalPathFor(path), path));
+      Writer writer(db, WriterOptions{.sync = false});
+      // Batches of 700 rows: the third dies part way through its pages.
+      EXPECT_THROW(testing::RunMaintenance(db, writer, after, 700), Error);
+      ASSERT_TRUE(probe->died());
+      EXPECT_FALSE(writer.InBatch());
+    }
+    // The failed commit put the pages back at once.
+    EXPECT_FALSE(JournalExists(JournalPathFor(path)));
+    {
+      auto db = Database::Open(path, OpenMode::kReadOnly);
+      testing::ExpectEachRowOldOrNew(testing::ReadNumindex(*db), before, after);
+      ExpectSound(*db);
+    }
+    // The copy taken at the moment of death: read-only reads through the
+    // journal and leaves it; read-write rolls it back.
+    ASSERT_TRUE(JournalExists(JournalPathFor(crashed)));
+    json seen;
+    {
+      auto db = Database::Open(crashed, OpenMode::kReadOnly);
+      seen = testing::ReadNumindex(*db);
+      testing::ExpectEachRowOldOrNew(seen, before, after);
+      ExpectSound(*db);
+    }
+    EXPECT_TRUE(JournalExists(JournalPathFor(crashed)));
+    auto db = Database::Open(crashed, OpenMode::kReadWrite);
+    EXPECT_FALSE(JournalExists(JournalPathFor(crashed)));
+    EXPECT_EQ(testing::ReadNumindex(*db), seen);
+    ExpectSound(*db);
+    if (auto lines = testing::MdbExportNumindex(crashed)) {
+      EXPECT_EQ(*lines, testing::ExportLines(seen));
+    }
+    Writer writer(*db, WriterOptions{.sync = false});
+    testing::RunMaintenance(*db, writer, after, 700);
+    EXPECT_EQ(testing::ReadNumindex(*db), after);
+    ExpectSound(*db);
+  }
+}
+
+TEST(Journal, AJournalCutShortIsDroppedAndTheFileKept) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
+  testing_support::ScratchDir dir;
+  fs::path path = dir.CopyIn(source, "db.mdb");
+  auto original = testing::ReadFileBytes(path);
+  fs::path journal = JournalPathFor(path);
+  for (size_t length : {0, 20, 32, 4000}) {
+    {
+      std::ofstream out(journal, std::ios::binary);
+      std::vector<char> junk(length, 'J');
+      out.write(junk.data(), static_cast<std::streamsize>(junk.size()));
+    }
+    Database::Open(path, OpenMode::kReadWrite);
+    EXPECT_FALSE(JournalExists(journal)) << length;
+    EXPECT_EQ(testing::ReadFileBytes(path), original) << length;
+  }
+}
+
+TEST(Journal, ABatchNotCommittedLeavesTheFileAsItWas) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
+  json truth = testing::ReadJson(source.parent_path() / "attrdata-plain.json");
+  testing_support::ScratchDir dir;
+  fs::path path = dir.CopyIn(source, "db.mdb");
+  auto original = testing::ReadFileBytes(path);
+  auto db = Database::Open(path, OpenMode::kReadWrite);
+  {
+    Writer writer(*db);
+    writer.Begin();
+    auto table = db->GetTable(u"numindex");
+    RowCursor cursor = db->Scan(table);
+    while (cursor.Next()) {
+      writer.UpdateRow(table, cursor.row().location(), {{0, std::u16string(30, u'9')}});
+    }
+    // Reads in the batch see its changes.
+    EXPECT_EQ(testing::ReadNumindex(*db)[0][0], std::string(30, '9'));
+  }  // destroyed without Commit
+  EXPECT_EQ(testing::ReadFileBytes(path), original);
+  EXPECT_EQ(testing::ReadNumindex(*db), truth["tables"]["numindex"]["rows"]);
+}
+
+}  // namespace
+}  // namespace jet
