@@ -66,20 +66,24 @@ void SyncDirectory(const std::filesystem::path& path) {
   ::close(fd);
 }
 
-// Waits until the clock the system stamps files with has moved past the
-// modification time of `file`, so that the next writer's change gives the
-// file a different stamp even when it keeps the size: otherwise a writer
-// that cached pages could take the file for unchanged (at most a clock
-// tick, a few milliseconds).
-void WaitForNextTimestamp(PageFile& file) {
-  for (int i = 0; i < 100; ++i) {
-    FileStamp stamp = file.Stamp();
-    struct timespec now;
-    ::clock_gettime(CLOCK_REALTIME_COARSE, &now);
-    int64_t now_ns = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-    if (now_ns > stamp.modified_ns) return;
-    struct timespec pause = {0, 500000};
-    ::nanosleep(&pause, nullptr);
+// Gives the file at `path` a modification time later than both `before`
+// (its time when the batch began) and its time now, so that every commit
+// leaves a stamp no earlier commit left: the system's file clock ticks too
+// coarsely to tell two quick commits apart, and a writer that cached pages
+// would then take the file for unchanged.
+void AdvanceModificationTime(const std::filesystem::path& path, PageFile& file,
+                             int64_t before) {
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  int64_t t = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  t = std::max({t, before + 1000, file.Stamp().modified_ns + 1000});
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = t / 1000000000;
+  times[1].tv_nsec = t % 1000000000;
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
+    RaiseIoError(path.string(), "stamping", errno);
   }
 }
 
@@ -230,6 +234,7 @@ bool JournaledFile::BeginBatch() {
   try {
     if (!database_.empty()) rolled_back = RollBackJournal(database_, journal_);
     base_size_ = inner_->Size();
+    base_modified_ns_ = inner_->Stamp().modified_ns;
   } catch (...) {
     if (lock_) lock_->Unlock();
     throw;
@@ -290,7 +295,12 @@ void JournaledFile::WriteJournal(bool sync) {
     }
   }
   ::close(fd);
-  if (sync) SyncDirectory(journal_);
+  if (sync) {
+    auto start = std::chrono::steady_clock::now();
+    SyncDirectory(journal_);
+    sync_ns_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                    std::chrono::steady_clock::now() - start).count();
+  }
 }
 
 void JournaledFile::RemoveJournal() {
@@ -322,7 +332,9 @@ void JournaledFile::CommitBatch(bool sync) {
         throw;
       }
       if (journaled) RemoveJournal();
-      if (lock_) WaitForNextTimestamp(*inner_);
+      if (!database_.empty()) {
+        AdvanceModificationTime(database_, *inner_, base_modified_ns_);
+      }
     }
   } catch (...) {
     AbortBatch();

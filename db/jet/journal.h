@@ -101,6 +101,7 @@ class JournaledFile : public PageFile {
   std::optional<uint64_t> read_through_size_;  // set: a read-only view
   bool in_batch_ = false;
   uint64_t base_size_ = 0;  // size of the file when the batch began
+  int64_t base_modified_ns_ = 0;  // its modification time then
   std::map<uint32_t, std::vector<uint8_t>> held_;  // page -> new bytes
   int64_t sync_ns_ = 0;
 };
