@@ -50,6 +50,9 @@ class Shell {
   virtual void ShowNotice(std::string_view text) = 0;
   // Handles every waiting event, then returns.
   virtual void DrainPendingEvents() = 0;
+  // Disables (false) or enables again (true) the controls that start the
+  // other commands, while the bulk encoding lets events through.
+  virtual void SetCommandsEnabled(bool /*enabled*/) {}
 };
 
 }  // namespace commands

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "codec/number_head.h"
+#include "commands/busy.h"
 #include "commands/commands.h"
 #include "commands/statement.h"
 
@@ -18,6 +19,7 @@ constexpr size_t kHeadBytes = 7;
 }  // namespace
 
 void Button1Click(db::TADOQuery& query, const LookupTab& tab, Shell& shell) {
+  if (CommandsBusy()) return;
   query.Close();
   query.SQL().Clear();
   const std::string typed = tab.Edit1.Text();

@@ -2,6 +2,7 @@
 #include <string>
 
 #include "codec/number_head.h"
+#include "commands/busy.h"
 #include "commands/commands.h"
 #include "commands/statement.h"
 
@@ -38,6 +39,7 @@ class MemoRestorer {
 }  // namespace
 
 void Button2Click(db::TADOQuery& query, const SegmentTab& tab, Shell& shell) {
+  if (CommandsBusy()) return;
   RunStatement(query, "select * from city where sheng=" +
                           QuotedValue(tab.ComboBox1.Text()) +
                           " and shi=" + QuotedValue(tab.ComboBox2.Text()));

@@ -1,0 +1,77 @@
+// The commands end to end through the real window on the offscreen
+// platform: typing, pressing, picking, and what the boxes then show.
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QPushButton>
+#include <QTest>
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "app/application.h"
+#include "app/combo_box.h"
+#include "app/page_control.h"
+#include "app/frmSearch.h"
+#include "app/test_support.h"
+#include "app/widgets.h"
+#include "testing/scratch_dir.h"
+#include "testing/shared_fixtures.h"
+
+namespace app {
+namespace {
+
+TApplication& Shell() { return *TApplication::Instance(); }
+
+// Picks item `index` of `combo`'s list with the mouse, as a user would.
+void Pick(TComboBox* combo, int index) {
+  combo->showPopup();
+  QAbstractItemView* list = combo->view();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualRect(list->model()->index(index, 0)).center());
+}
+
+TEST(CommandsThroughTheWindow, LookupAndListing) {
+  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-small.mdb");
+  testing_support::ScratchDir folder;
+  folder.CopyIn(fixture, "attrdata.mdb");
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  BoxRecorder recorder;
+  auto owned = std::make_unique<TForm1>(1.0);
+  TForm1* form = owned.get();
+  Form1 = form;
+  Shell().SetMainWindow(std::move(owned));
+  Shell().ShowMainWindow();  // FormActivate fills the province list
+  ASSERT_EQ(form->ComboBox1->count(), 13);
+  EXPECT_EQ(form->ComboBox1->itemText(4), QString::fromUtf8("广东"));
+
+  form->PageControl1->SetActivePage(0);
+  QTest::keyClicks(form->Edit1, "18793961234");
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  EXPECT_EQ(form->Edit2->text(), QString::fromUtf8("广东"));
+  EXPECT_EQ(form->Edit3->text(), QString::fromUtf8("深圳"));
+  EXPECT_EQ(form->Edit4->text(), "518000");
+  EXPECT_EQ(form->Edit5->text(), "0755");
+  EXPECT_EQ(form->Edit6->text(), QString::fromUtf8("中国移动"));
+  EXPECT_TRUE(recorder.Boxes().empty());
+
+  form->PageControl1->SetActivePage(1);
+  Pick(form->ComboBox1, 4);  // 广东
+  ASSERT_EQ(form->ComboBox2->count(), 22);
+  Pick(form->ComboBox2, 2);  // 深圳
+  QTest::mouseClick(form->Button2, Qt::LeftButton);
+  const QStringList lines = form->Memo1->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 162);  // 161 lines, each ending in a line break
+  EXPECT_EQ(lines[0], "1879396xxxx");
+  EXPECT_TRUE(form->Memo1->isVisible());
+  EXPECT_TRUE(form->Memo1->isEnabled());
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].kind, BoxKind::kNotice);
+  EXPECT_EQ(recorder.Boxes()[0].text, QString::fromUtf8("号段生成完毕，共有161个号段"));
+
+  std::filesystem::current_path(previous);
+  Shell().SetMainWindow(nullptr);
+}
+
+}  // namespace
+}  // namespace app

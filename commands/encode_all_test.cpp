@@ -1,0 +1,160 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+
+#include "codec/number_head.h"
+#include "commands/busy.h"
+#include "commands/commands.h"
+#include "commands/fake_controls.h"
+#include "db/connection.h"
+#include "db/query.h"
+#include "testing/expect_raise.h"
+#include "testing/scratch_dir.h"
+#include "testing/shared_fixtures.h"
+
+namespace commands {
+namespace {
+
+std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// A shell whose event handling runs a callback, as if the user acted
+// while the bulk encoding lets events through.
+class DrainingShell : public FakeShell {
+ public:
+  void DrainPendingEvents() override {
+    FakeShell::DrainPendingEvents();
+    if (on_drain) on_drain();
+  }
+  void SetCommandsEnabled(bool enabled) override { enabled_log.push_back(enabled); }
+  std::function<void()> on_drain;
+  std::vector<bool> enabled_log;
+};
+
+class EncodeAllTest : public ::testing::Test {
+ protected:
+  void Use(const std::filesystem::path& fixture) {
+    path_ = scratch_.CopyIn(fixture, "attrdata.mdb");
+    connection_.SetDataSource(path_.string());
+    query_.SetParamCheck(false);
+  }
+  // Every numhead in table order.
+  std::vector<std::string> Heads() {
+    std::vector<std::string> heads;
+    query_.Close();
+    query_.SQL().Clear();
+    query_.SQL().Add("select numhead from numindex");
+    query_.Open();
+    for (; !query_.AtEnd(); query_.Next()) heads.push_back(query_.FieldText("numhead"));
+    return heads;
+  }
+
+  testing_support::ScratchDir scratch_;
+  std::filesystem::path path_;
+  db::TADOConnection connection_;
+  db::TADOQuery query_{connection_};
+  FakeText edit1_;
+  DrainingShell shell_;
+};
+
+TEST_F(EncodeAllTest, EncodesEverySevenByteHeadAndLeavesTheRest) {
+  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-plain.mdb");
+  Use(fixture);
+  const std::vector<std::string> before = Heads();
+  ASSERT_EQ(before.size(), 2518u);
+  Button3Click(query_, edit1_, shell_);
+  EXPECT_TRUE(shell_.notices.empty());
+  // Progress: the head of rows 100, 200, ... as read, one drain each.
+  EXPECT_EQ(shell_.drains, 25);
+  EXPECT_EQ(edit1_.sets, 25);
+  EXPECT_EQ(edit1_.text, before[2499]);
+  EXPECT_EQ(shell_.enabled_log, (std::vector<bool>{false, true}));
+
+  const std::vector<std::string> after = Heads();
+  ASSERT_EQ(after.size(), before.size());
+  int encoded = 0;
+  for (size_t i = 0; i < before.size(); ++i) {
+    if (before[i].size() == 7) {
+      ASSERT_EQ(after[i], codec::EncodeNumberHead(before[i])) << i;
+      ++encoded;
+    } else {
+      ASSERT_EQ(after[i], before[i]) << i;
+    }
+  }
+  EXPECT_EQ(encoded, 2500);
+
+  // A second run writes nothing.
+  query_.Close();
+  const std::string bytes = FileBytes(path_);
+  Button3Click(query_, edit1_, shell_);
+  query_.Close();
+  EXPECT_EQ(FileBytes(path_), bytes);
+}
+
+TEST_F(EncodeAllTest, FormerPlainHeadsAreFoundAfterwards) {
+  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-indexed.mdb");
+  Use(fixture);
+  const std::vector<std::string> before = Heads();
+  Button3Click(query_, edit1_, shell_);
+  FakeText e2, e3, e4, e5, e6;
+  LookupTab tab{edit1_, e2, e3, e4, e5, e6};
+  int looked_up = 0;
+  for (size_t i = 0; i < before.size(); i += 97) {
+    if (before[i].size() != 7) continue;
+    edit1_.text = before[i] + "1234";
+    Button1Click(query_, tab, shell_);
+    ++looked_up;
+  }
+  EXPECT_GT(looked_up, 10);
+  EXPECT_TRUE(shell_.notices.empty());
+}
+
+TEST_F(EncodeAllTest, NarrowColumnIsRefusedBeforeAnythingIsWritten) {
+  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-narrow.mdb");
+  Use(fixture);
+  const std::string bytes = FileBytes(path_);
+  EXPECT_RAISE(Button3Click(query_, edit1_, shell_), EDatabaseError,
+               "Column numhead of table numindex holds at most 10 characters, but a "
+               "scrambled number head needs 21. Nothing was changed");
+  query_.Close();
+  connection_.Close();
+  EXPECT_EQ(FileBytes(path_), bytes);
+  EXPECT_EQ(shell_.enabled_log, (std::vector<bool>{false, true}));
+  EXPECT_FALSE(CommandsBusy());
+}
+
+TEST_F(EncodeAllTest, OtherCommandsDoNothingWhileEventsAreLetThrough) {
+  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-small.mdb");
+  Use(fixture);
+  FakeText e2, e3, e4, e5, e6;
+  LookupTab lookup{edit1_, e2, e3, e4, e5, e6};
+  FakeCombo provinces, cities;
+  FakeMemo memo;
+  SegmentTab segments{provinces, cities, memo};
+  provinces.text = "x";
+  int nested = 0;
+  shell_.on_drain = [&] {
+    ++nested;
+    Button1Click(query_, lookup, shell_);
+    ComboBox1Change(query_, segments);
+    Button2Click(query_, segments, shell_);
+    Button3Click(query_, edit1_, shell_);
+  };
+  Button3Click(query_, edit1_, shell_);
+  EXPECT_EQ(nested, 30);  // 3014 rows, all already stored scrambled
+  EXPECT_TRUE(shell_.notices.empty());
+  EXPECT_EQ(e2.sets, 0);
+  EXPECT_EQ(memo.text, "\r\n");
+  // Afterwards the commands work again.
+  edit1_.text = "1879396";
+  Button1Click(query_, lookup, shell_);
+  EXPECT_FALSE(e2.text.empty());
+}
+
+}  // namespace
+}  // namespace commands
