@@ -39,6 +39,11 @@ void CheckIndexes(Database& db, const std::shared_ptr<const TableDef>& t,
             }
           }
         }
+        if (index.ignore_nulls &&
+            std::all_of(values.begin(), values.end(),
+                        [](const Value& v) { return IsNull(v); })) {
+          continue;
+        }
         expected.push_back({IndexKey(*t, index, values), cursor.row().location()});
       }
     } catch (const Error& e) {

@@ -204,30 +204,18 @@ std::vector<IndexEntry> ReadIndexEntries(PageCache& pages, const TableDef& table
   return result;
 }
 
-void ApplyIndexChanges(PageCache& pages, const TableDef& table, const Index& index,
-                       const std::vector<IndexChange>& changes) {
-  std::vector<IndexEntry> current = ReadIndexEntries(pages, table, index);
-  std::set<IndexEntry> entries(current.begin(), current.end());
-  for (const IndexChange& c : changes) {
-    if (entries.erase(IndexEntry{c.old_key, c.row}) == 0) {
-      RaiseCorrupt(index.root_page, "index has no entry for page " +
-                                        std::to_string(c.row.page) + " row " +
-                                        std::to_string(c.row.slot));
-    }
-    entries.insert(IndexEntry{c.new_key, c.row});
-  }
+bool IsNullKey(const std::vector<uint8_t>& key, size_t columns) {
+  return key.size() == columns &&
+         std::all_of(key.begin(), key.end(), [](uint8_t b) {
+           return b == format::kKeyNull || b == 0xFF;
+         });
+}
+
+void WriteIndex(PageCache& pages, const TableDef& table, const Index& index,
+                const std::set<IndexEntry>& entries) {
   std::vector<Built> built;
   built.reserve(entries.size());
-  const IndexEntry* previous = nullptr;
   for (const IndexEntry& e : entries) {
-    if (index.unique && previous && previous->key == e.key &&
-        std::any_of(e.key.begin(), e.key.end(), [](uint8_t b) {
-          return b != format::kKeyNull && b != 0xFF;
-        })) {
-      RaiseInvalidArgument("the change would put one key twice into unique index " +
-                           std::string(index.name.begin(), index.name.end()));
-    }
-    previous = &e;
     Built b{e.key, e.key.size()};
     for (size_t k = 3; k-- > 0;) b.bytes.push_back(static_cast<uint8_t>(e.row.page >> (8 * k)));
     b.bytes.push_back(static_cast<uint8_t>(e.row.slot));

@@ -5,6 +5,7 @@
 #define DB_JET_INDEX_WRITER_H_
 
 #include <cstdint>
+#include <set>
 #include <vector>
 
 #include "db/jet/page_cache.h"
@@ -32,20 +33,16 @@ struct IndexEntry {
 std::vector<IndexEntry> ReadIndexEntries(PageCache& pages, const TableDef& table,
                                          const Index& index);
 
-// One row's entry moving from `old_key` to `new_key`.
-struct IndexChange {
-  std::vector<uint8_t> old_key;
-  std::vector<uint8_t> new_key;
-  RowLocation row;
-};
+// Whether `key` stands for a row whose key columns are all null (such keys
+// may repeat even in a unique index).
+bool IsNullKey(const std::vector<uint8_t>& key, size_t columns);
 
-// Rewrites the index with `changes` applied in order: entries rebuilt into
-// leaves and nodes in key order, the root kept at its page, pages reused,
-// added (to the index's map) or freed as needed (section 13.6). Raises
-// kCorrupt when an entry to remove is missing (the index disagreed with the
-// table), kInvalidArgument when a unique index would hold a key twice.
-void ApplyIndexChanges(PageCache& pages, const TableDef& table,
-                       const Index& index, const std::vector<IndexChange>& changes);
+// Rewrites the index to hold exactly `entries`: leaves and nodes rebuilt in
+// key order, the root kept at its page, the index's other pages reused,
+// added (to its usage map) or freed as needed (section 13.6). Raises
+// kInvalidArgument when the index's page map cannot list a page it needs.
+void WriteIndex(PageCache& pages, const TableDef& table, const Index& index,
+                const std::set<IndexEntry>& entries);
 
 }  // namespace jet
 

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <map>
+#include <set>
 #include <string>
 #include <unordered_map>
 
@@ -50,10 +51,11 @@ std::vector<uint8_t> PointerBytes(RowLocation target) {
 // real index.
 class Writer::Batch {
  public:
+  // An index the batch changed: all its entries, as they are to be written.
   struct PendingIndex {
     std::shared_ptr<const TableDef> table;
     size_t index = 0;  // position in table->indexes
-    std::vector<IndexChange> changes;
+    std::set<IndexEntry> entries;
   };
   std::map<std::pair<uint32_t, uint32_t>, PendingIndex> indexes;
 };
@@ -82,8 +84,8 @@ void Writer::Commit() {
   if (!in_batch_) RaiseInvalidArgument("no batch of changes is open");
   try {
     for (auto& [key, pending] : batch_->indexes) {
-      ApplyIndexChanges(db_.pages(), *pending.table,
-                        pending.table->indexes[pending.index], pending.changes);
+      WriteIndex(db_.pages(), *pending.table,
+                 pending.table->indexes[pending.index], pending.entries);
     }
   } catch (...) {
     Rollback();
@@ -128,6 +130,11 @@ void Writer::UpdateRow(const std::shared_ptr<const TableDef>& table,
 
 void Writer::QueueIndexChanges(const std::shared_ptr<const TableDef>& table,
                                const Row& old, const ColumnChanges& changes) {
+  struct Move {
+    Batch::PendingIndex* pending;
+    IndexEntry old_entry, new_entry;
+  };
+  std::vector<Move> moves;
   for (size_t i = 0; i < table->indexes.size(); ++i) {
     const Index& index = table->indexes[i];
     bool touched = false;
@@ -153,13 +160,48 @@ void Writer::QueueIndexChanges(const std::shared_ptr<const TableDef>& table,
       new_values.push_back(std::move(new_value));
     }
     if (!touched) continue;
-    IndexChange change{IndexKey(*table, index, old_values),
-                       IndexKey(*table, index, new_values), old.location()};
-    if (change.old_key == change.new_key) continue;
-    auto& pending = batch_->indexes[{table->tdef_page, index.real_index}];
-    pending.table = table;
-    pending.index = i;
-    pending.changes.push_back(std::move(change));
+    // Section 13.5: with "ignore nulls", a row whose key columns are all
+    // null has no entry (an empty key stands for none).
+    auto key_of = [&](const std::vector<Value>& values) {
+      bool all_null = std::all_of(values.begin(), values.end(),
+                                  [](const Value& v) { return IsNull(v); });
+      return index.ignore_nulls && all_null ? std::vector<uint8_t>()
+                                            : IndexKey(*table, index, values);
+    };
+    std::vector<uint8_t> old_key = key_of(old_values);
+    std::vector<uint8_t> new_key = key_of(new_values);
+    if (old_key == new_key) continue;
+    auto [it, fresh] = batch_->indexes.try_emplace({table->tdef_page, index.real_index});
+    Batch::PendingIndex& pending = it->second;
+    if (fresh) {
+      pending.table = table;
+      pending.index = i;
+      std::vector<IndexEntry> entries = ReadIndexEntries(db_.pages(), *table, index);
+      pending.entries.insert(entries.begin(), entries.end());
+    }
+    IndexEntry old_entry{old_key, old.location()};
+    IndexEntry new_entry{new_key, old.location()};
+    if (!old_key.empty() && !pending.entries.count(old_entry)) {
+      RaiseCorrupt(index.root_page, "index " + Narrow(index.name) +
+                                        " has no entry for page " +
+                                        std::to_string(old.location().page) + " row " +
+                                        std::to_string(old.location().slot));
+    }
+    if (index.unique && !new_key.empty() && !IsNullKey(new_key, index.columns.size())) {
+      auto same = pending.entries.lower_bound(IndexEntry{new_key, RowLocation{}});
+      if (same != pending.entries.end() && same->key == new_key &&
+          same->row != old.location()) {
+        RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
+                             Narrow(table->name) + ": the new value is there already " +
+                             "and the index is unique");
+      }
+    }
+    moves.push_back({&pending, std::move(old_entry), std::move(new_entry)});
+  }
+  // Every index agreed: now move the entries.
+  for (auto& [pending, old_entry, new_entry] : moves) {
+    if (!old_entry.key.empty()) pending->entries.erase(old_entry);
+    if (!new_entry.key.empty()) pending->entries.insert(std::move(new_entry));
   }
 }
 

@@ -79,10 +79,16 @@ void ExpectEachRowOldOrNew(const json& actual, const json& before, const json& a
   }
 }
 
-std::optional<std::vector<std::string>> MdbExportNumindex(
-    const std::filesystem::path& file) {
-  if (std::system("command -v mdb-export >/dev/null 2>&1") != 0) return std::nullopt;
-  std::string command = "mdb-export -H -0 '\\N' '" + file.string() + "' numindex";
+namespace {
+
+// mdb-export's output lines for `table`, or nothing without mdb-export.
+std::optional<std::vector<std::string>> MdbExport(const std::filesystem::path& file,
+                                                  const std::string& table) {
+  static const bool installed =
+      std::system("command -v mdb-export >/dev/null 2>&1") == 0;
+  if (!installed) return std::nullopt;
+  std::string command = "mdb-export -H -b hex -0 '\\N' '" + file.string() + "' '" +
+                        table + "'";
   FILE* pipe = ::popen(command.c_str(), "r");
   if (!pipe) return std::nullopt;
   std::vector<std::string> lines;
@@ -97,8 +103,23 @@ std::optional<std::vector<std::string>> MdbExportNumindex(
     }
   }
   EXPECT_EQ(::pclose(pipe), 0) << command;
-  std::sort(lines.begin(), lines.end());
   return lines;
+}
+
+}  // namespace
+
+std::optional<std::vector<std::string>> MdbExportNumindex(
+    const std::filesystem::path& file) {
+  auto lines = MdbExport(file, "numindex");
+  if (lines) std::sort(lines->begin(), lines->end());
+  return lines;
+}
+
+std::optional<size_t> MdbExportLineCount(const std::filesystem::path& file,
+                                         const std::string& table) {
+  auto lines = MdbExport(file, table);
+  if (!lines) return std::nullopt;
+  return lines->size();
 }
 
 std::vector<std::string> ExportLines(const json& rows) {

@@ -39,6 +39,12 @@ void ExpectEachRowOldOrNew(const nlohmann::json& actual,
 std::optional<std::vector<std::string>> MdbExportNumindex(
     const std::filesystem::path& file);
 
+// The number of lines mdb-export prints for `table` (without a header:
+// one per row, unless a value holds a line break), or nothing when
+// mdb-export is not installed.
+std::optional<size_t> MdbExportLineCount(const std::filesystem::path& file,
+                                         const std::string& table);
+
 // The lines mdb-export would print for `rows` (sorted, for comparison with
 // a sorted MdbExportNumindex: mdbtools shows moved rows elsewhere).
 std::vector<std::string> ExportLines(const nlohmann::json& rows);
