@@ -72,7 +72,7 @@ bool ReplaceSlot(Page& page, uint16_t slot, std::span<const uint8_t> bytes,
   // Rows slot+1..n-1 lie in [low, start): shift them by -delta.
   std::memmove(b + low - delta, b + low, start - low);
   size_t new_start = static_cast<size_t>(static_cast<long>(start) - delta);
-  std::memcpy(b + new_start, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(b + new_start, bytes.data(), bytes.size());
   if (delta < 0) std::memset(b + low, 0, static_cast<size_t>(-delta));
   for (uint16_t j = slot + 1; j < n; ++j) {
     uint16_t raw = RawOffset(page, j);
@@ -94,7 +94,7 @@ std::optional<uint16_t> AppendRow(Page& page, std::span<const uint8_t> bytes,
   if (!RoomFor(page, bytes.size())) return std::nullopt;
   uint16_t n = RowCount(page);
   size_t start = Low(page) - bytes.size();
-  std::memcpy(page.bytes.data() + start, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(page.bytes.data() + start, bytes.data(), bytes.size());
   SetRawOffset(page, n, static_cast<uint16_t>(start | flags));
   StoreU16(&page.bytes[format::kDataRowCountOffset], static_cast<uint16_t>(n + 1));
   SetFree(page, FreeSpace(page) - bytes.size() - 2);
