@@ -3,6 +3,9 @@
 #include "db/jet/index_writer.h"
 
 #include <algorithm>
+#include <optional>
+#include <cassert>
+#include <functional>
 #include <set>
 #include <string>
 #include <unordered_set>
@@ -23,7 +26,12 @@ std::vector<std::vector<uint8_t>> PageEntries(const Page& page) {
   std::vector<std::vector<uint8_t>> entries;
   size_t begin = 0;
   for (size_t bit = 0; bit < format::kIndexBitmapSize * 8; ++bit) {
-    if (!((b[format::kIndexBitmapOffset + bit / 8] >> (bit % 8)) & 1)) continue;
+    uint8_t byte = b[format::kIndexBitmapOffset + bit / 8];
+    if (byte == 0) {
+      bit |= 7;  // no entry ends in this byte
+      continue;
+    }
+    if (!((byte >> (bit % 8)) & 1)) continue;
     if (bit > format::kIndexMaxEntryBytes || bit <= begin) {
       RaiseCorrupt(page.number, "index entry ends outside the page");
     }
@@ -46,6 +54,44 @@ uint32_t LoadBigEndian(const uint8_t* p, size_t size) {
   uint32_t v = 0;
   for (size_t i = 0; i < size; ++i) v = (v << 8) | p[i];
   return v;
+}
+
+// The last entry of leaf `page` alone, or nothing when it has none.
+std::optional<std::vector<uint8_t>> LastEntry(const Page& page) {
+  const uint8_t* b = page.bytes.data();
+  const uint8_t* bitmap = b + format::kIndexBitmapOffset;
+  std::vector<size_t> ends;  // the first end, then the last two
+  for (size_t byte = 0; byte < format::kIndexBitmapSize && ends.empty(); ++byte) {
+    for (size_t bit = 0; bit < 8 && ends.empty(); ++bit) {
+      if ((bitmap[byte] >> bit) & 1) ends.push_back(byte * 8 + bit);
+    }
+  }
+  if (ends.empty()) return std::nullopt;
+  size_t last = 0, before = 0;
+  for (size_t byte = format::kIndexBitmapSize; byte-- > 0 && before == 0;) {
+    for (size_t bit = 8; bit-- > 0;) {
+      if (!((bitmap[byte] >> bit) & 1)) continue;
+      size_t end = byte * 8 + bit;
+      if (last == 0) {
+        last = end;
+      } else {
+        before = end;
+        break;
+      }
+    }
+  }
+  if (last > format::kIndexMaxEntryBytes) {
+    RaiseCorrupt(page.number, "index entry ends outside the page");
+  }
+  const uint8_t* data = b + format::kIndexEntriesOffset;
+  if (last == ends[0]) return std::vector<uint8_t>(data, data + last);
+  size_t prefix = LoadU16(b + format::kIndexPrefixOffset);
+  if (prefix > ends[0]) {
+    RaiseCorrupt(page.number, "index prefix longer than the first entry");
+  }
+  std::vector<uint8_t> entry(data, data + prefix);
+  entry.insert(entry.end(), data + before, data + last);
+  return entry;
 }
 
 PageRef IndexPage(PageCache& pages, uint32_t number, uint32_t referrer) {
@@ -108,7 +154,8 @@ void Render(const Draft& d, bool leaf, uint32_t tdef_page, uint32_t prev,
 }
 
 // Leaves packed greedily up to the page limit, with the shared prefix.
-std::vector<Draft> PackLeaves(const std::vector<Built>& entries) {
+std::vector<Draft> PackLeaves(const std::vector<Built>& entries,
+                              size_t limit = format::kIndexMaxEntryBytes) {
   std::vector<Draft> drafts(1);
   size_t total = 0;
   for (const Built& e : entries) {
@@ -116,7 +163,7 @@ std::vector<Draft> PackLeaves(const std::vector<Built>& entries) {
     if (!d.entries.empty()) {
       size_t p = CommonPrefix(d.entries.front(), e);
       size_t size = total + e.bytes.size() - (d.entries.size()) * p;
-      if (size > format::kIndexMaxEntryBytes) {
+      if (size > limit) {
         drafts.emplace_back();
         total = 0;
       }
@@ -126,6 +173,19 @@ std::vector<Draft> PackLeaves(const std::vector<Built>& entries) {
     total += e.bytes.size();
   }
   return drafts;
+}
+
+// A leaf that outgrew its page split into as few leaves as will do, of
+// about equal size, so that the next insertions find room.
+std::vector<Draft> SplitLeaf(const std::vector<Built>& entries) {
+  std::vector<Draft> parts = PackLeaves(entries);
+  if (parts.size() == 1) return parts;
+  size_t total = 0;
+  for (const Built& e : entries) total += e.bytes.size();
+  for (size_t share = total / parts.size() + 1;; share += 64) {
+    std::vector<Draft> even = PackLeaves(entries, std::min(share, format::kIndexMaxEntryBytes));
+    if (even.size() == parts.size()) return even;
+  }
 }
 
 // One level of nodes over `children`: entries for all but each node's last
@@ -168,8 +228,8 @@ std::vector<Draft> PackNodes(std::vector<Draft>& children) {
 
 }  // namespace
 
-std::vector<IndexEntry> ReadIndexEntries(PageCache& pages, const TableDef& table,
-                                         const Index& index) {
+std::vector<IndexLeaf> ReadIndexLeaves(PageCache& pages, const TableDef& table,
+                                       const Index& index, bool last_only) {
   std::unordered_set<uint32_t> seen;
   PageRef page = IndexPage(pages, index.root_page, table.tdef_page);
   while (page->type() == format::kPageIndexNode) {
@@ -183,17 +243,25 @@ std::vector<IndexEntry> ReadIndexEntries(PageCache& pages, const TableDef& table
                                                     entries.front().size() - 4, 4));
     page = IndexPage(pages, child, page->number);
   }
-  std::vector<IndexEntry> result;
+  std::vector<IndexLeaf> leaves;
   while (true) {
     if (!seen.insert(page->number).second) RaiseCorrupt(page->number, "index loops");
-    for (const auto& e : PageEntries(*page)) {
+    IndexLeaf leaf{page->number, {}};
+    std::vector<std::vector<uint8_t>> raw;
+    if (!last_only) {
+      raw = PageEntries(*page);
+    } else if (auto last = LastEntry(*page)) {
+      raw.push_back(std::move(*last));
+    }
+    for (const auto& e : raw) {
       if (e.size() < format::kIndexRowIdSize) {
         RaiseCorrupt(page->number, "index entry shorter than its row id");
       }
       size_t k = e.size() - format::kIndexRowIdSize;
-      result.push_back({std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
-                        RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}});
+      leaf.entries.push_back({std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
+                              RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}});
     }
+    leaves.push_back(std::move(leaf));
     uint32_t next = LoadU32(&page->bytes[format::kIndexNextOffset]);
     if (next == 0) break;
     page = IndexPage(pages, next, page->number);
@@ -201,7 +269,50 @@ std::vector<IndexEntry> ReadIndexEntries(PageCache& pages, const TableDef& table
       RaiseCorrupt(page->number, "index leaf chain leads to a node page");
     }
   }
+  return leaves;
+}
+
+std::vector<IndexEntry> ReadIndexEntries(PageCache& pages, const TableDef& table,
+                                         const Index& index) {
+  std::vector<IndexEntry> result;
+  for (IndexLeaf& leaf : ReadIndexLeaves(pages, table, index, false)) {
+    for (IndexEntry& e : leaf.entries) result.push_back(std::move(e));
+  }
   return result;
+}
+
+bool IndexFinds(PageCache& pages, const TableDef& table, const Index& index,
+                const IndexEntry& wanted) {
+  PageRef page = IndexPage(pages, index.root_page, table.tdef_page);
+  for (int depth = 0; page->type() == format::kPageIndexNode; ++depth) {
+    if (depth > 16) RaiseCorrupt(page->number, "index too deep (a loop?)");
+    uint32_t child = LoadU32(&page->bytes[format::kIndexTailOffset]);
+    auto entries = PageEntries(*page);
+    for (size_t i = 0; i < entries.size(); ++i) {
+      const auto& e = entries[i];
+      if (e.size() < format::kIndexRowIdSize + format::kIndexChildSize) {
+        RaiseCorrupt(page->number, "index node entry too short");
+      }
+      size_t k = e.size() - format::kIndexChildSize - format::kIndexRowIdSize;
+      IndexEntry bound{std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
+                       RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}};
+      bool last = i + 1 == entries.size();
+      if (!(bound < wanted) || (last && child == 0)) {
+        child = LoadBigEndian(&e[e.size() - format::kIndexChildSize], 4);
+        break;
+      }
+    }
+    page = IndexPage(pages, child, page->number);
+  }
+  for (const auto& e : PageEntries(*page)) {
+    size_t k = e.size() - format::kIndexRowIdSize;
+    if (e.size() >= format::kIndexRowIdSize &&
+        IndexEntry{std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
+                   RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}} == wanted) {
+      return true;
+    }
+  }
+  return false;
 }
 
 bool IsNullKey(const std::vector<uint8_t>& key, size_t columns) {
@@ -211,60 +322,234 @@ bool IsNullKey(const std::vector<uint8_t>& key, size_t columns) {
          });
 }
 
-void WriteIndex(PageCache& pages, const TableDef& table, const Index& index,
-                const std::set<IndexEntry>& entries) {
-  std::vector<Built> built;
-  built.reserve(entries.size());
-  for (const IndexEntry& e : entries) {
-    Built b{e.key, e.key.size()};
-    for (size_t k = 3; k-- > 0;) b.bytes.push_back(static_cast<uint8_t>(e.row.page >> (8 * k)));
-    b.bytes.push_back(static_cast<uint8_t>(e.row.slot));
-    built.push_back(std::move(b));
-  }
+namespace {
 
-  std::vector<std::vector<Draft>> levels{PackLeaves(built)};
-  std::vector<uint32_t> pool;
-  for (uint32_t p : ReadUsageMap(pages, index.page_map, table.tdef_page)) {
-    if (p != index.root_page) pool.push_back(p);
+Built ToBuilt(const IndexEntry& e) {
+  Built b{e.key, e.key.size()};
+  b.bytes.reserve(e.key.size() + format::kIndexRowIdSize);
+  for (size_t k = 3; k-- > 0;) b.bytes.push_back(static_cast<uint8_t>(e.row.page >> (8 * k)));
+  b.bytes.push_back(static_cast<uint8_t>(e.row.slot));
+  return b;
+}
+
+}  // namespace
+
+IndexEditor::IndexEditor(PageCache& pages, const TableDef& table, const Index& index)
+    : pages_(pages), table_(table), index_(index) {
+  for (IndexLeaf& leaf : ReadIndexLeaves(pages, table, index, true)) {
+    Leaf l;
+    l.page = leaf.page;
+    if (!leaf.entries.empty()) l.last = std::move(leaf.entries.back());
+    leaves_.push_back(std::move(l));
   }
-  size_t used = 0;
-  auto assign = [&](Draft& d) {
-    if (used < pool.size()) {
-      d.number = pool[used++];
+  std::unordered_set<uint32_t> leaf_pages;
+  for (const Leaf& leaf : leaves_) leaf_pages.insert(leaf.page);
+  for (uint32_t p : ReadUsageMap(pages, index.page_map, table.tdef_page)) {
+    if (p == index.root_page || leaf_pages.count(p)) continue;
+    uint8_t type = pages.Get(p)->type();
+    if (type == format::kPageIndexNode || type == format::kPageIndexLeaf) spare_.push_back(p);
+  }
+}
+
+size_t IndexEditor::LeafFor(const IndexEntry& e) const {
+  // The first leaf whose last entry is not below `e`, else the last leaf.
+  size_t lo = 0, hi = leaves_.size() - 1;
+  while (lo < hi) {
+    size_t mid = (lo + hi) / 2;
+    if (leaves_[mid].last && *leaves_[mid].last < e) {
+      lo = mid + 1;
+    } else {
+      hi = mid;
+    }
+  }
+  return lo;
+}
+
+std::vector<IndexEntry>& IndexEditor::Entries(size_t l) {
+  Leaf& leaf = leaves_[l];
+  if (!leaf.loaded) {
+    PageRef page = pages_.Get(leaf.page);
+    for (const auto& e : PageEntries(*page)) {
+      if (e.size() < format::kIndexRowIdSize) {
+        RaiseCorrupt(page->number, "index entry shorter than its row id");
+      }
+      size_t k = e.size() - format::kIndexRowIdSize;
+      leaf.entries.push_back({std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
+                              RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}});
+    }
+    leaf.loaded = true;
+  }
+  return leaf.entries;
+}
+
+void IndexEditor::Touched(size_t l) {
+  Leaf& leaf = leaves_[l];
+  leaf.dirty = true;
+  if (leaf.entries.empty()) {
+    leaf.last.reset();
+  } else {
+    leaf.last = leaf.entries.back();
+  }
+}
+
+bool IndexEditor::Contains(const IndexEntry& e) {
+  const auto& entries = Entries(LeafFor(e));
+  return std::binary_search(entries.begin(), entries.end(), e);
+}
+
+bool IndexEditor::KeyHeldByOther(const std::vector<uint8_t>& key, RowLocation row) {
+  IndexEntry probe{key, RowLocation{}};
+  for (size_t l = LeafFor(probe); l < leaves_.size(); ++l) {
+    const auto& entries = Entries(l);
+    for (auto it = std::lower_bound(entries.begin(), entries.end(), probe);
+         it != entries.end(); ++it) {
+      if (it->key != key) return false;
+      if (it->row != row) return true;
+    }
+  }
+  return false;
+}
+
+void IndexEditor::Remove(const IndexEntry& e) {
+  size_t l = LeafFor(e);
+  auto& entries = Entries(l);
+  auto it = std::lower_bound(entries.begin(), entries.end(), e);
+  assert(it != entries.end() && *it == e);
+  entries.erase(it);
+  Touched(l);
+  if (entries.empty() && leaves_.size() > 1) {
+    // An empty leaf leaves the tree; its neighbours are linked anew.
+    spare_.push_back(leaves_[l].page);
+    leaves_.erase(leaves_.begin() + static_cast<long>(l));
+    if (l > 0) leaves_[l - 1].dirty = true;
+    if (l < leaves_.size()) leaves_[l].dirty = true;
+  }
+}
+
+void IndexEditor::Insert(IndexEntry e) {
+  size_t l = LeafFor(e);
+  auto& entries = Entries(l);
+  entries.insert(std::upper_bound(entries.begin(), entries.end(), e), std::move(e));
+  Touched(l);
+}
+
+uint32_t IndexEditor::TakePage(PageCache& pages) {
+  if (!spare_.empty()) {
+    uint32_t p = spare_.back();
+    spare_.pop_back();
+    return p;
+  }
+  Page fresh;
+  fresh.bytes[format::kPageTypeOffset] = format::kPageIndexLeaf;
+  uint32_t number = AppendPage(pages, fresh);
+  AddToUsageMap(pages, index_.page_map, table_.tdef_page, number);
+  return number;
+}
+
+void IndexEditor::Write(PageCache& pages) {
+  // Split the leaves that outgrew their page (section 13.6).
+  for (size_t l = 0; l < leaves_.size(); ++l) {
+    if (!leaves_[l].dirty) continue;
+    std::vector<Built> built;
+    for (const IndexEntry& e : leaves_[l].entries) built.push_back(ToBuilt(e));
+    std::vector<Draft> parts = SplitLeaf(built);
+    if (parts.size() == 1) continue;
+    std::vector<Leaf> split;
+    size_t at = 0;
+    for (const Draft& part : parts) {
+      Leaf leaf;
+      leaf.page = split.empty() ? leaves_[l].page : 0;
+      leaf.loaded = true;
+      leaf.dirty = true;
+      leaf.entries.assign(leaves_[l].entries.begin() + static_cast<long>(at),
+                          leaves_[l].entries.begin() + static_cast<long>(at + part.entries.size()));
+      leaf.last = leaf.entries.back();
+      at += part.entries.size();
+      split.push_back(std::move(leaf));
+    }
+    leaves_.erase(leaves_.begin() + static_cast<long>(l));
+    leaves_.insert(leaves_.begin() + static_cast<long>(l), split.begin(), split.end());
+    if (l + split.size() < leaves_.size()) leaves_[l + split.size()].dirty = true;
+    l += split.size() - 1;
+  }
+  // The root page holds the only leaf, or the top node over several.
+  if (leaves_.size() == 1) {
+    if (leaves_[0].page != index_.root_page) {
+      spare_.push_back(leaves_[0].page);
+      leaves_[0].page = index_.root_page;
+      leaves_[0].dirty = true;
+    }
+  } else {
+    for (Leaf& leaf : leaves_) {
+      if (leaf.page == index_.root_page || leaf.page == 0) {
+        leaf.page = 0;
+        leaf.dirty = true;
+      }
+    }
+  }
+  for (size_t l = 0; l < leaves_.size(); ++l) {
+    if (leaves_[l].page != 0) continue;
+    leaves_[l].page = TakePage(pages);
+    if (l > 0) leaves_[l - 1].dirty = true;
+    if (l + 1 < leaves_.size()) leaves_[l + 1].dirty = true;
+  }
+  auto write_if_changed = [&](const Page& page) {
+    if (page.number < pages.PageCount() && pages.Get(page.number)->bytes == page.bytes) {
       return;
     }
-    Page fresh;
-    fresh.bytes[format::kPageTypeOffset] = format::kPageIndexLeaf;
-    d.number = AppendPage(pages, fresh);
-    if (!SetUsageBit(pages, index.page_map, table.tdef_page, d.number, true)) {
-      RaiseInvalidArgument("cannot update index " +
-                           std::string(index.name.begin(), index.name.end()) +
-                           ": its page map cannot list page " + std::to_string(d.number));
-    }
+    pages.Write(page);
   };
-  while (levels.back().size() > 1) {
-    for (Draft& d : levels.back()) assign(d);
-    levels.push_back(PackNodes(levels.back()));
+  std::vector<Draft> level(leaves_.size());
+  for (size_t l = 0; l < leaves_.size(); ++l) {
+    level[l].number = leaves_[l].page;
+    if (leaves_[l].last) level[l].last = ToBuilt(*leaves_[l].last);
+    if (!leaves_[l].dirty) continue;
+    Draft draft;
+    for (const IndexEntry& e : Entries(l)) draft.entries.push_back(ToBuilt(e));
+    Page page;
+    page.number = leaves_[l].page;
+    Render(draft, true, table_.tdef_page, l > 0 ? leaves_[l - 1].page : 0,
+           l + 1 < leaves_.size() ? leaves_[l + 1].page : 0, page);
+    write_if_changed(page);
+    leaves_[l].dirty = false;
   }
-  levels.back().front().number = index.root_page;
-  for (size_t l = 0; l < levels.size(); ++l) {
-    auto& level = levels[l];
-    for (size_t i = 0; i < level.size(); ++i) {
-      // Leaves are all chained; nodes only among children of one parent.
-      bool linked_prev = i > 0 && (l == 0 || level[i - 1].parent == level[i].parent);
-      bool linked_next = i + 1 < level.size() &&
-                         (l == 0 || level[i + 1].parent == level[i].parent);
-      Page page;
-      page.number = level[i].number;
-      Render(level[i], l == 0, table.tdef_page,
-             linked_prev ? level[i - 1].number : 0,
-             linked_next ? level[i + 1].number : 0, page);
-      pages.Write(page);
+  // Nodes are rebuilt over the leaves; unchanged ones are not written.
+  std::vector<uint32_t> node_pages = std::move(spare_);
+  spare_.clear();
+  std::sort(node_pages.begin(), node_pages.end(), std::greater<>());
+  bool first_level = true;
+  while (level.size() > 1) {
+    if (!first_level) {
+      for (Draft& d : level) {
+        if (node_pages.empty()) node_pages.push_back(TakePage(pages));
+        d.number = node_pages.back();
+        node_pages.pop_back();
+      }
     }
+    std::vector<Draft> nodes = PackNodes(level);
+    if (!first_level) {
+      for (size_t i = 0; i < level.size(); ++i) {
+        bool prev = i > 0 && level[i - 1].parent == level[i].parent;
+        bool next = i + 1 < level.size() && level[i + 1].parent == level[i].parent;
+        Page page;
+        page.number = level[i].number;
+        Render(level[i], false, table_.tdef_page, prev ? level[i - 1].number : 0,
+               next ? level[i + 1].number : 0, page);
+        write_if_changed(page);
+      }
+    }
+    level = std::move(nodes);
+    first_level = false;
   }
-  for (size_t k = used; k < pool.size(); ++k) {
-    SetUsageBit(pages, index.page_map, table.tdef_page, pool[k], false);
-    FreePage(pages, pool[k]);
+  if (!first_level) {
+    Page page;
+    page.number = index_.root_page;
+    Render(level.front(), false, table_.tdef_page, 0, 0, page);
+    write_if_changed(page);
+  }
+  for (uint32_t p : node_pages) {
+    SetUsageBit(pages, index_.page_map, table_.tdef_page, p, false);
+    FreePage(pages, p);
   }
 }
 

@@ -5,6 +5,7 @@
 #define DB_JET_INDEX_WRITER_H_
 
 #include <cstdint>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -33,16 +34,71 @@ struct IndexEntry {
 std::vector<IndexEntry> ReadIndexEntries(PageCache& pages, const TableDef& table,
                                          const Index& index);
 
+// Whether a search from the root, through the node entries (section 13.2),
+// reaches a leaf that holds `entry`. Raises kCorrupt for damaged pages.
+bool IndexFinds(PageCache& pages, const TableDef& table, const Index& index,
+                const IndexEntry& entry);
+
 // Whether `key` stands for a row whose key columns are all null (such keys
 // may repeat even in a unique index).
 bool IsNullKey(const std::vector<uint8_t>& key, size_t columns);
 
-// Rewrites the index to hold exactly `entries`: leaves and nodes rebuilt in
-// key order, the root kept at its page, the index's other pages reused,
-// added (to its usage map) or freed as needed (section 13.6). Raises
-// kInvalidArgument when the index's page map cannot list a page it needs.
-void WriteIndex(PageCache& pages, const TableDef& table, const Index& index,
-                const std::set<IndexEntry>& entries);
+// One leaf page of an index and its entries.
+struct IndexLeaf {
+  uint32_t page = 0;
+  std::vector<IndexEntry> entries;
+};
+
+// The leaves of the index from first to last, with all their entries or,
+// when `last_only`, just the last one of each. Raises kCorrupt naming the
+// page when an index page is damaged.
+std::vector<IndexLeaf> ReadIndexLeaves(PageCache& pages, const TableDef& table,
+                                       const Index& index, bool last_only);
+
+// An index being changed entry by entry (section 13.6): removals and
+// insertions in key order go to the leaf that holds the key; Write splits
+// leaves that outgrew their page, drops empty ones, rebuilds the nodes above
+// and writes only the pages whose bytes changed. The root stays at its page
+// (a root leaf that splits becomes a node over new leaves). Pages come from
+// the index's own spare pages first, then new pages listed in its map;
+// pages left over are freed.
+class IndexEditor {
+ public:
+  // Reads the index's leaves. Raises kCorrupt.
+  IndexEditor(PageCache& pages, const TableDef& table, const Index& index);
+
+  bool Contains(const IndexEntry& entry);
+  // Whether an entry of another row than `row` has `key`.
+  bool KeyHeldByOther(const std::vector<uint8_t>& key, RowLocation row);
+  // REQUIRES: Contains(entry).
+  void Remove(const IndexEntry& entry);
+  void Insert(IndexEntry entry);
+  // Writes the changes through `pages`. Raises kInvalidArgument when the
+  // index's page map cannot list a page it needs.
+  void Write(PageCache& pages);
+
+ private:
+  // A leaf's entries are read when first needed; its last entry is known
+  // from the start, to find the leaf that holds a key.
+  struct Leaf {
+    uint32_t page = 0;  // 0: not yet given a page
+    std::optional<IndexEntry> last;
+    std::vector<IndexEntry> entries;
+    bool loaded = false;
+    bool dirty = false;
+  };
+  size_t LeafFor(const IndexEntry& entry) const;
+  std::vector<IndexEntry>& Entries(size_t leaf);
+  // Marks the leaf changed and notes its last entry.
+  void Touched(size_t leaf);
+  uint32_t TakePage(PageCache& pages);
+
+  PageCache& pages_;
+  const TableDef& table_;
+  const Index& index_;
+  std::vector<Leaf> leaves_;
+  std::vector<uint32_t> spare_;  // pages of the index that are not leaves
+};
 
 }  // namespace jet
 

@@ -1,12 +1,15 @@
 // Usage-map updates (jet4-format.md sections 5.1, 5.2, 5.5 and 12.4).
 #include "db/jet/usage_map_writer.h"
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 #include "db/jet/byte_reader.h"
 #include "db/jet/data_page.h"
 #include "db/jet/error.h"
 #include "db/jet/format.h"
+#include "db/jet/usage_map.h"
 
 namespace jet {
 namespace {
@@ -130,6 +133,51 @@ uint32_t AppendPage(PageCache& pages, Page& page) {
 void FreePage(PageCache& pages, uint32_t page) {
   // A page outside the map's window already counts as free.
   SetUsageBit(pages, GlobalMap(), format::kGlobalMapPage, page, true);
+}
+
+void AddToUsageMap(PageCache& pages, RowPointer map, uint32_t referrer_page,
+                   uint32_t page) {
+  if (SetUsageBit(pages, map, referrer_page, page, true)) return;
+  MapRow row = LoadMapRow(pages, map, referrer_page);
+  uint8_t* r = row.bytes();
+  if (r[format::kMapTypeOffset] == format::kMapInline) {
+    std::vector<uint32_t> listed = ReadUsageMap(pages, map, referrer_page);
+    listed.push_back(page);
+    uint32_t low = *std::min_element(listed.begin(), listed.end()) & ~7u;
+    uint32_t high = *std::max_element(listed.begin(), listed.end());
+    size_t bytes = row.length - format::kMapInlineBitmapOffset;
+    if (high - low < bytes * 8) {
+      // Slide the window (section 5.5).
+      StoreU32(r + format::kMapStartPageOffset, low);
+      uint8_t* bitmap = r + format::kMapInlineBitmapOffset;
+      std::fill(bitmap, bitmap + bytes, 0);
+      for (uint32_t p : listed) SetBit(bitmap, p - low, true);
+      pages.Write(row.page);
+      return;
+    }
+    // Too wide for a window: the row becomes a reference map.
+    r[format::kMapTypeOffset] = format::kMapReference;
+    std::fill(r + format::kMapReferenceSlotsOffset, r + row.length, 0);
+    pages.Write(row.page);
+    for (uint32_t p : listed) AddToUsageMap(pages, map, referrer_page, p);
+    return;
+  }
+  size_t slot = page / format::kPagesPerMapPage;
+  if (slot >= (row.length - format::kMapReferenceSlotsOffset) / 4) {
+    RaiseInvalidArgument("usage map on page " + std::to_string(map.page()) +
+                         " cannot list page " + std::to_string(page));
+  }
+  Page bitmap;
+  bitmap.bytes[format::kPageTypeOffset] = format::kPageUsageMap;
+  bitmap.bytes[format::kPageTypeOffset + 1] = format::kPageMarker;
+  uint32_t number = AppendPage(pages, bitmap);
+  row = LoadMapRow(pages, map, referrer_page);
+  StoreU32(row.bytes() + format::kMapReferenceSlotsOffset + 4 * slot, number);
+  pages.Write(row.page);
+  if (!SetUsageBit(pages, map, referrer_page, page, true)) {
+    RaiseInvalidArgument("usage map on page " + std::to_string(map.page()) +
+                         " cannot list page " + std::to_string(page));
+  }
 }
 
 }  // namespace jet

@@ -19,6 +19,14 @@ namespace jet {
 bool SetUsageBit(PageCache& pages, RowPointer map, uint32_t referrer_page,
                  uint32_t page, bool value);
 
+// Lists `page` in the (table, index or column) map at `map`: sets its bit,
+// sliding an inline map's window when all its pages still fit, else turning
+// the row into a reference map, and adding a bitmap page to a reference map
+// that lacks one for the page (section 5.5). Raises kInvalidArgument when no
+// map of the row's size can list the page, kCorrupt as SetUsageBit.
+void AddToUsageMap(PageCache& pages, RowPointer map, uint32_t referrer_page,
+                   uint32_t page);
+
 // Appends `page` (whose number is set here) to the file as a new page and
 // marks it in use in the global map, moving an inline global map's window
 // forward when the page lies beyond it. Returns the page's number. Raises

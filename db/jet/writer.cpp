@@ -51,11 +51,10 @@ std::vector<uint8_t> PointerBytes(RowLocation target) {
 // real index.
 class Writer::Batch {
  public:
-  // An index the batch changed: all its entries, as they are to be written.
+  // An index the batch changed.
   struct PendingIndex {
     std::shared_ptr<const TableDef> table;
-    size_t index = 0;  // position in table->indexes
-    std::set<IndexEntry> entries;
+    std::unique_ptr<IndexEditor> editor;
   };
   std::map<std::pair<uint32_t, uint32_t>, PendingIndex> indexes;
 };
@@ -84,8 +83,7 @@ void Writer::Commit() {
   if (!in_batch_) RaiseInvalidArgument("no batch of changes is open");
   try {
     for (auto& [key, pending] : batch_->indexes) {
-      WriteIndex(db_.pages(), *pending.table,
-                 pending.table->indexes[pending.index], pending.entries);
+      pending.editor->Write(db_.pages());
     }
   } catch (...) {
     Rollback();
@@ -175,22 +173,18 @@ void Writer::QueueIndexChanges(const std::shared_ptr<const TableDef>& table,
     Batch::PendingIndex& pending = it->second;
     if (fresh) {
       pending.table = table;
-      pending.index = i;
-      std::vector<IndexEntry> entries = ReadIndexEntries(db_.pages(), *table, index);
-      pending.entries.insert(entries.begin(), entries.end());
+      pending.editor = std::make_unique<IndexEditor>(db_.pages(), *table, index);
     }
     IndexEntry old_entry{old_key, old.location()};
     IndexEntry new_entry{new_key, old.location()};
-    if (!old_key.empty() && !pending.entries.count(old_entry)) {
+    if (!old_key.empty() && !pending.editor->Contains(old_entry)) {
       RaiseCorrupt(index.root_page, "index " + Narrow(index.name) +
                                         " has no entry for page " +
                                         std::to_string(old.location().page) + " row " +
                                         std::to_string(old.location().slot));
     }
     if (index.unique && !new_key.empty() && !IsNullKey(new_key, index.columns.size())) {
-      auto same = pending.entries.lower_bound(IndexEntry{new_key, RowLocation{}});
-      if (same != pending.entries.end() && same->key == new_key &&
-          same->row != old.location()) {
+      if (pending.editor->KeyHeldByOther(new_key, old.location())) {
         RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
                              Narrow(table->name) + ": the new value is there already " +
                              "and the index is unique");
@@ -200,8 +194,8 @@ void Writer::QueueIndexChanges(const std::shared_ptr<const TableDef>& table,
   }
   // Every index agreed: now move the entries.
   for (auto& [pending, old_entry, new_entry] : moves) {
-    if (!old_entry.key.empty()) pending->entries.erase(old_entry);
-    if (!new_entry.key.empty()) pending->entries.insert(std::move(new_entry));
+    if (!old_entry.key.empty()) pending->editor->Remove(old_entry);
+    if (!new_entry.key.empty()) pending->editor->Insert(std::move(new_entry));
   }
 }
 
@@ -236,10 +230,7 @@ uint32_t Writer::TargetPage(const TableDef& table, size_t length,
   Page fresh;
   FormatDataPage(fresh, table.tdef_page);
   uint32_t number = AppendPage(pages, fresh);
-  if (!SetUsageBit(pages, table.owned_pages, table.tdef_page, number, true)) {
-    RaiseInvalidArgument("the page map of " + Narrow(table.name) +
-                         " cannot list page " + std::to_string(number));
-  }
+  AddToUsageMap(pages, table.owned_pages, table.tdef_page, number);
   SetUsageBit(pages, table.free_pages, table.tdef_page, number, true);
   it->second = number;
   return number;
