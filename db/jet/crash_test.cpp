@@ -98,16 +98,19 @@ TEST(Crash, KilledWritersLeaveEveryRowWhollyOldOrNew) {
   EXPECT_GT(interrupted, 0);
 }
 
-TEST(Crash, TwoWritersAtOnceLeaveASoundFile) {
+TEST(Crash, WritersAtOnceLeaveASoundFile) {
   auto f = Load("attrdata-indexed");
   if (!f) GTEST_SKIP() << "shared fixtures absent";
   testing_support::ScratchDir dir;
-  for (size_t batch : {size_t{3}, size_t{40}}) {
+  for (size_t batch : {1, 3, 10, 40, 200}) {
     fs::path path = dir.CopyIn(f->source, "both.mdb");
     pid_t a = StartHelper(path, batch, false);
     pid_t b = StartHelper(path, batch, false);
+    pid_t c = StartHelper(path, batch + 1, false);
+    // Any of them may stop at a row another moved under its scan.
     Wait(a);
-    Wait(b);  // either may stop at a row the other moved under its scan
+    Wait(b);
+    Wait(c);
     auto db = Database::Open(path, OpenMode::kReadWrite);
     testing::ExpectEachRowOldOrNew(testing::ReadNumindex(*db), f->before, f->after);
     ExpectSound(*db);

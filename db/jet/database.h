@@ -80,10 +80,10 @@ class Database {
   // stay valid but show the old state. Raises kIo when the file cannot be
   // examined.
   bool RefreshIfChanged();
-  // Takes the file as it stands now as already seen, so that the next
-  // RefreshIfChanged keeps the cache: for the writer, after committing
-  // changes whose pages the cache already holds. Raises kIo.
-  void NoteOwnWrite() { stamp_ = file_->Stamp(); }
+  // Takes `stamp` (the file's stamp right after a commit, taken while the
+  // writer still held the lock) as already seen, so that the next
+  // RefreshIfChanged keeps the cache, which holds the committed pages.
+  void NoteOwnWrite(const FileStamp& stamp) { stamp_ = stamp; }
 
  private:
   const std::vector<CatalogEntry>& Catalog();

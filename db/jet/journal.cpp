@@ -309,7 +309,7 @@ void JournaledFile::RemoveJournal() {
   }
 }
 
-void JournaledFile::CommitBatch(bool sync) {
+FileStamp JournaledFile::CommitBatch(bool sync) {
   if (!in_batch_) RaiseInvalidArgument("no batch of changes is open");
   try {
     if (!held_.empty()) {
@@ -342,7 +342,15 @@ void JournaledFile::CommitBatch(bool sync) {
   }
   held_.clear();
   in_batch_ = false;
+  FileStamp stamp;
+  try {
+    stamp = inner_->Stamp();
+  } catch (...) {
+    if (lock_) lock_->Unlock();
+    throw;
+  }
   if (lock_) lock_->Unlock();
+  return stamp;
 }
 
 std::unique_ptr<PageFile> OpenJournaledFile(const std::filesystem::path& path,

@@ -74,9 +74,11 @@ class JournaledFile : public PageFile {
   // open.
   bool BeginBatch();
   // Writes the held pages through the journal (see the file comment),
-  // syncing when `sync`, then releases the lock. On failure, raises kIo after
+  // syncing when `sync`, then releases the lock. Returns the file's stamp as
+  // the commit left it, taken before the lock was released (a later change
+  // by another writer gives another stamp). On failure, raises kIo after
   // trying to restore the file from the journal; the lock is released.
-  void CommitBatch(bool sync);
+  FileStamp CommitBatch(bool sync);
   // Drops the held pages and releases the lock.
   void AbortBatch();
   bool InBatch() const { return in_batch_; }

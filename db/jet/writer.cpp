@@ -91,14 +91,15 @@ void Writer::Commit() {
   }
   in_batch_ = false;
   batch_.reset();
+  FileStamp stamp;
   try {
-    file_.CommitBatch(options_.sync);
+    stamp = file_.CommitBatch(options_.sync);
   } catch (...) {
     db_.pages().Reset();
     append_pages_.clear();
     throw;
   }
-  db_.NoteOwnWrite();
+  db_.NoteOwnWrite(stamp);
 }
 
 void Writer::Rollback() {
