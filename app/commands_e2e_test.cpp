@@ -73,5 +73,23 @@ TEST(CommandsThroughTheWindow, LookupAndListing) {
   Shell().SetMainWindow(nullptr);
 }
 
+TEST(CommandsThroughTheWindow, LinesAddedWhileTheMemoIsHiddenKeepTheLineRule) {
+  BoxRecorder recorder;  // no database here: the open failure is recorded
+  TForm1 form(1.0);
+  MemoAdapter& memo = form.Controls().Memo1;
+  form.Memo1->setPlainText("x");
+  memo.SetVisible(false);
+  memo.AddLine("y");
+  memo.AddLine("z");
+  EXPECT_EQ(form.Memo1->toPlainText(), "x");  // not yet handed over
+  EXPECT_EQ(memo.Text(), "x\r\ny\r\nz");
+  memo.ClearLines();
+  memo.AddLine("a");
+  memo.AddLine("b");
+  memo.SetVisible(true);
+  EXPECT_EQ(form.Memo1->toPlainText(), "a\nb\n");
+  EXPECT_EQ(memo.Text(), "a\r\nb\r\n");
+}
+
 }  // namespace
 }  // namespace app

@@ -35,16 +35,47 @@ void ComboAdapter::AddItem(std::string_view item) {
 }
 
 std::string MemoAdapter::Text() const {
+  Flush();
   return QStringToGbk(memo_->TextCrLf());
 }
 
-void MemoAdapter::ClearLines() { memo_->ClearLines(); }
-
-void MemoAdapter::AddLine(std::string_view line) {
-  memo_->AddLine(GbkToQString(line));
+void MemoAdapter::ClearLines() {
+  pending_.clear();
+  memo_->ClearLines();
 }
 
-void MemoAdapter::SetVisible(bool visible) { memo_->setVisible(visible); }
+void MemoAdapter::AddLine(std::string_view line) {
+  if (!collecting_) {
+    memo_->AddLine(GbkToQString(line));
+    return;
+  }
+  // The same rule as TMemo::AddLine, applied to the text as it will be.
+  const bool open_line =
+      pending_.isEmpty() ? memo_->EndsInOpenLine() : !pending_.endsWith(QLatin1Char('\n'));
+  if (open_line) {
+    pending_ += QLatin1Char('\n');
+    pending_ += GbkToQString(line);
+  } else {
+    pending_ += GbkToQString(line);
+    pending_ += QLatin1Char('\n');
+  }
+}
+
+void MemoAdapter::Flush() const {
+  if (pending_.isEmpty()) return;
+  memo_->AppendText(pending_);
+  pending_.clear();
+}
+
+void MemoAdapter::SetVisible(bool visible) {
+  if (visible) {
+    Flush();
+    collecting_ = false;
+  } else {
+    collecting_ = true;
+  }
+  memo_->setVisible(visible);
+}
 
 void MemoAdapter::SetEnabled(bool enabled) { memo_->setEnabled(enabled); }
 

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include <QString>
+
 #include "commands/controls.h"
 
 class QLineEdit;
@@ -40,7 +42,9 @@ class ComboAdapter : public commands::ComboControl {
   TComboBox* combo_;
 };
 
-// The memo; its text is seen with CR LF line breaks.
+// The memo; its text is seen with CR LF line breaks. Lines added while it is
+// hidden are collected and handed to the widget at once when it is shown
+// again (or its text is read), so a long listing costs one layout.
 class MemoAdapter : public commands::MemoControl {
  public:
   explicit MemoAdapter(TMemo* memo) : memo_(memo) {}
@@ -51,7 +55,12 @@ class MemoAdapter : public commands::MemoControl {
   void SetEnabled(bool enabled) override;
 
  private:
+  // Hands the collected lines to the widget.
+  void Flush() const;
+
   TMemo* memo_;
+  bool collecting_ = false;
+  mutable QString pending_;
 };
 
 // The controls the commands use, named after their widgets.

@@ -68,8 +68,16 @@ QString TMemo::TextCrLf() const {
 
 void TMemo::ClearLines() { clear(); }
 
+bool TMemo::EndsInOpenLine() const { return !document()->lastBlock().text().isEmpty(); }
+
+void TMemo::AppendText(const QString& text) {
+  QTextCursor cursor(document());
+  cursor.movePosition(QTextCursor::End);
+  cursor.insertText(text);
+}
+
 void TMemo::AddLine(const QString& line) {
-  const bool open_line = !document()->lastBlock().text().isEmpty();
+  const bool open_line = EndsInOpenLine();
   QTextCursor cursor(document());
   cursor.movePosition(QTextCursor::End);
   cursor.insertText(open_line ? QLatin1Char('\n') + line

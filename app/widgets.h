@@ -64,6 +64,10 @@ class TMemo : public QPlainTextEdit {
   // Appends `line` + line break when the text is empty or ends in a line
   // break, else line break + `line`.
   void AddLine(const QString& line);
+  // Whether the last line of the text is not yet ended by a line break.
+  bool EndsInOpenLine() const;
+  // Appends `text` as it is, in one edit.
+  void AppendText(const QString& text);
 };
 
 }  // namespace app
