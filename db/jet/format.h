@@ -159,6 +159,7 @@ inline constexpr size_t kIndexMaxEntryBytes = 3616;    // stored bytes per page
 inline constexpr size_t kIndexRowIdSize = 4;           // page BE u24 + row u8
 inline constexpr size_t kIndexChildSize = 4;           // node entries: u32 BE
 inline constexpr uint8_t kKeyNull = 0x00;              // ascending null segment
+inline constexpr uint8_t kKeyNullDescending = 0xFF;    // descending null segment
 inline constexpr uint8_t kKeyAscending = 0x7F;         // ascending flag byte
 inline constexpr uint8_t kKeyDescending = 0x80;        // descending flag byte
 inline constexpr uint8_t kKeyTextEnd = 0x01;           // end of text codes

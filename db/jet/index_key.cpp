@@ -74,7 +74,7 @@ std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
     if (!column) Refuse(table, index, "it names a missing column");
     const Value& v = values[k];
     if (IsNull(v)) {
-      key.push_back(ic.ascending ? format::kKeyNull : 0xFF);
+      key.push_back(ic.ascending ? format::kKeyNull : format::kKeyNullDescending);
       continue;
     }
     std::vector<uint8_t> body;

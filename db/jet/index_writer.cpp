@@ -318,7 +318,7 @@ bool IndexFinds(PageCache& pages, const TableDef& table, const Index& index,
 bool IsNullKey(const std::vector<uint8_t>& key, size_t columns) {
   return key.size() == columns &&
          std::all_of(key.begin(), key.end(), [](uint8_t b) {
-           return b == format::kKeyNull || b == 0xFF;
+           return b == format::kKeyNull || b == format::kKeyNullDescending;
          });
 }
 

@@ -331,7 +331,16 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
         }
         throw;
       }
-      if (journaled) RemoveJournal();
+      if (journaled) {
+        RemoveJournal();
+        // Else a power loss could bring the journal back and undo the batch.
+        if (sync) {
+          auto start = std::chrono::steady_clock::now();
+          SyncDirectory(journal_);
+          sync_ns_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
+                          std::chrono::steady_clock::now() - start).count();
+        }
+      }
       if (!database_.empty()) {
         AdvanceModificationTime(database_, *inner_, base_modified_ns_);
       }

@@ -157,7 +157,7 @@ void CheckColumnValue(const TableDef& table, size_t column, const Value& value) 
                          Utf8(table.name));
   }
   const Column& c = table.columns[column];
-  if (!ColumnWritable(c) || (c.kind == ColumnKind::kText && c.fixed)) {
+  if (!ColumnWritable(c)) {
     RaiseInvalidArgument("column " + ColumnName(table, c) + " cannot be changed");
   }
   if (IsNull(value)) {

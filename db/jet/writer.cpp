@@ -61,7 +61,8 @@ class Writer::Batch {
 
 bool ColumnWritable(const Column& column) {
   return !column.auto_number && !column.IsLongValue() &&
-         column.kind != ColumnKind::kUnknown;
+         column.kind != ColumnKind::kUnknown &&
+         !(column.kind == ColumnKind::kText && column.fixed);
 }
 
 Writer::Writer(Database& db, WriterOptions options)
@@ -73,7 +74,13 @@ bool Writer::Begin() {
   bool rolled_back = file_.BeginBatch();
   in_batch_ = true;
   batch_ = std::make_unique<Batch>();
-  bool changed = db_.RefreshIfChanged();
+  bool changed;
+  try {
+    changed = db_.RefreshIfChanged();
+  } catch (...) {
+    Rollback();
+    throw;
+  }
   if (rolled_back && !changed) db_.pages().Reset();
   if (changed || rolled_back) append_pages_.clear();
   return changed || rolled_back;

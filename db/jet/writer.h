@@ -25,7 +25,8 @@ class JournaledFile;
 using ColumnChanges = std::vector<std::pair<size_t, Value>>;
 
 // Whether a column's values may be changed through Writer::UpdateRow: false
-// for autonumbers, MEMO/OLE columns and columns of unknown type.
+// for autonumbers, MEMO/OLE columns, fixed-length text and columns of unknown
+// type. A text column's declared size in characters is Column::Size().
 bool ColumnWritable(const Column& column);
 
 struct WriterOptions {
@@ -50,7 +51,8 @@ struct WriterOptions {
 class Writer {
  public:
   // REQUIRES: `db` was opened read-write by Database::Open (or built over a
-  // JournaledFile), and outlives the writer. Raises kReadOnly when the
+  // JournaledFile; one made with an empty lock path keeps no journal, for
+  // files in memory), and outlives the writer. Raises kReadOnly when the
   // database is open read-only.
   explicit Writer(Database& db, WriterOptions options = {});
   // Rolls back a batch still open.
@@ -92,12 +94,16 @@ class Writer {
   //  kInvalidArgument "value too long for <table>.<col>: <n> characters,
   //    at most <size>" for text longer than the declared size (the caller
   //    cuts it);
-  //  kInvalidArgument "wrong kind of value for <table>.<col> (<KIND>)";
-  //  kInvalidArgument "null not allowed in <table>.<col>" when required;
-  //  kInvalidArgument "cannot update index <name> of <table>: <why>" when a changed column belongs to an index this engine
-  //    cannot keep exact (a text index in a collation other than General
-  //    1033 version 0, characters outside digits and printable ASCII, key
-  //    types not handled);
+  //  kInvalidArgument "wrong kind of value for <table>.<col> (<KIND>)" when
+  //    the value's alternative is not the column's (LONG takes int32_t, INT
+  //    int16_t, BYTE uint8_t, TEXT std::u16string, ...);
+  //  kInvalidArgument "null not allowed in <table>.<col>" for a Boolean;
+  //  kInvalidArgument "cannot update index <name> of <table>: <why>" when
+  //    a changed column belongs to an index this engine cannot keep exact (a
+  //    text index in a collation other than General 1033, a character
+  //    outside digits, letters, space and printable ASCII punctuation but '
+  //    and -, a key type other than BYTE, INT, LONG, MONEY, DOUBLE, date and
+  //    TEXT), or when a unique index holds the new key for another row;
   // and kCorrupt for damaged pages, kIo when the file fails.
   void UpdateRow(const std::shared_ptr<const TableDef>& table, RowLocation home,
                  const ColumnChanges& changes);
