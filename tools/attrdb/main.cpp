@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   attrdb::AddCodecCommands(app, exit_code);
   attrdb::AddJetCommands(app, exit_code);
   attrdb::AddSqlCommands(app, exit_code);
+  attrdb::AddMaintenanceCommands(app, exit_code);
   CLI11_PARSE(app, argc, argv);
   return exit_code;
 }

@@ -18,6 +18,9 @@ void AddJetCommands(CLI::App& app, int& exit_code);
 // `sql FILE STATEMENT`: one SELECT through the query cursor.
 void AddSqlCommands(CLI::App& app, int& exit_code);
 
+// `encode-all FILE`: the bulk number-head encoding.
+void AddMaintenanceCommands(CLI::App& app, int& exit_code);
+
 }  // namespace attrdb
 
 #endif  // TOOLS_ATTRDB_SUBCOMMANDS_H_
