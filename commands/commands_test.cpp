@@ -153,5 +153,45 @@ TEST_F(CommandsTest, SegmentListingGivesOneLinePerHeadAndTheCount) {
   EXPECT_EQ(shell_.notices.back(), Gbk(u"号段生成完毕，共有0个号段"));
 }
 
+TEST_F(CommandsTest, PlainHeadsListAsBareXxxx) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-plain.mdb");
+  OpenFixture(path);
+  provinces_.text = Gbk(u"广东");
+  cities_.text = Gbk(u"广州");
+  Button2Click(query_, segments_, shell_);
+  EXPECT_EQ(memo_.lines_added, 163);
+  size_t bare = 0;
+  for (size_t at = 0; (at = memo_.text.find("\r\nxxxx\r\n", at)) != std::string::npos; at += 2) {
+    ++bare;
+  }
+  EXPECT_EQ(memo_.text.substr(0, 6), "xxxx\r\n");
+  EXPECT_EQ(bare + 1, 160u);  // all but the three six-character heads
+  EXPECT_EQ(shell_.notices.back(), Gbk(u"号段生成完毕，共有163个号段"));
+}
+
+TEST_F(CommandsTest, ABadGroupStopsTheListingWithTheMemoShownAgain) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  query_.Close();
+  query_.SQL().Clear();
+  query_.SQL().Add("select * from numindex where index=7");
+  query_.Open();
+  query_.Next();
+  query_.Next();
+  query_.Edit();
+  query_.SetFieldText("numhead", "048254abc249091211081");
+  query_.Post();
+
+  provinces_.text = Gbk(u"广东");
+  cities_.text = Gbk(u"深圳");
+  EXPECT_RAISE(Button2Click(query_, segments_, shell_), EConvertError,
+               "'abc' is not a valid integer value");
+  EXPECT_EQ(memo_.lines_added, 2);
+  EXPECT_EQ(memo_.text, "1879396xxxx\r\n1760841xxxx\r\n");
+  EXPECT_TRUE(memo_.visible);
+  EXPECT_TRUE(memo_.enabled);
+  EXPECT_TRUE(shell_.notices.empty());
+}
+
 }  // namespace
 }  // namespace commands
