@@ -283,20 +283,39 @@ void Writer::UpdateInBatch(const std::shared_ptr<const TableDef>& table,
   } else {
     old = Row::Decode(table, &pages, home_ref, slot.bytes, home);
   }
-  QueueIndexChanges(table, old, changes);
   std::vector<uint8_t> row = BuildRow(*table, old, changes);
+  CheckPacked(*home_ref);
+  QueueIndexChanges(table, old, changes);
+  // From here on pages change: a failure leaves the batch half done, so
+  // the whole batch is dropped.
+  try {
+    StoreRow(*table, home, moved, old_target, row);
+  } catch (...) {
+    Rollback();
+    throw;
+  }
+}
 
+void Writer::StoreRow(const TableDef& table, RowLocation home, bool moved,
+                      RowLocation old_target, std::span<const uint8_t> row) {
+  PageCache& pages = db_.pages();
+  auto point_home_at = [&](RowLocation target) {
+    Page home_page = *pages.Get(home.page);
+    if (!ReplaceSlot(home_page, home.slot, PointerBytes(target),
+                     format::kRowFlagOverflow)) {
+      RaiseInvalidArgument("no room on page " + std::to_string(home.page) +
+                           " for the pointer to a moved row");
+    }
+    pages.Write(home_page);
+  };
   if (!moved) {
     // Section 12.1: in place when the page has room, else section 12.2.
-    Page home_page = *home_ref;
-    CheckPacked(home_page);
+    Page home_page = *pages.Get(home.page);
     if (ReplaceSlot(home_page, home.slot, row, 0)) {
       pages.Write(home_page);
       return;
     }
-    RowLocation target = PlaceRow(*table, row, home.page, 0);
-    ReplaceSlot(home_page, home.slot, PointerBytes(target), format::kRowFlagOverflow);
-    pages.Write(home_page);
+    point_home_at(PlaceRow(table, row, home.page, 0));
     return;
   }
   // Section 12.2 step 4: the row lives elsewhere already. Pages are read
@@ -308,14 +327,10 @@ void Writer::UpdateInBatch(const std::shared_ptr<const TableDef>& table,
     return;
   }
   Page home_page = *pages.Get(home.page);
-  CheckPacked(home_page);
   if (ReplaceSlot(home_page, home.slot, row, 0)) {
     pages.Write(home_page);  // back home
   } else {
-    RowLocation target = PlaceRow(*table, row, home.page, old_target.page);
-    home_page = *pages.Get(home.page);
-    ReplaceSlot(home_page, home.slot, PointerBytes(target), format::kRowFlagOverflow);
-    pages.Write(home_page);
+    point_home_at(PlaceRow(table, row, home.page, old_target.page));
   }
   target_page = *pages.Get(old_target.page);
   ReplaceSlot(target_page, old_target.slot, {}, format::kRowFlagDeleted);

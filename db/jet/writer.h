@@ -104,7 +104,10 @@ class Writer {
   //    outside digits, letters, space and printable ASCII punctuation but '
   //    and -, a key type other than BYTE, INT, LONG, MONEY, DOUBLE, date and
   //    TEXT), or when a unique index holds the new key for another row;
-  // and kCorrupt for damaged pages, kIo when the file fails.
+  // and kCorrupt for damaged pages, kIo when the file fails. A failure
+  // after the row's pages began to change (kCorrupt found on another page,
+  // kIo) rolls the whole batch back before it is raised (InBatch() is then
+  // false).
   void UpdateRow(const std::shared_ptr<const TableDef>& table, RowLocation home,
                  const ColumnChanges& changes);
 
@@ -120,6 +123,10 @@ class Writer {
   // of the excluded pages: the page last used, else a new one.
   uint32_t TargetPage(const TableDef& table, size_t length, uint32_t exclude1,
                       uint32_t exclude2);
+  // Writes the new bytes of the row whose home is `home` (its data at
+  // `old_target` when `moved`): in place, or moved (sections 12.1, 12.2).
+  void StoreRow(const TableDef& table, RowLocation home, bool moved,
+                RowLocation old_target, std::span<const uint8_t> row);
   // Appends `row` as moved data on a target page; returns where it went.
   RowLocation PlaceRow(const TableDef& table, std::span<const uint8_t> row,
                        uint32_t exclude1, uint32_t exclude2);
