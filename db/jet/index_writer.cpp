@@ -1,111 +1,22 @@
-// Reading index leaves and rebuilding an index after entries changed
-// (jet4-format.md sections 13.1, 13.2, 13.3 and 13.6).
+// Changing an index entry by entry: leaves edited, split and dropped, the
+// nodes above rebuilt (jet4-format.md sections 13.3 and 13.6).
 #include "db/jet/index_writer.h"
 
 #include <algorithm>
-#include <optional>
 #include <cassert>
 #include <functional>
-#include <set>
 #include <string>
 #include <unordered_set>
 
 #include "db/jet/byte_reader.h"
 #include "db/jet/error.h"
 #include "db/jet/format.h"
+#include "db/jet/index_page.h"
 #include "db/jet/usage_map.h"
 #include "db/jet/usage_map_writer.h"
 
 namespace jet {
 namespace {
-
-// The entries of one index page, each with its full bytes.
-std::vector<std::vector<uint8_t>> PageEntries(const Page& page) {
-  const uint8_t* b = page.bytes.data();
-  size_t prefix = LoadU16(b + format::kIndexPrefixOffset);
-  std::vector<std::vector<uint8_t>> entries;
-  size_t begin = 0;
-  for (size_t bit = 0; bit < format::kIndexBitmapSize * 8; ++bit) {
-    uint8_t byte = b[format::kIndexBitmapOffset + bit / 8];
-    if (byte == 0) {
-      bit |= 7;  // no entry ends in this byte
-      continue;
-    }
-    if (!((byte >> (bit % 8)) & 1)) continue;
-    if (bit > format::kIndexMaxEntryBytes || bit <= begin) {
-      RaiseCorrupt(page.number, "index entry ends outside the page");
-    }
-    std::vector<uint8_t> entry;
-    if (!entries.empty()) {
-      if (prefix > entries.front().size()) {
-        RaiseCorrupt(page.number, "index prefix longer than the first entry");
-      }
-      entry.assign(entries.front().begin(), entries.front().begin() + prefix);
-    }
-    entry.insert(entry.end(), b + format::kIndexEntriesOffset + begin,
-                 b + format::kIndexEntriesOffset + bit);
-    entries.push_back(std::move(entry));
-    begin = bit;
-  }
-  return entries;
-}
-
-uint32_t LoadBigEndian(const uint8_t* p, size_t size) {
-  uint32_t v = 0;
-  for (size_t i = 0; i < size; ++i) v = (v << 8) | p[i];
-  return v;
-}
-
-// The last entry of leaf `page` alone, or nothing when it has none.
-std::optional<std::vector<uint8_t>> LastEntry(const Page& page) {
-  const uint8_t* b = page.bytes.data();
-  const uint8_t* bitmap = b + format::kIndexBitmapOffset;
-  std::vector<size_t> ends;  // the first end, then the last two
-  for (size_t byte = 0; byte < format::kIndexBitmapSize && ends.empty(); ++byte) {
-    for (size_t bit = 0; bit < 8 && ends.empty(); ++bit) {
-      if ((bitmap[byte] >> bit) & 1) ends.push_back(byte * 8 + bit);
-    }
-  }
-  if (ends.empty()) return std::nullopt;
-  size_t last = 0, before = 0;
-  for (size_t byte = format::kIndexBitmapSize; byte-- > 0 && before == 0;) {
-    for (size_t bit = 8; bit-- > 0;) {
-      if (!((bitmap[byte] >> bit) & 1)) continue;
-      size_t end = byte * 8 + bit;
-      if (last == 0) {
-        last = end;
-      } else {
-        before = end;
-        break;
-      }
-    }
-  }
-  if (last > format::kIndexMaxEntryBytes) {
-    RaiseCorrupt(page.number, "index entry ends outside the page");
-  }
-  const uint8_t* data = b + format::kIndexEntriesOffset;
-  if (last == ends[0]) return std::vector<uint8_t>(data, data + last);
-  size_t prefix = LoadU16(b + format::kIndexPrefixOffset);
-  if (prefix > ends[0]) {
-    RaiseCorrupt(page.number, "index prefix longer than the first entry");
-  }
-  std::vector<uint8_t> entry(data, data + prefix);
-  entry.insert(entry.end(), data + before, data + last);
-  return entry;
-}
-
-PageRef IndexPage(PageCache& pages, uint32_t number, uint32_t referrer) {
-  if (number == 0 || number >= pages.PageCount()) {
-    RaiseCorrupt(referrer, "index refers to page " + std::to_string(number) +
-                               ", which does not exist");
-  }
-  PageRef page = pages.Get(number);
-  if (page->type() != format::kPageIndexLeaf && page->type() != format::kPageIndexNode) {
-    RaiseCorrupt(number, "expected an index page, found type " +
-                             std::to_string(page->type()));
-  }
-  return page;
-}
 
 struct Built {
   std::vector<uint8_t> bytes;  // full entry
@@ -228,100 +139,6 @@ std::vector<Draft> PackNodes(std::vector<Draft>& children) {
 
 }  // namespace
 
-std::vector<IndexLeaf> ReadIndexLeaves(PageCache& pages, const TableDef& table,
-                                       const Index& index, bool last_only) {
-  std::unordered_set<uint32_t> seen;
-  PageRef page = IndexPage(pages, index.root_page, table.tdef_page);
-  while (page->type() == format::kPageIndexNode) {
-    if (!seen.insert(page->number).second) RaiseCorrupt(page->number, "index loops");
-    auto entries = PageEntries(*page);
-    uint32_t child = entries.empty()
-                         ? LoadU32(&page->bytes[format::kIndexTailOffset])
-                         : (entries.front().size() < 8
-                                ? 0
-                                : LoadBigEndian(entries.front().data() +
-                                                    entries.front().size() - 4, 4));
-    page = IndexPage(pages, child, page->number);
-  }
-  std::vector<IndexLeaf> leaves;
-  while (true) {
-    if (!seen.insert(page->number).second) RaiseCorrupt(page->number, "index loops");
-    IndexLeaf leaf{page->number, {}};
-    std::vector<std::vector<uint8_t>> raw;
-    if (!last_only) {
-      raw = PageEntries(*page);
-    } else if (auto last = LastEntry(*page)) {
-      raw.push_back(std::move(*last));
-    }
-    for (const auto& e : raw) {
-      if (e.size() < format::kIndexRowIdSize) {
-        RaiseCorrupt(page->number, "index entry shorter than its row id");
-      }
-      size_t k = e.size() - format::kIndexRowIdSize;
-      leaf.entries.push_back({std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
-                              RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}});
-    }
-    leaves.push_back(std::move(leaf));
-    uint32_t next = LoadU32(&page->bytes[format::kIndexNextOffset]);
-    if (next == 0) break;
-    page = IndexPage(pages, next, page->number);
-    if (page->type() != format::kPageIndexLeaf) {
-      RaiseCorrupt(page->number, "index leaf chain leads to a node page");
-    }
-  }
-  return leaves;
-}
-
-std::vector<IndexEntry> ReadIndexEntries(PageCache& pages, const TableDef& table,
-                                         const Index& index) {
-  std::vector<IndexEntry> result;
-  for (IndexLeaf& leaf : ReadIndexLeaves(pages, table, index, false)) {
-    for (IndexEntry& e : leaf.entries) result.push_back(std::move(e));
-  }
-  return result;
-}
-
-bool IndexFinds(PageCache& pages, const TableDef& table, const Index& index,
-                const IndexEntry& wanted) {
-  PageRef page = IndexPage(pages, index.root_page, table.tdef_page);
-  for (int depth = 0; page->type() == format::kPageIndexNode; ++depth) {
-    if (depth > 16) RaiseCorrupt(page->number, "index too deep (a loop?)");
-    uint32_t child = LoadU32(&page->bytes[format::kIndexTailOffset]);
-    auto entries = PageEntries(*page);
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const auto& e = entries[i];
-      if (e.size() < format::kIndexRowIdSize + format::kIndexChildSize) {
-        RaiseCorrupt(page->number, "index node entry too short");
-      }
-      size_t k = e.size() - format::kIndexChildSize - format::kIndexRowIdSize;
-      IndexEntry bound{std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
-                       RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}};
-      bool last = i + 1 == entries.size();
-      if (!(bound < wanted) || (last && child == 0)) {
-        child = LoadBigEndian(&e[e.size() - format::kIndexChildSize], 4);
-        break;
-      }
-    }
-    page = IndexPage(pages, child, page->number);
-  }
-  for (const auto& e : PageEntries(*page)) {
-    size_t k = e.size() - format::kIndexRowIdSize;
-    if (e.size() >= format::kIndexRowIdSize &&
-        IndexEntry{std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
-                   RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}} == wanted) {
-      return true;
-    }
-  }
-  return false;
-}
-
-bool IsNullKey(const std::vector<uint8_t>& key, size_t columns) {
-  return key.size() == columns &&
-         std::all_of(key.begin(), key.end(), [](uint8_t b) {
-           return b == format::kKeyNull || b == format::kKeyNullDescending;
-         });
-}
-
 namespace {
 
 Built ToBuilt(const IndexEntry& e) {
@@ -369,13 +186,8 @@ std::vector<IndexEntry>& IndexEditor::Entries(size_t l) {
   Leaf& leaf = leaves_[l];
   if (!leaf.loaded) {
     PageRef page = pages_.Get(leaf.page);
-    for (const auto& e : PageEntries(*page)) {
-      if (e.size() < format::kIndexRowIdSize) {
-        RaiseCorrupt(page->number, "index entry shorter than its row id");
-      }
-      size_t k = e.size() - format::kIndexRowIdSize;
-      leaf.entries.push_back({std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
-                              RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}});
+    for (const auto& raw : IndexPageEntries(*page)) {
+      leaf.entries.push_back(DecodeLeafEntry(raw, page->number));
     }
     leaf.loaded = true;
   }
