@@ -158,5 +158,20 @@ TEST(Journal, ABatchNotCommittedLeavesTheFileAsItWas) {
   EXPECT_EQ(testing::ReadNumindex(*db), truth["tables"]["numindex"]["rows"]);
 }
 
+// A file nobody may write (like the shared fixtures, even for root) opens
+// read-only, and a writer over it is refused before anything happens.
+TEST(Journal, AFileMarkedReadOnlyIsNeverWritten) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
+  testing_support::ScratchDir dir;
+  fs::path path = dir.CopyIn(source, "db.mdb");
+  fs::permissions(path, fs::perms::owner_write | fs::perms::group_write |
+                            fs::perms::others_write,
+                  fs::perm_options::remove);
+  auto db = Database::Open(path, OpenMode::kReadWrite);
+  EXPECT_JET_ERROR(Writer writer(*db), kReadOnly,
+                   path.string() + ": the database is open read-only");
+  EXPECT_FALSE(JournalExists(JournalPathFor(path)));
+}
+
 }  // namespace
 }  // namespace jet
