@@ -30,7 +30,9 @@ class Database {
 
   // Opens the file at `path`, shared with other processes, and checks its
   // header. Raises kIo when the file cannot be opened and the header errors
-  // of ReadHeader otherwise.
+  // of ReadHeader otherwise. A journal left beside the file by a crashed
+  // writer is rolled back by a read-write open and read through by a
+  // read-only one (OpenJournaledFile).
   // `cache_pages` bounds the page cache (a one-pass scan needs only a few).
   static std::unique_ptr<Database> Open(const std::filesystem::path& path,
                                         OpenMode mode,

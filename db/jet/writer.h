@@ -67,12 +67,14 @@ class Writer {
   // file had changed. Raises kInvalidArgument when a batch is already open,
   // kIo when locking fails.
   bool Begin();
-  // Makes the batch's changes permanent: rebuilds the indexes it touched,
-  // journals the original pages, writes the new ones (one whole-page write
-  // each), syncs (WriterOptions::sync) and removes the journal; then
-  // releases the lock. Raises kIo when writing fails; the file is then
-  // restored from the journal (or, failing that, on the next Open).
-  // REQUIRES: a batch is open.
+  // Makes the batch's changes permanent: writes the index pages it changed
+  // into the batch, journals the original pages, writes the new ones (one
+  // whole-page write each), syncs (WriterOptions::sync) and removes the
+  // journal; then releases the lock. The batch's pages are held in memory
+  // until then, so keep batches to some thousands of rows. Raises kIo when
+  // writing fails (the file is then restored from the journal, or failing
+  // that on the next Open), kInvalidArgument when an index's page map cannot
+  // grow; the batch is then rolled back. REQUIRES: a batch is open.
   void Commit();
   // Forgets the batch's changes and releases the lock. Does nothing when no
   // batch is open.
