@@ -18,6 +18,10 @@
 namespace jet {
 namespace {
 
+// Entries a leaf may collect in memory before it is halved; a page holds
+// at most 3616 / 5 of them.
+constexpr size_t kMaxHeldEntries = 1024;
+
 struct Built {
   std::vector<uint8_t> bytes;  // full entry
   size_t key_length = 0;
@@ -243,6 +247,18 @@ void IndexEditor::Insert(IndexEntry e) {
   auto& entries = Entries(l);
   entries.insert(std::upper_bound(entries.begin(), entries.end(), e), std::move(e));
   Touched(l);
+  if (entries.size() > kMaxHeldEntries) {
+    // More than a page can hold in any case: halve it now, so that many
+    // insertions into one leaf do not each move all its entries.
+    Leaf right;
+    right.loaded = true;
+    right.entries.assign(entries.begin() + static_cast<long>(entries.size() / 2),
+                         entries.end());
+    entries.resize(entries.size() / 2);
+    Touched(l);
+    leaves_.insert(leaves_.begin() + static_cast<long>(l) + 1, std::move(right));
+    Touched(l + 1);
+  }
 }
 
 uint32_t IndexEditor::TakePage(PageCache& pages) {

@@ -8,6 +8,8 @@
 #include "base/utf.h"
 #include "codec/number_head.h"
 #include "db/jet/checker.h"
+#include "db/jet/byte_reader.h"
+#include "db/jet/format.h"
 #include "db/jet/index_writer.h"
 #include "db/jet/journal.h"
 #include "db/jet/test_util.h"
@@ -231,6 +233,54 @@ TEST(Writer, LargeFileMaintenanceRun) {
     ASSERT_EQ(rows[at], expected) << "row " << at;
   }
   for (const json& r : rows) ASSERT_EQ(r[0].get<std::string>().size(), 21u);
+  ExpectSound(*db);
+}
+
+// A small index whose root is its only leaf grows to three levels (the root
+// becomes a node over new leaves, then over nodes) and shrinks back to a
+// single root leaf; every entry stays reachable through the nodes.
+TEST(Writer, IndexRootGrowsAndShrinks) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
+  testing_support::ScratchDir dir;
+  auto path = dir.CopyIn(source, "db.mdb");
+  auto db = Database::Open(path, OpenMode::kReadWrite);
+  auto table = db->GetTable(u"city");
+  ASSERT_FALSE(table->indexes.empty());
+  const Index& index = table->indexes.front();
+  std::vector<IndexEntry> original = ReadIndexEntries(db->pages(), *table, index);
+  ASSERT_EQ(ReadIndexLeaves(db->pages(), *table, index, true).size(), 1u);
+  const size_t kExtra = testing::kSanitized ? 80000 : 120000;
+  auto entry = [&](size_t i) {
+    std::vector<uint8_t> key{0x7F, static_cast<uint8_t>(0x90 + i % 7),
+                             static_cast<uint8_t>(i >> 16), static_cast<uint8_t>(i >> 8),
+                             static_cast<uint8_t>(i)};
+    key.resize(14, static_cast<uint8_t>(i % 251));  // long keys: many leaves
+    return IndexEntry{key, RowLocation{static_cast<uint32_t>(1000 + i % 5000),
+                                       static_cast<uint16_t>(i % 200)}};
+  };
+  {
+    IndexEditor editor(db->pages(), *table, index);
+    for (size_t i = 0; i < kExtra; ++i) editor.Insert(entry(i * 7919 % kExtra));
+    editor.Write(db->pages());
+  }
+  std::vector<IndexEntry> all = ReadIndexEntries(db->pages(), *table, index);
+  ASSERT_EQ(all.size(), original.size() + kExtra);
+  EXPECT_TRUE(std::is_sorted(all.begin(), all.end()));
+  PageRef root = db->pages().Get(index.root_page);
+  ASSERT_EQ(root->type(), format::kPageIndexNode);
+  uint32_t tail = LoadU32(&root->bytes[format::kIndexTailOffset]);
+  ASSERT_NE(tail, 0u);
+  EXPECT_EQ(db->pages().Get(tail)->type(), format::kPageIndexNode);  // three levels
+  for (size_t i = 0; i < all.size(); i += 97) {
+    ASSERT_TRUE(IndexFinds(db->pages(), *table, index, all[i])) << i;
+  }
+  {
+    IndexEditor editor(db->pages(), *table, index);
+    for (size_t i = 0; i < kExtra; ++i) editor.Remove(entry(i));
+    editor.Write(db->pages());
+  }
+  EXPECT_EQ(ReadIndexEntries(db->pages(), *table, index), original);
+  EXPECT_EQ(db->pages().Get(index.root_page)->type(), format::kPageIndexLeaf);
   ExpectSound(*db);
 }
 
