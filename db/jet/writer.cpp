@@ -17,20 +17,22 @@
 #include "db/jet/row_builder.h"
 #include "db/jet/usage_map.h"
 #include "db/jet/usage_map_writer.h"
+#include "db/jet/writer_batch.h"
 
 namespace jet {
+
+std::string Narrow(std::u16string_view s) {
+  std::string out;
+  for (char16_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return out;
+}
+
 namespace {
 
 JournaledFile& JournaledOf(Database& db) {
   auto* file = dynamic_cast<JournaledFile*>(&db.file());
   if (!file || !file->Writable()) RaiseReadOnly(db.Name());
   return *file;
-}
-
-std::string Narrow(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return out;
 }
 
 [[noreturn]] void NoSuchRow(const TableDef& table, RowLocation home) {
@@ -46,18 +48,6 @@ std::vector<uint8_t> PointerBytes(RowLocation target) {
 }
 
 }  // namespace
-
-// What an open batch has collected: index entries to move, by table and
-// real index.
-class Writer::Batch {
- public:
-  // An index the batch changed.
-  struct PendingIndex {
-    std::shared_ptr<const TableDef> table;
-    std::unique_ptr<IndexEditor> editor;
-  };
-  std::map<std::pair<uint32_t, uint32_t>, PendingIndex> indexes;
-};
 
 bool ColumnWritable(const Column& column) {
   return !column.auto_number && !column.IsLongValue() &&

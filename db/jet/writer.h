@@ -18,6 +18,7 @@
 
 namespace jet {
 
+class IndexEditor;
 class JournaledFile;
 
 // New values for some columns of one row: (position in table.columns, value).
@@ -113,10 +114,34 @@ class Writer {
   void UpdateRow(const std::shared_ptr<const TableDef>& table, RowLocation home,
                  const ColumnChanges& changes);
 
+  // Adds a row to `table` (a definition from the same Database) holding
+  // `values` (position in table.columns, value); a column not named is null
+  // (a Boolean false) and an autonumber column gets the table's next number.
+  // The row goes into the page last given rows while it has room, else a new
+  // page listed in the table's and the file's usage maps; the TDEF's row
+  // count and last autonumber are raised, and every index of the table gets
+  // its entry at the commit (jet4-format.md sections 8, 12.6 and 13.6).
+  // Returns the new row's home slot. Outside a batch it is a batch by itself.
+  //
+  // Raises, before anything is changed, the refusals of UpdateRow for each
+  // named column (an autonumber, MEMO or OLE column cannot be named) and for
+  // the new row's index keys ("cannot update index ..."), and
+  //  kInvalidArgument "cannot insert into <table>: GUID autonumber" for a
+  //    table whose GUID autonumber this engine does not make;
+  // kCorrupt and kIo as UpdateRow, rolling the batch back likewise.
+  RowLocation InsertRow(const std::shared_ptr<const TableDef>& table,
+                        const ColumnChanges& values);
+
  private:
   class Batch;
   void UpdateInBatch(const std::shared_ptr<const TableDef>& table,
                      RowLocation home, const ColumnChanges& changes);
+  RowLocation InsertInBatch(const std::shared_ptr<const TableDef>& table,
+                            const ColumnChanges& values);
+  // The editor of `index` of `table` in the open batch, made when first
+  // asked for.
+  IndexEditor& EditorFor(const std::shared_ptr<const TableDef>& table,
+                         const Index& index);
   // Records the index entries the change moves; raises before any page
   // changes when an index cannot be kept exact.
   void QueueIndexChanges(const std::shared_ptr<const TableDef>& table,

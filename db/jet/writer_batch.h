@@ -1,0 +1,33 @@
+// What an open batch of the Writer has collected, shared by the files that
+// implement the Writer (updates in writer.cpp, insertions in writer_insert.cpp).
+#ifndef DB_JET_WRITER_BATCH_H_
+#define DB_JET_WRITER_BATCH_H_
+
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "db/jet/index_writer.h"
+#include "db/jet/writer.h"
+
+namespace jet {
+
+// The index entries a batch moves, by table (TDEF page) and real index.
+class Writer::Batch {
+ public:
+  // An index the batch changed.
+  struct PendingIndex {
+    std::shared_ptr<const TableDef> table;
+    std::unique_ptr<IndexEditor> editor;
+  };
+  std::map<std::pair<uint32_t, uint32_t>, PendingIndex> indexes;
+};
+
+// A name for messages: ASCII kept, other characters shown as '?'.
+std::string Narrow(std::u16string_view s);
+
+}  // namespace jet
+
+#endif  // DB_JET_WRITER_BATCH_H_

@@ -1,0 +1,134 @@
+// Row insertion in batches (jet4-format.md sections 8, 12.6 and 13.6).
+#include <algorithm>
+#include <string>
+
+#include "db/jet/byte_reader.h"
+#include "db/jet/data_page.h"
+#include "db/jet/data_page_writer.h"
+#include "db/jet/error.h"
+#include "db/jet/format.h"
+#include "db/jet/index_writer.h"
+#include "db/jet/row_builder.h"
+#include "db/jet/writer.h"
+#include "db/jet/writer_batch.h"
+
+namespace jet {
+
+RowLocation Writer::InsertRow(const std::shared_ptr<const TableDef>& table,
+                              const ColumnChanges& values) {
+  if (in_batch_) return InsertInBatch(table, values);
+  Begin();
+  try {
+    RowLocation home = InsertInBatch(table, values);
+    Commit();
+    return home;
+  } catch (...) {
+    Rollback();
+    throw;
+  }
+}
+
+IndexEditor& Writer::EditorFor(const std::shared_ptr<const TableDef>& table,
+                               const Index& index) {
+  auto [it, fresh] = batch_->indexes.try_emplace({table->tdef_page, index.real_index});
+  Batch::PendingIndex& pending = it->second;
+  if (fresh) {
+    pending.table = table;
+    pending.editor = std::make_unique<IndexEditor>(db_.pages(), *table, index);
+  }
+  return *pending.editor;
+}
+
+RowLocation Writer::InsertInBatch(const std::shared_ptr<const TableDef>& table,
+                                  const ColumnChanges& values) {
+  for (const auto& [column, value] : values) CheckColumnValue(*table, column, value);
+  PageCache& pages = db_.pages();
+  // Section 8: the live-row count and last autonumber are kept on the first
+  // TDEF page; the page in the batch holds the numbers so far.
+  Page tdef = *pages.Get(table->tdef_page);
+  if (tdef.type() != format::kPageTdef) {
+    RaiseCorrupt(table->tdef_page, "not a table definition page");
+  }
+  uint32_t row_count = LoadU32(&tdef.bytes[format::kTdefRowCountOffset]);
+  uint32_t autonumber = LoadU32(&tdef.bytes[format::kTdefAutonumberOffset]);
+
+  // Every column gets a value: the one given, else null (false, or the next
+  // autonumber).
+  ColumnChanges full;
+  std::vector<Value> by_position(table->columns.size());
+  for (size_t i = 0; i < table->columns.size(); ++i) {
+    const Column& c = table->columns[i];
+    Value value;
+    if (c.kind == ColumnKind::kBoolean) value = false;
+    if (c.auto_number) {
+      if (c.kind != ColumnKind::kLong) {
+        RaiseInvalidArgument("cannot insert into " + Narrow(table->name) +
+                             ": GUID autonumber");
+      }
+      value = static_cast<int32_t>(++autonumber);
+    }
+    for (const auto& [column, given] : values) {
+      if (column == i) value = given;
+    }
+    by_position[i] = value;
+    full.emplace_back(i, std::move(value));
+  }
+  std::vector<uint8_t> row = BuildRow(*table, Row(), full);
+
+  // Section 13.4: each index's key, refused before any page changes.
+  std::vector<std::pair<IndexEditor*, std::vector<uint8_t>>> entries;
+  for (const Index& index : table->indexes) {
+    std::vector<Value> key_values;
+    bool all_null = true;
+    for (const IndexColumn& ic : index.columns) {
+      auto pos = std::find_if(table->columns.begin(), table->columns.end(),
+                              [&](const Column& c) { return c.number == ic.column_number; });
+      if (pos == table->columns.end()) {
+        RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
+                             Narrow(table->name) + ": it names a missing column");
+      }
+      key_values.push_back(by_position[pos - table->columns.begin()]);
+      all_null = all_null && IsNull(key_values.back());
+    }
+    if (index.ignore_nulls && all_null) continue;  // section 13.5
+    // Logical indexes sharing one real index share its entries.
+    if (std::any_of(table->indexes.begin(), table->indexes.begin() + (&index - table->indexes.data()),
+                    [&](const Index& earlier) { return earlier.real_index == index.real_index; })) {
+      continue;
+    }
+    std::vector<uint8_t> key = IndexKey(*table, index, key_values);
+    IndexEditor& editor = EditorFor(table, index);
+    if (index.unique && !IsNullKey(key, index.columns.size()) &&
+        editor.KeyHeldByOther(key, RowLocation{})) {
+      RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
+                           Narrow(table->name) + ": the new value is there already " +
+                           "and the index is unique");
+    }
+    entries.emplace_back(&editor, std::move(key));
+  }
+
+  // From here on pages change: a failure drops the whole batch.
+  try {
+    uint32_t number = TargetPage(*table, row.size(), 0, 0);
+    Page page = *pages.Get(number);
+    CheckPacked(page);
+    std::optional<uint16_t> slot = AppendRow(page, row, 0);
+    if (!slot) {
+      RaiseInvalidArgument("row of " + std::to_string(row.size()) +
+                           " bytes does not fit an empty page");
+    }
+    pages.Write(page);
+    RowLocation home{number, *slot};
+    for (auto& [editor, key] : entries) editor->Insert(IndexEntry{std::move(key), home});
+    tdef = *pages.Get(table->tdef_page);
+    StoreU32(&tdef.bytes[format::kTdefRowCountOffset], row_count + 1);
+    StoreU32(&tdef.bytes[format::kTdefAutonumberOffset], autonumber);
+    pages.Write(tdef);
+    return home;
+  } catch (...) {
+    Rollback();
+    throw;
+  }
+}
+
+}  // namespace jet
