@@ -120,7 +120,7 @@ class Writer {
   // The row goes into the page last given rows while it has room, else a new
   // page listed in the table's and the file's usage maps; the TDEF's row
   // count and last autonumber are raised, and every index of the table gets
-  // its entry at the commit (jet4-format.md sections 8, 12.6 and 13.6).
+  // its entry at the commit (jet4-format.md sections 12.3 to 12.5, 13.6).
   // Returns the new row's home slot. Outside a batch it is a batch by itself.
   //
   // Raises, before anything is changed, the refusals of UpdateRow for each

@@ -1,4 +1,4 @@
-// Row insertion in batches (jet4-format.md sections 8, 12.6 and 13.6).
+// Row insertion in batches (jet4-format.md sections 4.2, 12.3 and 13.6).
 #include <algorithm>
 #include <string>
 
@@ -43,7 +43,7 @@ RowLocation Writer::InsertInBatch(const std::shared_ptr<const TableDef>& table,
                                   const ColumnChanges& values) {
   for (const auto& [column, value] : values) CheckColumnValue(*table, column, value);
   PageCache& pages = db_.pages();
-  // Section 8: the live-row count and last autonumber are kept on the first
+  // Section 4.2: the live-row count and last autonumber are kept on the first
   // TDEF page; the page in the batch holds the numbers so far.
   Page tdef = *pages.Get(table->tdef_page);
   if (tdef.type() != format::kPageTdef) {
