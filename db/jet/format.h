@@ -79,6 +79,9 @@ inline constexpr size_t kTdefRealIndexCountOffset = 0x33;     // u32
 inline constexpr size_t kTdefOwnedMapOffset = 0x37;    // row pointer: owned pages
 inline constexpr size_t kTdefFreeMapOffset = 0x3B;     // row pointer: pages with room
 inline constexpr size_t kTdefHeaderSize = 0x3F;        // variable part starts here
+inline constexpr size_t kTdefMagicOffset = 0x0C;       // u32 kTdefMagic
+inline constexpr uint32_t kTdefMagic = 1625;           // also in columns and logical indexes
+inline constexpr size_t kTdefAutonumberOnOffset = 0x18;  // u8 1, written always
 inline constexpr uint8_t kTableTypeUser = 0x4E;
 inline constexpr uint8_t kTableTypeSystem = 0x53;
 inline constexpr uint32_t kMaxTdefPages = 64;          // bound on the continuation chain
@@ -89,7 +92,9 @@ inline constexpr size_t kRealIndexCounterSize = 12;
 // ---- Column descriptor, 25 bytes (section 4.4) ----
 inline constexpr size_t kColumnSize = 25;
 inline constexpr size_t kColumnTypeOffset = 0;         // u8 data type
+inline constexpr size_t kColumnMagicOffset = 1;        // u32 kTdefMagic
 inline constexpr size_t kColumnNumberOffset = 5;       // u16 column number
+inline constexpr size_t kColumnNumberCopyOffset = 9;   // u16 unreliable copy
 inline constexpr size_t kColumnVarIndexOffset = 7;     // u16 var slot
 inline constexpr size_t kColumnSortOrderOffset = 11;   // u16 LCID (text)
 inline constexpr size_t kColumnPrecisionOffset = 11;   // u8 (numeric)
@@ -107,6 +112,7 @@ inline constexpr uint8_t kColumnExtraCompressed = 0x01;  // compressed unicode a
 
 // ---- Real-index block, 52 bytes (section 4.5) ----
 inline constexpr size_t kRealIndexSize = 52;
+inline constexpr uint32_t kRealIndexMagic = 1923;      // u32 at offset 0
 inline constexpr size_t kRealIndexColumnsOffset = 4;   // 10 x (u16 column, u8 flags)
 inline constexpr size_t kRealIndexMaxColumns = 10;
 inline constexpr size_t kRealIndexColumnEntrySize = 3;
@@ -118,10 +124,12 @@ inline constexpr size_t kRealIndexFlagsOffset = 46;    // u8 index flags
 inline constexpr uint8_t kIndexFlagUnique = 0x01;
 inline constexpr uint8_t kIndexFlagIgnoreNulls = 0x02;
 inline constexpr uint8_t kIndexFlagRequired = 0x08;
+inline constexpr uint8_t kIndexFlagAccess2000 = 0x80;  // on every Access 2000+ index
 
 // ---- Logical-index block, 28 bytes (section 4.6) ----
 inline constexpr size_t kLogicalIndexSize = 28;
 inline constexpr size_t kLogicalIndexNumberOffset = 4;     // u32
+inline constexpr size_t kLogicalIndexRelatedOffset = 13;   // i32 related index, -1 none
 inline constexpr size_t kLogicalIndexRealOffset = 8;       // u32 real index behind it
 inline constexpr size_t kLogicalIndexTypeOffset = 23;      // u8 index type
 inline constexpr uint8_t kIndexTypePrimaryKey = 1;
