@@ -145,6 +145,7 @@ inline constexpr uint8_t kMapReference = 0x01;
 inline constexpr size_t kMapTypeOffset = 0;            // u8 map type
 inline constexpr size_t kMapStartPageOffset = 1;       // u32 (inline) first page
 inline constexpr size_t kMapInlineBitmapOffset = 5;    // inline bitmap
+inline constexpr size_t kMapInlineRowSize = 69;        // map rows of new tables
 inline constexpr size_t kMapReferenceSlotsOffset = 1;  // u32 x n (reference)
 inline constexpr size_t kMapPageBitmapOffset = 4;      // bitmap in a 0x05 page
 inline constexpr uint32_t kPagesPerMapPage = (kPageSize - kMapPageBitmapOffset) * 8;

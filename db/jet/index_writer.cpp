@@ -155,6 +155,10 @@ Built ToBuilt(const IndexEntry& e) {
 
 }  // namespace
 
+void FormatEmptyLeaf(Page& page, uint32_t tdef_page) {
+  Render(Draft{}, true, tdef_page, 0, 0, page);
+}
+
 IndexEditor::IndexEditor(PageCache& pages, const TableDef& table, const Index& index)
     : pages_(pages), table_(table), index_(index) {
   for (IndexLeaf& leaf : ReadIndexLeaves(pages, table, index, true)) {

@@ -43,6 +43,10 @@ bool IndexFinds(PageCache& pages, const TableDef& table, const Index& index,
 // may repeat even in a unique index).
 bool IsNullKey(const std::vector<uint8_t>& key, size_t columns);
 
+// Makes `page` an empty root leaf of an index of the table whose TDEF is
+// `tdef_page` (section 13.3).
+void FormatEmptyLeaf(Page& page, uint32_t tdef_page);
+
 // One leaf page of an index and its entries.
 struct IndexLeaf {
   uint32_t page = 0;

@@ -1,0 +1,159 @@
+// New user tables (jet4-format.md sections 4, 5, 13.3 and 14.3).
+#include "db/jet/table_creator.h"
+
+#include <chrono>
+#include <string>
+
+#include "db/jet/byte_reader.h"
+#include "db/jet/data_page_writer.h"
+#include "db/jet/error.h"
+#include "db/jet/format.h"
+#include "db/jet/index_writer.h"
+#include "db/jet/table_def_writer.h"
+#include "db/jet/usage_map_writer.h"
+
+namespace jet {
+namespace {
+
+inline constexpr int16_t kObjectTypeTable = 1;       // MSysObjects.Type
+inline constexpr int16_t kObjectTypeContainer = 3;
+inline constexpr double kUnixEpochDays = 25569.0;    // 1970-01-01 as an Access date
+
+std::string Narrow(std::u16string_view s) {
+  std::string out;
+  for (char16_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
+  return out;
+}
+
+// An inline map row (section 5.1) whose window starts at `start`, with the
+// bit of `start` set when `first_set`.
+std::vector<uint8_t> InlineMapRow(uint32_t start, bool first_set) {
+  std::vector<uint8_t> row(format::kMapInlineRowSize, 0);
+  row[format::kMapTypeOffset] = format::kMapInline;
+  StoreU32(&row[format::kMapStartPageOffset], start);
+  if (first_set) row[format::kMapInlineBitmapOffset] = 1;
+  return row;
+}
+
+// What the catalog says of the "Tables" container and the database's owner.
+struct CatalogFacts {
+  int32_t tables_id = 0;
+  Bytes owner{0xA6, 0x33};
+};
+
+CatalogFacts ReadFacts(Database& db, const std::shared_ptr<const TableDef>& catalog,
+                       const std::u16string& new_name) {
+  CatalogFacts facts;
+  size_t id = catalog->ColumnIndex(u"Id");
+  size_t name = catalog->ColumnIndex(u"Name");
+  size_t type = catalog->ColumnIndex(u"Type");
+  size_t owner = catalog->ColumnIndex(u"Owner");
+  RowCursor cursor = db.Scan(catalog);
+  std::u16string text;
+  while (cursor.Next()) {
+    const Row& row = cursor.row();
+    if (!row.GetText(name, text)) continue;
+    int64_t kind = 0;
+    row.GetInteger(type, kind);
+    if (NamesEqual(text, new_name) && kind == kObjectTypeTable) {
+      RaiseInvalidArgument("cannot create " + Narrow(new_name) + ": the name is taken");
+    }
+    int64_t number = 0;
+    if (text == u"Tables" && kind == kObjectTypeContainer && row.GetInteger(id, number)) {
+      facts.tables_id = static_cast<int32_t>(number);
+    }
+    Bytes bytes;
+    if (text == u"MSysDb" && row.GetBytes(owner, bytes) && !bytes.empty()) {
+      facts.owner = bytes;
+    }
+  }
+  return facts;
+}
+
+}  // namespace
+
+std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
+                                            const std::u16string& name,
+                                            const std::vector<ColumnSpec>& columns,
+                                            const std::vector<IndexSpec>& indexes) {
+  TableDef table = LayOutTable(name, columns);
+  for (size_t i = 0; i < indexes.size(); ++i) {
+    const IndexSpec& spec = indexes[i];
+    Index index;
+    index.name = spec.name;
+    index.number = static_cast<uint32_t>(i);
+    index.real_index = static_cast<uint32_t>(i);
+    index.primary_key = spec.primary_key;
+    index.unique = spec.unique || spec.primary_key;
+    index.required = spec.primary_key;
+    if (spec.columns.empty() || spec.columns.size() > format::kRealIndexMaxColumns) {
+      RaiseInvalidArgument("cannot create " + Narrow(name) + ": index " +
+                           Narrow(spec.name) + " has no columns or too many");
+    }
+    for (const std::u16string& column : spec.columns) {
+      auto pos = table.FindColumn(column);
+      if (!pos) {
+        RaiseInvalidArgument("cannot create " + Narrow(name) + ": index " +
+                             Narrow(spec.name) + " names no column " + Narrow(column));
+      }
+      index.columns.push_back({table.columns[*pos].number, true});
+    }
+    table.indexes.push_back(std::move(index));
+  }
+  if (EncodeTableDef(table).size() + format::kTdefContinuationData > format::kPageSize) {
+    RaiseInvalidArgument("cannot create " + Narrow(name) + ": definition longer than a page");
+  }
+  auto catalog = db.GetTable(u"MSysObjects", true);
+  CatalogFacts facts = ReadFacts(db, catalog, name);
+
+  // Section 14.3 steps 1 to 3: the pages, then the definition naming them.
+  PageCache& pages = db.pages();
+  Page tdef;
+  FormatDataPage(tdef, 0);  // replaced below
+  uint32_t tdef_page = AppendPage(pages, tdef);
+  table.tdef_page = tdef_page;
+  table.tdef_page_count = 1;
+  Page maps;
+  FormatDataPage(maps, 0);
+  uint32_t map_page = AppendPage(pages, maps);
+  auto pointer_to = [&](uint16_t slot) {
+    return RowPointer{(map_page << format::kRowPointerPageShift) | slot};
+  };
+  auto add_row = [&](const std::vector<uint8_t>& row) {
+    std::optional<uint16_t> slot = AppendRow(maps, row, 0);
+    if (!slot) RaiseInvalidArgument("cannot create " + Narrow(name) + ": too many maps");
+    return pointer_to(*slot);
+  };
+  table.owned_pages = add_row(InlineMapRow(0, false));
+  table.free_pages = add_row(InlineMapRow(0, false));
+  for (Index& index : table.indexes) {
+    Page root;
+    FormatEmptyLeaf(root, tdef_page);
+    index.root_page = AppendPage(pages, root);
+    index.page_map = add_row(InlineMapRow(index.root_page, true));
+  }
+  for (const Column& c : table.columns) {
+    if (!c.IsLongValue()) continue;
+    RowPointer owned = add_row(InlineMapRow(0, false));
+    RowPointer free = add_row(InlineMapRow(0, false));
+    table.long_value_maps.push_back({c.number, owned, free});
+  }
+  pages.Write(maps);
+  pages.Write(TableDefPage(table, tdef_page));
+
+  // Step 4: the catalog row, with its index entries.
+  double now = kUnixEpochDays +
+               std::chrono::duration<double>(
+                   std::chrono::system_clock::now().time_since_epoch()).count() / 86400.0;
+  writer.InsertRow(catalog, {{catalog->ColumnIndex(u"Id"), static_cast<int32_t>(tdef_page)},
+                             {catalog->ColumnIndex(u"ParentId"), facts.tables_id},
+                             {catalog->ColumnIndex(u"Name"), name},
+                             {catalog->ColumnIndex(u"Type"), kObjectTypeTable},
+                             {catalog->ColumnIndex(u"DateCreate"), DateTime{now}},
+                             {catalog->ColumnIndex(u"DateUpdate"), DateTime{now}},
+                             {catalog->ColumnIndex(u"Owner"), facts.owner},
+                             {catalog->ColumnIndex(u"Flags"), int32_t{0}}});
+  return std::make_shared<const TableDef>(std::move(table));
+}
+
+}  // namespace jet

@@ -1,0 +1,40 @@
+// Adding a user table to a database: its TDEF, map page, index roots and
+// catalog row (jet4-format.md section 14.3).
+#ifndef DB_JET_TABLE_CREATOR_H_
+#define DB_JET_TABLE_CREATOR_H_
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/jet/database.h"
+#include "db/jet/table_layout.h"
+#include "db/jet/writer.h"
+
+namespace jet {
+
+// An index of a table to be created, over the named columns, ascending.
+struct IndexSpec {
+  std::u16string name;
+  std::vector<std::u16string> columns;
+  bool primary_key = false;  // also unique and required
+  bool unique = false;
+};
+
+// Adds the empty user table `name` with `columns` (laid out by LayOutTable)
+// and `indexes` to `db` within the open batch of `writer`: a TDEF page, a
+// page of usage-map rows, an empty root leaf per index and the table's
+// MSysObjects row with its index entries. The table is seen by Database
+// once the batch is committed. Returns its definition.
+// Raises kInvalidArgument "cannot create <table>: <why>" for the refusals
+// of LayOutTable, a name already in the catalog, an index naming no column
+// or a missing one, or a definition longer than one page; kCorrupt when the
+// catalog is damaged. REQUIRES: writer.InBatch(), writer writes to `db`.
+std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
+                                            const std::u16string& name,
+                                            const std::vector<ColumnSpec>& columns,
+                                            const std::vector<IndexSpec>& indexes);
+
+}  // namespace jet
+
+#endif  // DB_JET_TABLE_CREATOR_H_

@@ -1,0 +1,107 @@
+// New tables in an empty database Access made: created with a column of
+// every kind the writer stores and two indexes, filled, then read back by
+// our reader, the checker and mdbtools.
+#include "db/jet/table_creator.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <memory>
+
+#include "db/jet/checker.h"
+#include "db/jet/test_util.h"
+#include "db/jet/writer_test_util.h"
+#include "testing/scratch_dir.h"
+#include "testing/shared_fixtures.h"
+
+namespace jet {
+namespace {
+
+// The output of `command`, or nothing when it cannot run.
+std::optional<std::string> RunCommand(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return std::nullopt;
+  std::string out;
+  char buffer[4096];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+  if (pclose(pipe) != 0) return std::nullopt;
+  return out;
+}
+
+Decimal DecimalOf(size_t r) {
+  Decimal d;
+  d.precision = 18;
+  d.low = r;
+  return d;
+}
+
+TEST(TableCreator, EveryKindRoundTripsThroughOurReaderAndMdbtools) {
+  ATTR_REQUIRE_FIXTURE(source, "access/blank-template.mdb");
+  testing_support::ScratchDir dir;
+  auto path = dir.CopyIn(source, "db.mdb");
+  std::vector<ColumnSpec> columns = {
+      {u"id", ColumnKind::kLong}, {u"flag", ColumnKind::kBoolean},
+      {u"b", ColumnKind::kByte},  {u"i", ColumnKind::kInteger},
+      {u"m", ColumnKind::kCurrency}, {u"f", ColumnKind::kSingle},
+      {u"d", ColumnKind::kDouble}, {u"t", ColumnKind::kDateTime},
+      {u"bin", ColumnKind::kBinary, 20}, {u"name", ColumnKind::kText, 50},
+      {u"memo", ColumnKind::kMemo}, {u"g", ColumnKind::kGuid},
+      {u"n", ColumnKind::kNumeric}};
+  columns[0].auto_number = true;
+  const size_t kRows = 1500;
+  {
+    auto db = Database::Open(path, OpenMode::kReadWrite);
+    Writer writer(*db, WriterOptions{.sync = false});
+    writer.Begin();
+    auto table = CreateTable(*db, writer, u"things", columns,
+                             {{u"PrimaryKey", {u"id"}, true}, {u"name", {u"name"}}});
+    EXPECT_JET_ERROR(CreateTable(*db, writer, u"THINGS", columns, {}), kInvalidArgument,
+                     "cannot create THINGS: the name is taken");
+    for (size_t r = 0; r < kRows; ++r) {
+      writer.InsertRow(table, {{1, r % 2 == 0}, {2, uint8_t(r % 256)},
+                               {3, int16_t(-static_cast<int>(r))},
+                               {4, Currency{int64_t(r) * 10000}}, {5, float(r) / 4},
+                               {6, double(r) / 8}, {7, DateTime{40000.5 + double(r)}},
+                               {8, Bytes{1, 2, uint8_t(r)}},
+                               {9, u"row " + std::u16string(r % 40, u'x')},
+                               {12, DecimalOf(r)}});
+    }
+    writer.Commit();
+  }
+  auto db = Database::Open(path, OpenMode::kReadOnly);
+  EXPECT_EQ(db->TableNames(), std::vector<std::u16string>{u"things"});
+  auto table = db->GetTable(u"things");
+  EXPECT_EQ(table->row_count, kRows);
+  RowCursor cursor = db->Scan(table);
+  size_t r = 0;
+  for (; cursor.Next(); ++r) {
+    const Row& row = cursor.row();
+    EXPECT_EQ(row.Get(0), Value{int32_t(r + 1)});
+    EXPECT_EQ(row.Get(1), Value{r % 2 == 0});
+    EXPECT_EQ(row.Get(3), Value{int16_t(-static_cast<int>(r))});
+    EXPECT_EQ(row.Get(7), Value{DateTime{40000.5 + double(r)}});
+    EXPECT_EQ(row.Get(9), Value{u"row " + std::u16string(r % 40, u'x')});
+    EXPECT_TRUE(row.IsNull(10));
+    EXPECT_EQ(row.Get(12), Value{DecimalOf(r)});
+  }
+  EXPECT_EQ(r, kRows);
+  for (const std::string& problem : CheckDatabase(*db)) ADD_FAILURE() << problem;
+  if (!RunCommand("command -v mdb-tables")) return;  // mdbtools not installed
+  const std::string file = "'" + path.string() + "'";
+  EXPECT_EQ(RunCommand("mdb-ver " + file), "JET4\n");
+  EXPECT_EQ(RunCommand("mdb-tables -1 " + file), "things\n");
+  auto schema = RunCommand("mdb-schema -T things " + file);
+  ASSERT_TRUE(schema);
+  for (const char* line : {"[id]\t\t\tLong Integer", "[name]\t\t\tText (50)",
+                           "[memo]\t\t\tMemo/Hyperlink (255)", "[flag]\t\t\tBoolean"}) {
+    EXPECT_NE(schema->find(line), std::string::npos) << line << "\n" << *schema;
+  }
+  EXPECT_EQ(testing::MdbExportLineCount(path, "things"), kRows);
+  EXPECT_EQ(RunCommand("mdb-count " + file + " things"), std::to_string(kRows) + "\n");
+  auto exported = RunCommand("mdb-export -H " + file + " things");
+  ASSERT_TRUE(exported);
+  EXPECT_NE(exported->find("\n4,0,3,-3,"), std::string::npos) << exported->substr(0, 300);
+}
+
+}  // namespace
+}  // namespace jet
