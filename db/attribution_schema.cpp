@@ -1,0 +1,37 @@
+// The application's tables, laid out through jet::CreateTable.
+#include "db/attribution_schema.h"
+
+#include "db/jet/table_creator.h"
+
+namespace db {
+namespace {
+
+jet::ColumnSpec Text(const char16_t* name, uint16_t size) {
+  return jet::ColumnSpec{name, jet::ColumnKind::kText, size};
+}
+
+jet::ColumnSpec Long(const char16_t* name) {
+  return jet::ColumnSpec{name, jet::ColumnKind::kLong};
+}
+
+}  // namespace
+
+void CreateAttributionTables(jet::Database& db, jet::Writer& writer) {
+  writer.Begin();
+  try {
+    jet::CreateTable(db, writer, u"city",
+                     {Long(u"index"), Text(u"sheng", 50), Text(u"shi", 50),
+                      Text(u"youbian", 10), Text(u"quhao", 10)},
+                     {});
+    jet::CreateTable(db, writer, u"cardtype",
+                     {Text(u"cardtype", 10), Text(u"describe", 50)}, {});
+    jet::CreateTable(db, writer, u"numindex",
+                     {Text(u"numhead", 30), Long(u"index"), Text(u"cardtype", 10)}, {});
+    writer.Commit();
+  } catch (...) {
+    writer.Rollback();
+    throw;
+  }
+}
+
+}  // namespace db

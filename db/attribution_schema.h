@@ -1,0 +1,22 @@
+// The three tables of the attribution database (city, cardtype, numindex),
+// created through the engine for the import command and the sample build.
+#ifndef DB_ATTRIBUTION_SCHEMA_H_
+#define DB_ATTRIBUTION_SCHEMA_H_
+
+#include "db/jet/database.h"
+#include "db/jet/writer.h"
+
+namespace db {
+
+// Adds the empty tables city (index LONG, sheng TEXT(50), shi TEXT(50),
+// youbian TEXT(10), quhao TEXT(10)), cardtype (cardtype TEXT(10), describe
+// TEXT(50)) and numindex (numhead TEXT(30), index LONG, cardtype TEXT(10)),
+// all text compressed and no indexes, to `db` in one committed batch of
+// `writer`. Raises jet::Error kInvalidArgument when a table of these names
+// exists already (nothing is then changed), kIo when writing fails.
+// REQUIRES: no batch of `writer` is open; `writer` writes to `db`.
+void CreateAttributionTables(jet::Database& db, jet::Writer& writer);
+
+}  // namespace db
+
+#endif  // DB_ATTRIBUTION_SCHEMA_H_
