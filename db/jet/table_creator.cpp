@@ -18,6 +18,7 @@ namespace {
 inline constexpr int16_t kObjectTypeTable = 1;       // MSysObjects.Type
 inline constexpr int16_t kObjectTypeContainer = 3;
 inline constexpr double kUnixEpochDays = 25569.0;    // 1970-01-01 as an Access date
+inline constexpr int32_t kFullAccess = 0x000FFFFF;   // MSysACEs.ACM
 
 std::string Narrow(std::u16string_view s) {
   std::string out;
@@ -153,6 +154,29 @@ std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
                              {catalog->ColumnIndex(u"DateUpdate"), DateTime{now}},
                              {catalog->ColumnIndex(u"Owner"), facts.owner},
                              {catalog->ColumnIndex(u"Flags"), int32_t{0}}});
+
+  // Step 5: each SID with rights on the "Tables" container gets full access.
+  auto aces = db.FindTable(u"MSysACEs", true);
+  if (aces && facts.tables_id != 0) {
+    size_t object = aces->ColumnIndex(u"ObjectId");
+    size_t sid = aces->ColumnIndex(u"SID");
+    std::vector<Bytes> sids;
+    RowCursor cursor = db.Scan(aces);
+    while (cursor.Next()) {
+      int64_t id = 0;
+      Bytes bytes;
+      if (cursor.row().GetInteger(object, id) && id == facts.tables_id &&
+          cursor.row().GetBytes(sid, bytes)) {
+        sids.push_back(std::move(bytes));
+      }
+    }
+    for (const Bytes& bytes : sids) {
+      writer.InsertRow(aces, {{object, static_cast<int32_t>(tdef_page)},
+                              {sid, bytes},
+                              {aces->ColumnIndex(u"ACM"), kFullAccess},
+                              {aces->ColumnIndex(u"FInheritable"), false}});
+    }
+  }
   return std::make_shared<const TableDef>(std::move(table));
 }
 

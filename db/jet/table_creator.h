@@ -23,8 +23,9 @@ struct IndexSpec {
 
 // Adds the empty user table `name` with `columns` (laid out by LayOutTable)
 // and `indexes` to `db` within the open batch of `writer`: a TDEF page, a
-// page of usage-map rows, an empty root leaf per index and the table's
-// MSysObjects row with its index entries. The table is seen by Database
+// page of usage-map rows, an empty root leaf per index, the table's
+// MSysObjects row, and an MSysACEs row giving full access to each SID that
+// has rights on the "Tables" container, with their index entries. The table is seen by Database
 // once the batch is committed. Returns its definition.
 // Raises kInvalidArgument "cannot create <table>: <why>" for the refusals
 // of LayOutTable, a name already in the catalog, an index naming no column

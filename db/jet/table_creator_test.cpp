@@ -86,6 +86,19 @@ TEST(TableCreator, EveryKindRoundTripsThroughOurReaderAndMdbtools) {
   }
   EXPECT_EQ(r, kRows);
   for (const std::string& problem : CheckDatabase(*db)) ADD_FAILURE() << problem;
+  // The template grants four SIDs rights on the "Tables" container.
+  auto aces = db->GetTable(u"MSysACEs", true);
+  size_t granted = 0;
+  RowCursor ace = db->Scan(aces);
+  while (ace.Next()) {
+    int64_t object = 0;
+    ace.row().GetInteger(aces->ColumnIndex(u"ObjectId"), object);
+    if (object == table->tdef_page) {
+      ++granted;
+      EXPECT_EQ(ace.row().Get(aces->ColumnIndex(u"ACM")), Value{int32_t{0xFFFFF}});
+    }
+  }
+  EXPECT_EQ(granted, 4u);
   if (!RunCommand("command -v mdb-tables")) return;  // mdbtools not installed
   const std::string file = "'" + path.string() + "'";
   EXPECT_EQ(RunCommand("mdb-ver " + file), "JET4\n");
