@@ -107,75 +107,82 @@ std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
   auto catalog = db.GetTable(u"MSysObjects", true);
   CatalogFacts facts = ReadFacts(db, catalog, name);
 
-  // Section 14.3 steps 1 to 3: the pages, then the definition naming them.
-  PageCache& pages = db.pages();
-  Page tdef;
-  FormatDataPage(tdef, 0);  // replaced below
-  uint32_t tdef_page = AppendPage(pages, tdef);
-  table.tdef_page = tdef_page;
-  table.tdef_page_count = 1;
-  Page maps;
-  FormatDataPage(maps, 0);
-  uint32_t map_page = AppendPage(pages, maps);
-  auto pointer_to = [&](uint16_t slot) {
-    return RowPointer{(map_page << format::kRowPointerPageShift) | slot};
-  };
-  auto add_row = [&](const std::vector<uint8_t>& row) {
-    std::optional<uint16_t> slot = AppendRow(maps, row, 0);
-    if (!slot) RaiseInvalidArgument("cannot create " + Narrow(name) + ": too many maps");
-    return pointer_to(*slot);
-  };
-  table.owned_pages = add_row(InlineMapRow(0, false));
-  table.free_pages = add_row(InlineMapRow(0, false));
-  for (Index& index : table.indexes) {
-    Page root;
-    FormatEmptyLeaf(root, tdef_page);
-    index.root_page = AppendPage(pages, root);
-    index.page_map = add_row(InlineMapRow(index.root_page, true));
-  }
-  for (const Column& c : table.columns) {
-    if (!c.IsLongValue()) continue;
-    RowPointer owned = add_row(InlineMapRow(0, false));
-    RowPointer free = add_row(InlineMapRow(0, false));
-    table.long_value_maps.push_back({c.number, owned, free});
-  }
-  pages.Write(maps);
-  pages.Write(TableDefPage(table, tdef_page));
+  // From here on pages change: a failure (a catalog key this engine cannot
+  // compute, say) drops the whole batch.
+  try {
+    // Section 14.3 steps 1 to 3: the pages, then the definition naming them.
+    PageCache& pages = db.pages();
+    Page tdef;
+    FormatDataPage(tdef, 0);  // replaced below
+    uint32_t tdef_page = AppendPage(pages, tdef);
+    table.tdef_page = tdef_page;
+    table.tdef_page_count = 1;
+    Page maps;
+    FormatDataPage(maps, 0);
+    uint32_t map_page = AppendPage(pages, maps);
+    auto pointer_to = [&](uint16_t slot) {
+      return RowPointer{(map_page << format::kRowPointerPageShift) | slot};
+    };
+    auto add_row = [&](const std::vector<uint8_t>& row) {
+      std::optional<uint16_t> slot = AppendRow(maps, row, 0);
+      if (!slot) RaiseInvalidArgument("cannot create " + Narrow(name) + ": too many maps");
+      return pointer_to(*slot);
+    };
+    table.owned_pages = add_row(InlineMapRow(0, false));
+    table.free_pages = add_row(InlineMapRow(0, false));
+    for (Index& index : table.indexes) {
+      Page root;
+      FormatEmptyLeaf(root, tdef_page);
+      index.root_page = AppendPage(pages, root);
+      index.page_map = add_row(InlineMapRow(index.root_page, true));
+    }
+    for (const Column& c : table.columns) {
+      if (!c.IsLongValue()) continue;
+      RowPointer owned = add_row(InlineMapRow(0, false));
+      RowPointer free = add_row(InlineMapRow(0, false));
+      table.long_value_maps.push_back({c.number, owned, free});
+    }
+    pages.Write(maps);
+    pages.Write(TableDefPage(table, tdef_page));
 
-  // Step 4: the catalog row, with its index entries.
-  double now = kUnixEpochDays +
-               std::chrono::duration<double>(
-                   std::chrono::system_clock::now().time_since_epoch()).count() / 86400.0;
-  writer.InsertRow(catalog, {{catalog->ColumnIndex(u"Id"), static_cast<int32_t>(tdef_page)},
-                             {catalog->ColumnIndex(u"ParentId"), facts.tables_id},
-                             {catalog->ColumnIndex(u"Name"), name},
-                             {catalog->ColumnIndex(u"Type"), kObjectTypeTable},
-                             {catalog->ColumnIndex(u"DateCreate"), DateTime{now}},
-                             {catalog->ColumnIndex(u"DateUpdate"), DateTime{now}},
-                             {catalog->ColumnIndex(u"Owner"), facts.owner},
-                             {catalog->ColumnIndex(u"Flags"), int32_t{0}}});
+    // Step 4: the catalog row, with its index entries.
+    double now = kUnixEpochDays +
+                 std::chrono::duration<double>(
+                     std::chrono::system_clock::now().time_since_epoch()).count() / 86400.0;
+    writer.InsertRow(catalog, {{catalog->ColumnIndex(u"Id"), static_cast<int32_t>(tdef_page)},
+                               {catalog->ColumnIndex(u"ParentId"), facts.tables_id},
+                               {catalog->ColumnIndex(u"Name"), name},
+                               {catalog->ColumnIndex(u"Type"), kObjectTypeTable},
+                               {catalog->ColumnIndex(u"DateCreate"), DateTime{now}},
+                               {catalog->ColumnIndex(u"DateUpdate"), DateTime{now}},
+                               {catalog->ColumnIndex(u"Owner"), facts.owner},
+                               {catalog->ColumnIndex(u"Flags"), int32_t{0}}});
 
-  // Step 5: each SID with rights on the "Tables" container gets full access.
-  auto aces = db.FindTable(u"MSysACEs", true);
-  if (aces && facts.tables_id != 0) {
-    size_t object = aces->ColumnIndex(u"ObjectId");
-    size_t sid = aces->ColumnIndex(u"SID");
-    std::vector<Bytes> sids;
-    RowCursor cursor = db.Scan(aces);
-    while (cursor.Next()) {
-      int64_t id = 0;
-      Bytes bytes;
-      if (cursor.row().GetInteger(object, id) && id == facts.tables_id &&
-          cursor.row().GetBytes(sid, bytes)) {
-        sids.push_back(std::move(bytes));
+    // Step 5: each SID with rights on the "Tables" container gets full access.
+    auto aces = db.FindTable(u"MSysACEs", true);
+    if (aces && facts.tables_id != 0) {
+      size_t object = aces->ColumnIndex(u"ObjectId");
+      size_t sid = aces->ColumnIndex(u"SID");
+      std::vector<Bytes> sids;
+      RowCursor cursor = db.Scan(aces);
+      while (cursor.Next()) {
+        int64_t id = 0;
+        Bytes bytes;
+        if (cursor.row().GetInteger(object, id) && id == facts.tables_id &&
+            cursor.row().GetBytes(sid, bytes)) {
+          sids.push_back(std::move(bytes));
+        }
+      }
+      for (const Bytes& bytes : sids) {
+        writer.InsertRow(aces, {{object, static_cast<int32_t>(tdef_page)},
+                                {sid, bytes},
+                                {aces->ColumnIndex(u"ACM"), kFullAccess},
+                                {aces->ColumnIndex(u"FInheritable"), false}});
       }
     }
-    for (const Bytes& bytes : sids) {
-      writer.InsertRow(aces, {{object, static_cast<int32_t>(tdef_page)},
-                              {sid, bytes},
-                              {aces->ColumnIndex(u"ACM"), kFullAccess},
-                              {aces->ColumnIndex(u"FInheritable"), false}});
-    }
+  } catch (...) {
+    writer.Rollback();
+    throw;
   }
   return std::make_shared<const TableDef>(std::move(table));
 }

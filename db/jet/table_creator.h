@@ -30,7 +30,9 @@ struct IndexSpec {
 // Raises kInvalidArgument "cannot create <table>: <why>" for the refusals
 // of LayOutTable, a name already in the catalog, an index naming no column
 // or a missing one, or a definition longer than one page; kCorrupt when the
-// catalog is damaged. REQUIRES: writer.InBatch(), writer writes to `db`.
+// catalog is damaged. A failure once pages were added (the catalog's index
+// refusing the name's key, kIo) rolls the whole batch back before it is
+// raised. REQUIRES: writer.InBatch(), writer writes to `db`.
 std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
                                             const std::u16string& name,
                                             const std::vector<ColumnSpec>& columns,

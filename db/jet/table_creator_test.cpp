@@ -57,6 +57,13 @@ TEST(TableCreator, EveryKindRoundTripsThroughOurReaderAndMdbtools) {
                              {{u"PrimaryKey", {u"id"}, true}, {u"name", {u"name"}}});
     EXPECT_JET_ERROR(CreateTable(*db, writer, u"THINGS", columns, {}), kInvalidArgument,
                      "cannot create THINGS: the name is taken");
+    // A name the catalog's index cannot key drops the batch, and with it
+    // the pages already added.
+    EXPECT_THROW(CreateTable(*db, writer, u"\u8868", columns, {}), Error);
+    EXPECT_FALSE(writer.InBatch());
+    writer.Begin();
+    table = CreateTable(*db, writer, u"things", columns,
+                        {{u"PrimaryKey", {u"id"}, true}, {u"name", {u"name"}}});
     for (size_t r = 0; r < kRows; ++r) {
       writer.InsertRow(table, {{1, r % 2 == 0}, {2, uint8_t(r % 256)},
                                {3, int16_t(-static_cast<int>(r))},
