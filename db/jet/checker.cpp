@@ -16,12 +16,6 @@
 namespace jet {
 namespace {
 
-std::string Narrow(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return out;
-}
-
 void CheckIndexes(Database& db, const std::shared_ptr<const TableDef>& t,
                   std::vector<std::string>& problems) {
   std::set<uint32_t> done;
@@ -53,7 +47,7 @@ void CheckIndexes(Database& db, const std::shared_ptr<const TableDef>& t,
     std::sort(expected.begin(), expected.end());
     std::vector<IndexEntry> actual = ReadIndexEntries(db.pages(), *t, index);
     if (!std::is_sorted(actual.begin(), actual.end())) {
-      problems.push_back(Narrow(t->name) + ": index " + Narrow(index.name) +
+      problems.push_back(NameForMessage(t->name) + ": index " + NameForMessage(index.name) +
                          " is out of order");
       continue;
     }
@@ -61,7 +55,7 @@ void CheckIndexes(Database& db, const std::shared_ptr<const TableDef>& t,
     size_t step = actual.size() / 200 + 1;
     for (size_t i = 0; i < actual.size(); i += step) {
       if (!IndexFinds(db.pages(), *t, index, actual[i])) {
-        problems.push_back(Narrow(t->name) + ": index " + Narrow(index.name) +
+        problems.push_back(NameForMessage(t->name) + ": index " + NameForMessage(index.name) +
                            " does not lead to its entry for page " +
                            std::to_string(actual[i].row.page) + " row " +
                            std::to_string(actual[i].row.slot));
@@ -70,7 +64,7 @@ void CheckIndexes(Database& db, const std::shared_ptr<const TableDef>& t,
     }
     std::sort(actual.begin(), actual.end());
     if (actual != expected) {
-      problems.push_back(Narrow(t->name) + ": index " + Narrow(index.name) +
+      problems.push_back(NameForMessage(t->name) + ": index " + NameForMessage(index.name) +
                          " disagrees with the rows (" + std::to_string(actual.size()) +
                          " entries, " + std::to_string(expected.size()) + " rows)");
     }
@@ -88,7 +82,7 @@ std::vector<std::string> CheckDatabase(Database& db) {
   std::set<uint32_t> free_set(free_global.begin(), free_global.end());
   for (const std::u16string& name : db.TableNames()) {
     auto t = db.GetTable(name);
-    std::string tn = Narrow(name);
+    std::string tn = NameForMessage(name);
     std::vector<uint32_t> owned = ReadUsageMap(pages, t->owned_pages, t->tdef_page);
     std::set<uint32_t> owned_set(owned.begin(), owned.end());
     for (uint32_t p : ReadUsageMap(pages, t->free_pages, t->tdef_page)) {

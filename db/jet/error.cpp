@@ -68,4 +68,6 @@ void RaiseInvalidArgument(std::string_view what) {
   Raise(ErrorKind::kInvalidArgument, std::string(what));
 }
 
+std::string NameForMessage(std::u16string_view name) { return base::Utf16ToUtf8(name); }
+
 }  // namespace jet

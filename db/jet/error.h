@@ -59,6 +59,9 @@ class Error : public std::runtime_error {
 // Raises kInvalidArgument with `what` as the message.
 [[noreturn]] void RaiseInvalidArgument(std::string_view what);
 
+// A table, column or index name as it stands in a message: UTF-8.
+std::string NameForMessage(std::u16string_view name);
+
 }  // namespace jet
 
 #endif  // DB_JET_ERROR_H_

@@ -11,16 +11,10 @@
 namespace jet {
 namespace {
 
-std::string Narrow(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return out;
-}
-
 [[noreturn]] void Refuse(const TableDef& t, const Index& index,
                          const std::string& why) {
-  RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
-                       Narrow(t.name) + ": " + why);
+  RaiseInvalidArgument("cannot update index " + NameForMessage(index.name) + " of " +
+                       NameForMessage(t.name) + ": " + why);
 }
 
 // General (legacy) codes of printable ASCII, or 0 where the code is not a

@@ -20,12 +20,6 @@ inline constexpr int16_t kObjectTypeContainer = 3;
 inline constexpr double kUnixEpochDays = 25569.0;    // 1970-01-01 as an Access date
 inline constexpr int32_t kFullAccess = 0x000FFFFF;   // MSysACEs.ACM
 
-std::string Narrow(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return out;
-}
-
 // An inline map row (section 5.1) whose window starts at `start`, with the
 // bit of `start` set when `first_set`.
 std::vector<uint8_t> InlineMapRow(uint32_t start, bool first_set) {
@@ -57,7 +51,7 @@ CatalogFacts ReadFacts(Database& db, const std::shared_ptr<const TableDef>& cata
     int64_t kind = 0;
     row.GetInteger(type, kind);
     if (NamesEqual(text, new_name) && kind == kObjectTypeTable) {
-      RaiseInvalidArgument("cannot create " + Narrow(new_name) + ": the name is taken");
+      RaiseInvalidArgument("cannot create " + NameForMessage(new_name) + ": the name is taken");
     }
     int64_t number = 0;
     if (text == u"Tables" && kind == kObjectTypeContainer && row.GetInteger(id, number)) {
@@ -88,21 +82,21 @@ std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
     index.unique = spec.unique || spec.primary_key;
     index.required = spec.primary_key;
     if (spec.columns.empty() || spec.columns.size() > format::kRealIndexMaxColumns) {
-      RaiseInvalidArgument("cannot create " + Narrow(name) + ": index " +
-                           Narrow(spec.name) + " has no columns or too many");
+      RaiseInvalidArgument("cannot create " + NameForMessage(name) + ": index " +
+                           NameForMessage(spec.name) + " has no columns or too many");
     }
     for (const std::u16string& column : spec.columns) {
       auto pos = table.FindColumn(column);
       if (!pos) {
-        RaiseInvalidArgument("cannot create " + Narrow(name) + ": index " +
-                             Narrow(spec.name) + " names no column " + Narrow(column));
+        RaiseInvalidArgument("cannot create " + NameForMessage(name) + ": index " +
+                             NameForMessage(spec.name) + " names no column " + NameForMessage(column));
       }
       index.columns.push_back({table.columns[*pos].number, true});
     }
     table.indexes.push_back(std::move(index));
   }
   if (EncodeTableDef(table).size() + format::kTdefContinuationData > format::kPageSize) {
-    RaiseInvalidArgument("cannot create " + Narrow(name) + ": definition longer than a page");
+    RaiseInvalidArgument("cannot create " + NameForMessage(name) + ": definition longer than a page");
   }
   auto catalog = db.GetTable(u"MSysObjects", true);
   CatalogFacts facts = ReadFacts(db, catalog, name);
@@ -125,7 +119,7 @@ std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
     };
     auto add_row = [&](const std::vector<uint8_t>& row) {
       std::optional<uint16_t> slot = AppendRow(maps, row, 0);
-      if (!slot) RaiseInvalidArgument("cannot create " + Narrow(name) + ": too many maps");
+      if (!slot) RaiseInvalidArgument("cannot create " + NameForMessage(name) + ": too many maps");
       return pointer_to(*slot);
     };
     table.owned_pages = add_row(InlineMapRow(0, false));

@@ -11,12 +11,6 @@ namespace {
 
 inline constexpr uint16_t kGeneralSortOrder = 1033;
 
-std::string Narrow(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return out;
-}
-
 // Section 4.7: the type code and the stored length of a fixed-size kind;
 // 0 for the variable kinds.
 std::pair<uint8_t, uint16_t> TypeAndFixedLength(ColumnKind kind) {
@@ -43,7 +37,7 @@ std::pair<uint8_t, uint16_t> TypeAndFixedLength(ColumnKind kind) {
 
 TableDef LayOutTable(const std::u16string& name, const std::vector<ColumnSpec>& specs) {
   auto refuse = [&](const std::string& why) {
-    RaiseInvalidArgument("cannot create " + Narrow(name) + ": " + why);
+    RaiseInvalidArgument("cannot create " + NameForMessage(name) + ": " + why);
   };
   if (specs.empty()) refuse("no columns");
   TableDef table;
@@ -54,12 +48,12 @@ TableDef LayOutTable(const std::u16string& name, const std::vector<ColumnSpec>& 
     const ColumnSpec& spec = specs[i];
     if (spec.name.empty()) refuse("a column has no name");
     for (size_t k = 0; k < i; ++k) {
-      if (NamesEqual(specs[k].name, spec.name)) refuse("two columns named " + Narrow(spec.name));
+      if (NamesEqual(specs[k].name, spec.name)) refuse("two columns named " + NameForMessage(spec.name));
     }
     auto [type, fixed_length] = TypeAndFixedLength(spec.kind);
-    if (type == 0) refuse("column " + Narrow(spec.name) + " has no type");
+    if (type == 0) refuse("column " + NameForMessage(spec.name) + " has no type");
     if (spec.auto_number && spec.kind != ColumnKind::kLong) {
-      refuse("autonumber column " + Narrow(spec.name) + " is not LONG");
+      refuse("autonumber column " + NameForMessage(spec.name) + " is not LONG");
     }
     Column c;
     c.name = spec.name;
@@ -85,7 +79,7 @@ TableDef LayOutTable(const std::u16string& name, const std::vector<ColumnSpec>& 
       }
     } else if (spec.kind == ColumnKind::kText || spec.kind == ColumnKind::kBinary) {
       if (spec.size < 1 || spec.size > 255) {
-        refuse("column " + Narrow(spec.name) + " has size " + std::to_string(spec.size));
+        refuse("column " + NameForMessage(spec.name) + " has size " + std::to_string(spec.size));
       }
       c.length = spec.kind == ColumnKind::kText ? static_cast<uint16_t>(2 * spec.size)
                                                 : spec.size;
