@@ -12,6 +12,8 @@ int main(int argc, char** argv) {
   attrdb::AddJetCommands(app, exit_code);
   attrdb::AddSqlCommands(app, exit_code);
   attrdb::AddMaintenanceCommands(app, exit_code);
+  attrdb::AddLookupCommands(app, exit_code);
+  attrdb::AddImportCommands(app, exit_code);
   CLI11_PARSE(app, argc, argv);
   return exit_code;
 }

@@ -21,6 +21,11 @@ void AddSqlCommands(CLI::App& app, int& exit_code);
 // `encode-all FILE`: the bulk number-head encoding.
 void AddMaintenanceCommands(CLI::App& app, int& exit_code);
 
+// `lookup NUMBER...` and `list PROVINCE CITY`: attribution for daily use.
+void AddLookupCommands(CLI::App& app, int& exit_code);
+// `import FILE.csv --to DB` and `check FILE`.
+void AddImportCommands(CLI::App& app, int& exit_code);
+
 }  // namespace attrdb
 
 #endif  // TOOLS_ATTRDB_SUBCOMMANDS_H_

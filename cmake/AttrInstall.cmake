@@ -1,0 +1,1 @@
+# Installation (program, attrdb, desktop entry, icon) and the Debian package.

@@ -1,0 +1,8 @@
+// attrdb subcommands (registered here as they are built).
+#include "tools/attrdb/subcommands.h"
+
+namespace attrdb {
+
+void AddLookupCommands(CLI::App& /*app*/, int& /*exit_code*/) {}
+
+}  // namespace attrdb
