@@ -80,8 +80,10 @@ std::vector<std::string> CheckDatabase(Database& db) {
       pages, RowPointer{(format::kGlobalMapPage << format::kRowPointerPageShift) |
                         format::kGlobalMapRow}, format::kGlobalMapPage);
   std::set<uint32_t> free_set(free_global.begin(), free_global.end());
-  for (const std::u16string& name : db.TableNames()) {
-    auto t = db.GetTable(name);
+  std::vector<std::u16string> names = db.SystemTableNames();
+  for (const std::u16string& name : db.TableNames()) names.push_back(name);
+  for (const std::u16string& name : names) {
+    auto t = db.GetTable(name, true);
     std::string tn = NameForMessage(name);
     std::vector<uint32_t> owned = ReadUsageMap(pages, t->owned_pages, t->tdef_page);
     std::set<uint32_t> owned_set(owned.begin(), owned.end());

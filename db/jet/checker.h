@@ -11,7 +11,7 @@
 
 namespace jet {
 
-// Checks every user table of `db` and returns one line per problem found
+// Checks every table of `db`, the system tables too, and returns one line per problem found
 // (empty when the file is sound): data pages packed with exact free space
 // (jet4-format.md 6.1), each moved row's pointer reaching a moved-data slot
 // on a page of the table and every moved-data slot reached exactly once

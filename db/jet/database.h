@@ -86,6 +86,13 @@ class Database {
   // writer still held the lock) as already seen, so that the next
   // RefreshIfChanged keeps the cache, which holds the committed pages.
   void NoteOwnWrite(const FileStamp& stamp) { stamp_ = stamp; }
+  // Drops the catalog and the table definitions (but not the pages) so that
+  // they are read afresh: a committed batch added tables or changed row
+  // counts.
+  void DropDefinitions() {
+    catalog_.reset();
+    tables_.clear();
+  }
 
  private:
   const std::vector<CatalogEntry>& Catalog();

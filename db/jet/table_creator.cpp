@@ -19,6 +19,7 @@ inline constexpr int16_t kObjectTypeTable = 1;       // MSysObjects.Type
 inline constexpr int16_t kObjectTypeContainer = 3;
 inline constexpr double kUnixEpochDays = 25569.0;    // 1970-01-01 as an Access date
 inline constexpr int32_t kFullAccess = 0x000FFFFF;   // MSysACEs.ACM
+inline constexpr int32_t kSystemObject = INT32_MIN;  // MSysObjects.Flags 0x80000000
 
 // An inline map row (section 5.1) whose window starts at `start`, with the
 // bit of `start` set when `first_set`.
@@ -67,10 +68,8 @@ CatalogFacts ReadFacts(Database& db, const std::shared_ptr<const TableDef>& cata
 
 }  // namespace
 
-std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
-                                            const std::u16string& name,
-                                            const std::vector<ColumnSpec>& columns,
-                                            const std::vector<IndexSpec>& indexes) {
+TableDef DefineTable(const std::u16string& name, const std::vector<ColumnSpec>& columns,
+                     const std::vector<IndexSpec>& indexes) {
   TableDef table = LayOutTable(name, columns);
   for (size_t i = 0; i < indexes.size(); ++i) {
     const IndexSpec& spec = indexes[i];
@@ -98,6 +97,45 @@ std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
   if (EncodeTableDef(table).size() + format::kTdefContinuationData > format::kPageSize) {
     RaiseInvalidArgument("cannot create " + NameForMessage(name) + ": definition longer than a page");
   }
+  return table;
+}
+
+void PlaceNewTable(PageCache& pages, TableDef& table, uint32_t tdef_page) {
+  table.tdef_page = tdef_page;
+  table.tdef_page_count = 1;
+  Page maps;
+  FormatDataPage(maps, 0);
+  uint32_t map_page = AppendPage(pages, maps);
+  auto add_row = [&](const std::vector<uint8_t>& row) {
+    std::optional<uint16_t> slot = AppendRow(maps, row, 0);
+    if (!slot) RaiseInvalidArgument("cannot create " + NameForMessage(table.name) + ": too many maps");
+    return RowPointer{(map_page << format::kRowPointerPageShift) | *slot};
+  };
+  table.owned_pages = add_row(InlineMapRow(0, false));
+  table.free_pages = add_row(InlineMapRow(0, false));
+  for (Index& index : table.indexes) {
+    Page root;
+    FormatEmptyLeaf(root, tdef_page);
+    index.root_page = AppendPage(pages, root);
+    index.page_map = add_row(InlineMapRow(index.root_page, true));
+  }
+  for (const Column& c : table.columns) {
+    if (!c.IsLongValue()) continue;
+    RowPointer owned = add_row(InlineMapRow(0, false));
+    RowPointer free = add_row(InlineMapRow(0, false));
+    table.long_value_maps.push_back({c.number, owned, free});
+  }
+  pages.Write(maps);
+  pages.Write(TableDefPage(table, tdef_page));
+}
+
+std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
+                                            const std::u16string& name,
+                                            const std::vector<ColumnSpec>& columns,
+                                            const std::vector<IndexSpec>& indexes,
+                                            bool system) {
+  TableDef table = DefineTable(name, columns, indexes);
+  table.system = system;
   auto catalog = db.GetTable(u"MSysObjects", true);
   CatalogFacts facts = ReadFacts(db, catalog, name);
 
@@ -107,37 +145,9 @@ std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
     // Section 14.3 steps 1 to 3: the pages, then the definition naming them.
     PageCache& pages = db.pages();
     Page tdef;
-    FormatDataPage(tdef, 0);  // replaced below
+    FormatDataPage(tdef, 0);  // replaced by PlaceNewTable
     uint32_t tdef_page = AppendPage(pages, tdef);
-    table.tdef_page = tdef_page;
-    table.tdef_page_count = 1;
-    Page maps;
-    FormatDataPage(maps, 0);
-    uint32_t map_page = AppendPage(pages, maps);
-    auto pointer_to = [&](uint16_t slot) {
-      return RowPointer{(map_page << format::kRowPointerPageShift) | slot};
-    };
-    auto add_row = [&](const std::vector<uint8_t>& row) {
-      std::optional<uint16_t> slot = AppendRow(maps, row, 0);
-      if (!slot) RaiseInvalidArgument("cannot create " + NameForMessage(name) + ": too many maps");
-      return pointer_to(*slot);
-    };
-    table.owned_pages = add_row(InlineMapRow(0, false));
-    table.free_pages = add_row(InlineMapRow(0, false));
-    for (Index& index : table.indexes) {
-      Page root;
-      FormatEmptyLeaf(root, tdef_page);
-      index.root_page = AppendPage(pages, root);
-      index.page_map = add_row(InlineMapRow(index.root_page, true));
-    }
-    for (const Column& c : table.columns) {
-      if (!c.IsLongValue()) continue;
-      RowPointer owned = add_row(InlineMapRow(0, false));
-      RowPointer free = add_row(InlineMapRow(0, false));
-      table.long_value_maps.push_back({c.number, owned, free});
-    }
-    pages.Write(maps);
-    pages.Write(TableDefPage(table, tdef_page));
+    PlaceNewTable(pages, table, tdef_page);
 
     // Step 4: the catalog row, with its index entries.
     double now = kUnixEpochDays +
@@ -150,7 +160,7 @@ std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
                                {catalog->ColumnIndex(u"DateCreate"), DateTime{now}},
                                {catalog->ColumnIndex(u"DateUpdate"), DateTime{now}},
                                {catalog->ColumnIndex(u"Owner"), facts.owner},
-                               {catalog->ColumnIndex(u"Flags"), int32_t{0}}});
+                               {catalog->ColumnIndex(u"Flags"), system ? kSystemObject : int32_t{0}}});
 
     // Step 5: each SID with rights on the "Tables" container gets full access.
     auto aces = db.FindTable(u"MSysACEs", true);

@@ -21,6 +21,21 @@ struct IndexSpec {
   bool unique = false;
 };
 
+// The definition of a new table `name` holding `columns` (LayOutTable) and
+// `indexes` (logical and real index numbers in the order given), its pages
+// not yet placed. Raises kInvalidArgument "cannot create <table>: <why>" for
+// the refusals of LayOutTable, an index naming no column or a missing one,
+// or a definition longer than one page.
+TableDef DefineTable(const std::u16string& name, const std::vector<ColumnSpec>& columns,
+                     const std::vector<IndexSpec>& indexes);
+
+// Writes the pages of the new, empty table `table` whose TDEF goes to page
+// `tdef_page` (already in the file): a page of usage-map rows and an empty
+// root leaf per index, appended to the file, then the TDEF naming them.
+// Sets the definition's map pointers and root pages. Raises
+// kInvalidArgument when the global map cannot list the new pages.
+void PlaceNewTable(PageCache& pages, TableDef& table, uint32_t tdef_page);
+
 // Adds the empty user table `name` with `columns` (laid out by LayOutTable)
 // and `indexes` to `db` within the open batch of `writer`: a TDEF page, a
 // page of usage-map rows, an empty root leaf per index, the table's
@@ -32,11 +47,14 @@ struct IndexSpec {
 // or a missing one, or a definition longer than one page; kCorrupt when the
 // catalog is damaged. A failure once pages were added (the catalog's index
 // refusing the name's key, kIo) rolls the whole batch back before it is
-// raised. REQUIRES: writer.InBatch(), writer writes to `db`.
+// raised. A `system` table is marked so in its TDEF and its catalog row
+// (Flags 0x80000000), as Jet marks MSysACEs and the like.
+// REQUIRES: writer.InBatch(), writer writes to `db`.
 std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,
                                             const std::u16string& name,
                                             const std::vector<ColumnSpec>& columns,
-                                            const std::vector<IndexSpec>& indexes);
+                                            const std::vector<IndexSpec>& indexes,
+                                            bool system = false);
 
 }  // namespace jet
 

@@ -78,7 +78,8 @@ TableDef LayOutTable(const std::u16string& name, const std::vector<ColumnSpec>& 
         c.scale = spec.scale;
       }
     } else if (spec.kind == ColumnKind::kText || spec.kind == ColumnKind::kBinary) {
-      if (spec.size < 1 || spec.size > 255) {
+      uint16_t most = spec.kind == ColumnKind::kText ? 255 : 510;
+      if (spec.size < 1 || spec.size > most) {
         refuse("column " + NameForMessage(spec.name) + " has size " + std::to_string(spec.size));
       }
       c.length = spec.kind == ColumnKind::kText ? static_cast<uint16_t>(2 * spec.size)

@@ -30,7 +30,7 @@ struct ColumnSpec {
 // MEMO and OLE the slots after them; text in the General order (1033).
 // Raises kInvalidArgument "cannot create <table>: <why>" for no columns, a
 // repeated or empty column name, a TEXT size outside 1..255, a BINARY size
-// outside 1..255, an autonumber that is not LONG, or a kind this engine
+// outside 1..510, an autonumber that is not LONG, or a kind this engine
 // cannot write (kUnknown).
 TableDef LayOutTable(const std::u16string& name, const std::vector<ColumnSpec>& columns);
 

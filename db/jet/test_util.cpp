@@ -1,6 +1,8 @@
 // Test helpers of the engine.
 #include "db/jet/test_util.h"
 
+#include <cstdio>
+
 #include <fstream>
 #include <iterator>
 
@@ -66,6 +68,16 @@ bool ValuesMatch(ColumnKind kind, const nlohmann::json& actual,
            actual.get<double>() == expected.get<double>();
   }
   return actual == expected;
+}
+
+std::optional<std::string> RunCommand(const std::string& command) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return std::nullopt;
+  std::string out;
+  char buffer[4096];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) out.append(buffer, n);
+  if (pclose(pipe) != 0) return std::nullopt;
+  return out;
 }
 
 }  // namespace jet::testing

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -36,6 +37,10 @@ nlohmann::json ValueToJson(const Value& value);
 // `kind`; floats compare as 32-bit floats, doubles exactly.
 bool ValuesMatch(ColumnKind kind, const nlohmann::json& actual,
                  const nlohmann::json& expected);
+
+// The output of the shell command `command` (mdbtools, for one), or nothing
+// when it cannot run or fails.
+std::optional<std::string> RunCommand(const std::string& command);
 
 }  // namespace jet::testing
 

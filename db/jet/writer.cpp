@@ -97,11 +97,14 @@ void Writer::Commit() {
     throw;
   }
   db_.NoteOwnWrite(stamp);
+  if (definitions_changed_) db_.DropDefinitions();
+  definitions_changed_ = false;
 }
 
 void Writer::Rollback() {
   if (!in_batch_) return;
   in_batch_ = false;
+  definitions_changed_ = false;
   batch_.reset();
   file_.AbortBatch();
   db_.pages().Reset();

@@ -162,6 +162,7 @@ class Writer {
   JournaledFile& file_;
   WriterOptions options_;
   bool in_batch_ = false;
+  bool definitions_changed_ = false;  // the batch changed a TDEF's counters
   std::unique_ptr<Batch> batch_;
   std::unordered_map<uint32_t, uint32_t> append_pages_;  // TDEF -> page, 0 none
 };

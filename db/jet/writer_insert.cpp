@@ -42,6 +42,7 @@ IndexEditor& Writer::EditorFor(const std::shared_ptr<const TableDef>& table,
 RowLocation Writer::InsertInBatch(const std::shared_ptr<const TableDef>& table,
                                   const ColumnChanges& values) {
   for (const auto& [column, value] : values) CheckColumnValue(*table, column, value);
+  definitions_changed_ = true;
   PageCache& pages = db_.pages();
   // Section 4.2: the live-row count and last autonumber are kept on the first
   // TDEF page; the page in the batch holds the numbers so far.

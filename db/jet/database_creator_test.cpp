@@ -1,0 +1,90 @@
+// Databases made from nothing: what our reader, the checker and mdbtools see
+// in them, and how saving treats an existing file.
+#include "db/jet/database_creator.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "db/jet/checker.h"
+#include "db/jet/format.h"
+#include "db/jet/test_util.h"
+#include "db/jet/writer_test_util.h"
+#include "testing/scratch_dir.h"
+
+namespace jet {
+namespace {
+
+std::vector<std::u16string> CatalogNames(Database& db) {
+  std::vector<std::u16string> names;
+  auto catalog = db.GetTable(u"MSysObjects", true);
+  RowCursor cursor = db.Scan(catalog);
+  std::u16string name;
+  while (cursor.Next()) {
+    if (cursor.row().GetText(catalog->ColumnIndex(u"Name"), name)) names.push_back(name);
+  }
+  return names;
+}
+
+TEST(DatabaseCreator, NewFileHoldsTheSystemTablesAndNothingElse) {
+  testing_support::ScratchDir dir;
+  auto path = dir.path() / "new.mdb";
+  CreateDatabase(path, NewDatabaseOptions{.created = 46000.25});
+  ASSERT_EQ(std::filesystem::file_size(path) % format::kPageSize, 0u);
+
+  auto db = Database::Open(path, OpenMode::kReadOnly);
+  EXPECT_EQ(db->header().version, 1);
+  EXPECT_EQ(db->header().code_page, 1252);
+  EXPECT_EQ(db->header().sort_order, 1033);
+  EXPECT_DOUBLE_EQ(db->header().creation_date, 46000.25);
+  EXPECT_TRUE(db->TableNames().empty());
+  EXPECT_EQ(db->SystemTableNames(),
+            (std::vector<std::u16string>{u"MSysObjects", u"MSysACEs", u"MSysQueries",
+                                         u"MSysRelationships"}));
+  EXPECT_EQ(CatalogNames(*db),
+            (std::vector<std::u16string>{u"Tables", u"Databases", u"Relationships", u"MSysDb",
+                                         u"MSysObjects", u"MSysACEs", u"MSysQueries",
+                                         u"MSysRelationships"}));
+  auto catalog = db->GetTable(u"MSysObjects", true);
+  EXPECT_EQ(catalog->tdef_page, format::kCatalogTdefPage);
+  EXPECT_EQ(catalog->columns.size(), 17u);
+  EXPECT_EQ(catalog->row_count, 8u);
+  ASSERT_EQ(catalog->indexes.size(), 2u);
+  EXPECT_EQ(catalog->indexes[1].name, u"Id");
+  EXPECT_TRUE(catalog->indexes[1].primary_key);
+  EXPECT_EQ(db->GetTable(u"MSysACEs", true)->row_count, 9u);
+  for (const std::string& problem : CheckDatabase(*db)) ADD_FAILURE() << problem;
+
+  if (!testing::RunCommand("command -v mdb-tables")) return;  // no mdbtools
+  const std::string file = "'" + path.string() + "'";
+  EXPECT_EQ(testing::RunCommand("mdb-ver " + file), "JET4\n");
+  EXPECT_EQ(testing::RunCommand("mdb-tables -1 " + file), "");
+  EXPECT_EQ(testing::RunCommand("mdb-tables -1 -S " + file),
+            "MSysObjects\nMSysACEs\nMSysQueries\nMSysRelationships\n");
+  EXPECT_EQ(testing::MdbExportLineCount(path, "MSysObjects"), 8u);
+  EXPECT_EQ(testing::MdbExportLineCount(path, "MSysACEs"), 9u);
+}
+
+TEST(DatabaseCreator, SavingNeverClobbersUnlessAskedAndLeavesNoTemporaryFile) {
+  testing_support::ScratchDir dir;
+  auto path = dir.path() / "db.mdb";
+  { std::ofstream(path) << "precious"; }
+  EXPECT_JET_ERROR(CreateDatabase(path), kInvalidArgument, path.string() + " exists already");
+  EXPECT_EQ(std::filesystem::file_size(path), 8u);
+
+  std::vector<uint8_t> image = NewDatabaseImage();
+  SaveDatabaseImage(image, path, /*replace=*/true);
+  EXPECT_EQ(std::filesystem::file_size(path), image.size());
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()),
+                          std::filesystem::directory_iterator()), 1);
+
+  try {
+    CreateDatabase(dir.path() / "no" / "such" / "folder.mdb");
+    ADD_FAILURE() << "created a file in a missing folder";
+  } catch (const Error& e) {
+    EXPECT_EQ(e.kind(), ErrorKind::kIo) << e.what();
+  }
+}
+
+}  // namespace
+}  // namespace jet
