@@ -1,8 +1,144 @@
-// attrdb subcommands (registered here as they are built).
+// attrdb import and attrdb check: building an attribution database from CSV
+// and checking the structure of a database file.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "base/utf.h"
+#include "db/jet/database.h"
+#include "db/jet/database_creator.h"
+#include "db/jet/error.h"
+#include "db/jet/writer.h"
+#include "tools/attrdb/check_command.h"
+#include "tools/attrdb/import_builder.h"
+#include "tools/attrdb/import_data.h"
+#include "tools/attrdb/progress_bar.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
+namespace {
 
-void AddImportCommands(CLI::App& /*app*/, int& /*exit_code*/) {}
+struct ImportOptions {
+  std::string input;
+  std::string to;
+  bool plain = false;
+  bool quiet = false;
+};
+
+constexpr const char* kImportHelp = R"(Build an attribution database from UTF-8 CSV.
+
+INPUT is either one CSV file with the header line
+  head,province,city,postal_code,area_code,card_type
+and one line per number head (seven digits starting with 1), for example
+  1380013,北京,北京,100000,10,中国移动
+(cities are numbered 1, 2, ... and card types, named by their description,
+keyed "1", "2", ... in order of first appearance; one city must always come
+with the same postal and area code), or a folder holding the three tables as
+stored, keys given:
+  city.csv      index,sheng,shi,youbian,quhao
+  cardtype.csv  cardtype,describe
+  numindex.csv  head,index,cardtype
+Fields may be quoted with double quotes. Text must be representable in GBK,
+free of control characters and single quotes, and fit its column: province
+and city 50 characters, postal and area code 10, card type key 10, its
+description 50. Postal and area codes may be empty.
+
+The database is built whole in memory: the tables city, cardtype and numindex,
+heads scrambled (or as seven plain digits with --plain), then written beside
+DB and renamed over it, so DB is never seen half written. An existing DB is
+replaced by the new file; other tables it held are not carried over (they
+are named on standard error). On any error in the input, the error names the
+file and line, and nothing is written.)";
+
+int Import(const ImportOptions& o) {
+  const auto started = std::chrono::steady_clock::now();
+  try {
+    AttributionData data = ReadImportInput(o.input);
+    const std::filesystem::path to = o.to;
+    std::unique_ptr<jet::Database> old;
+    if (std::filesystem::exists(to)) {
+      // Opening read-write rolls back a journal a crashed writer left, which
+      // would otherwise be played onto the new file.
+      old = jet::Database::Open(to, jet::OpenMode::kReadWrite, 64);
+      for (const std::u16string& name : old->TableNames()) {
+        if (name != u"city" && name != u"cardtype" && name != u"numindex") {
+          std::fprintf(stderr, "attrdb: %s: table %s is not kept\n", o.to.c_str(),
+                       base::Utf16ToUtf8(name).c_str());
+        }
+      }
+    }
+    std::vector<uint8_t> bytes;
+    {
+      ProgressBar bar("rows");
+      bytes = BuildAttributionImage(data, o.plain, [&bar](int64_t done, int64_t total) {
+        bar.Show(done, total);
+      });
+    }
+    if (old) {
+      // Holding the old file's write lock keeps other writers out until the
+      // new file stands in its place.
+      jet::Writer lock(*old, jet::WriterOptions{.sync = false});
+      lock.Begin();
+      jet::SaveDatabaseImage(bytes, to, true);
+      lock.Rollback();
+    } else {
+      jet::SaveDatabaseImage(bytes, to, false);
+    }
+    if (!o.quiet) {
+      const double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      std::printf("%zu cities, %zu card types, %zu heads (%s) written to %s in %.2f s\n",
+                  data.cities.size(), data.card_types.size(), data.heads.size(),
+                  o.plain ? "plain" : "scrambled", o.to.c_str(), seconds);
+    }
+    return kExitOk;
+  } catch (const InputError& e) {
+    std::fprintf(stderr, "attrdb: %s\n", e.what());
+  } catch (const jet::Error& e) {
+    std::fprintf(stderr, "attrdb: %s\n", e.what());
+  }
+  std::fprintf(stderr, "attrdb: nothing written\n");
+  return kExitFailed;
+}
+
+int Check(const std::string& file) {
+  std::vector<std::string> problems = CheckDatabaseFile(file);
+  for (const std::string& problem : problems) std::printf("%s: %s\n", file.c_str(), problem.c_str());
+  if (problems.empty()) {
+    std::printf("%s: no problems found\n", file.c_str());
+    return kExitOk;
+  }
+  std::fflush(stdout);
+  std::fprintf(stderr, "attrdb: %s: %zu problem%s\n", file.c_str(), problems.size(),
+               problems.size() == 1 ? "" : "s");
+  return kExitFailed;
+}
+
+}  // namespace
+
+void AddImportCommands(CLI::App& app, int& exit_code) {
+  auto options = std::make_shared<ImportOptions>();
+  CLI::App* import = app.add_subcommand("import", "Build an attribution database from CSV");
+  import->footer(kImportHelp);
+  import->add_option("INPUT", options->input, "A CSV file, or a folder of city.csv, "
+                     "cardtype.csv and numindex.csv")->required();
+  import->add_option("--to", options->to, "The database file to create or replace")
+      ->required();
+  import->add_flag("--plain", options->plain, "Store heads as seven plain digits");
+  import->add_flag("-q,--quiet", options->quiet, "Print no summary");
+  import->callback([options, &exit_code] { exit_code = Import(*options); });
+
+  auto file = std::make_shared<std::string>();
+  CLI::App* check = app.add_subcommand("check", "Check the structure of a database file");
+  check->footer(
+      "Checks the data pages, the page maps, moved rows and their pointers, the row\n"
+      "counts, each index against its table's rows, and reads every row of every\n"
+      "table. Prints one line per problem on standard output and exits with 1 when\n"
+      "there is any, 0 when the file is sound.");
+  check->add_option("FILE", *file, "The database file")->required();
+  check->callback([file, &exit_code] { exit_code = Check(*file); });
+}
 
 }  // namespace attrdb

@@ -1,9 +1,6 @@
 // attrdb encode-all: the bulk number-head encoding of the window's hidden
 // maintenance button, from the command line, with a progress bar on a
 // terminal and the number of rows changed at the end.
-#include <unistd.h>
-
-#include <chrono>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -12,6 +9,7 @@
 #include "commands/commands.h"
 #include "db/connection.h"
 #include "db/query.h"
+#include "tools/attrdb/progress_bar.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
@@ -24,41 +22,24 @@ class IgnoredText : public commands::TextControl {
   void SetText(std::string_view) override {}
 };
 
-// Shows how far the walk has come, at most a few times a second, on a
-// terminal only.
+// Shows how far the walk has come on a terminal.
 class ProgressShell : public commands::Shell {
  public:
-  explicit ProgressShell(const db::TADOQuery& query)
-      : query_(query), terminal_(isatty(fileno(stderr)) != 0) {}
-  ~ProgressShell() override { Finish(); }
+  explicit ProgressShell(const db::TADOQuery& query) : query_(query), bar_("rows") {}
 
   void ShowNotice(std::string_view text) override {
     std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
   }
   void DrainPendingEvents() override {
     rows_ += 100;
-    if (!terminal_) return;
-    auto now = std::chrono::steady_clock::now();
-    if (now - last_ < std::chrono::milliseconds(100)) return;
-    last_ = now;
-    const int total = query_.Active() ? query_.RowCount() : 0;
-    const int width = 40;
-    const int filled = total > 0 ? static_cast<int>(static_cast<long long>(rows_) * width / total) : 0;
-    std::fprintf(stderr, "\r[%s%s] %d / %d rows", std::string(filled, '#').c_str(),
-                 std::string(width - filled, ' ').c_str(), rows_, total);
-    shown_ = true;
+    bar_.Show(rows_, query_.Active() ? query_.RowCount() : 0);
   }
-  void Finish() {
-    if (shown_) std::fprintf(stderr, "\r\033[K");
-    shown_ = false;
-  }
+  void Finish() { bar_.Finish(); }
 
  private:
   const db::TADOQuery& query_;
-  bool terminal_;
-  bool shown_ = false;
+  ProgressBar bar_;
   int rows_ = 0;
-  std::chrono::steady_clock::time_point last_{};
 };
 
 // Heads stored as exactly seven bytes: the rows the run will change.

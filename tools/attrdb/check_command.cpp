@@ -1,0 +1,54 @@
+// The structural check of a database file, as attrdb check reports it.
+#include "tools/attrdb/check_command.h"
+
+#include <memory>
+
+#include "base/utf.h"
+#include "db/jet/checker.h"
+#include "db/jet/database.h"
+#include "db/jet/error.h"
+
+namespace attrdb {
+namespace {
+
+// Reads every column of every row of `name`; the first failure is a problem.
+void ReadEveryRow(jet::Database& db, const std::u16string& name, bool system,
+                  std::vector<std::string>& problems) {
+  try {
+    auto table = db.GetTable(name, system);
+    jet::RowCursor cursor = db.Scan(table);
+    while (cursor.Next()) {
+      for (size_t c = 0; c < table->columns.size(); ++c) (void)cursor.row().Get(c);
+    }
+  } catch (const jet::Error& e) {
+    problems.push_back(base::Utf16ToUtf8(name) + ": rows cannot be read: " + e.what());
+  }
+}
+
+}  // namespace
+
+std::vector<std::string> CheckDatabaseFile(const std::filesystem::path& path) {
+  std::vector<std::string> problems;
+  std::unique_ptr<jet::Database> db;
+  try {
+    db = jet::Database::Open(path, jet::OpenMode::kReadOnly);
+  } catch (const jet::Error& e) {
+    return {e.what()};
+  }
+  try {
+    problems = jet::CheckDatabase(*db);
+  } catch (const jet::Error& e) {
+    problems.push_back(e.what());
+  }
+  try {
+    for (const std::u16string& name : db->SystemTableNames()) {
+      ReadEveryRow(*db, name, true, problems);
+    }
+    for (const std::u16string& name : db->TableNames()) ReadEveryRow(*db, name, false, problems);
+  } catch (const jet::Error& e) {
+    problems.push_back(std::string("catalog cannot be read: ") + e.what());
+  }
+  return problems;
+}
+
+}  // namespace attrdb
