@@ -116,8 +116,7 @@ RowPointer GlobalMap() {
 
 }  // namespace
 
-uint32_t AppendPage(PageCache& pages, Page& page) {
-  uint32_t number = pages.PageCount();
+void ReusePage(PageCache& pages, Page& page, uint32_t number) {
   page.number = number;
   pages.Write(page);
   if (!SetUsageBit(pages, GlobalMap(), format::kGlobalMapPage, number, false)) {
@@ -127,6 +126,11 @@ uint32_t AppendPage(PageCache& pages, Page& page) {
                            std::to_string(number));
     }
   }
+}
+
+uint32_t AppendPage(PageCache& pages, Page& page) {
+  uint32_t number = pages.PageCount();
+  ReusePage(pages, page, number);
   return number;
 }
 

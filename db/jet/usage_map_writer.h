@@ -33,6 +33,10 @@ void AddToUsageMap(PageCache& pages, RowPointer map, uint32_t referrer_page,
 // kInvalidArgument when the global map cannot record it.
 uint32_t AppendPage(PageCache& pages, Page& page);
 
+// Writes `page` as page `number`, a free page of the file, and marks it in
+// use in the global map as AppendPage does.
+void ReusePage(PageCache& pages, Page& page, uint32_t number);
+
 // Marks `page` free in the global map (a page an index no longer uses).
 void FreePage(PageCache& pages, uint32_t page);
 

@@ -72,7 +72,10 @@ bool Writer::Begin() {
     throw;
   }
   if (rolled_back && !changed) db_.pages().Reset();
-  if (changed || rolled_back) append_pages_.clear();
+  if (changed || rolled_back) {
+    append_pages_.clear();
+    spare_pages_.clear();
+  }
   return changed || rolled_back;
 }
 
@@ -94,6 +97,7 @@ void Writer::Commit() {
   } catch (...) {
     db_.pages().Reset();
     append_pages_.clear();
+    spare_pages_.clear();
     throw;
   }
   db_.NoteOwnWrite(stamp);
@@ -109,6 +113,7 @@ void Writer::Rollback() {
   file_.AbortBatch();
   db_.pages().Reset();
   append_pages_.clear();
+  spare_pages_.clear();
 }
 
 void Writer::UpdateRow(const std::shared_ptr<const TableDef>& table,
@@ -230,7 +235,17 @@ uint32_t Writer::TargetPage(const TableDef& table, size_t length,
   }
   Page fresh;
   FormatDataPage(fresh, table.tdef_page);
-  uint32_t number = AppendPage(pages, fresh);
+  uint32_t number = 0;
+  // Pages DeleteAllRows gave up are taken again, in page order, before the
+  // file grows.
+  auto spare = spare_pages_.find(table.tdef_page);
+  if (spare != spare_pages_.end() && !spare->second.empty()) {
+    number = spare->second.back();
+    spare->second.pop_back();
+    ReusePage(pages, fresh, number);
+  } else {
+    number = AppendPage(pages, fresh);
+  }
   AddToUsageMap(pages, table.owned_pages, table.tdef_page, number);
   SetUsageBit(pages, table.free_pages, table.tdef_page, number, true);
   it->second = number;

@@ -132,6 +132,16 @@ class Writer {
   RowLocation InsertRow(const std::shared_ptr<const TableDef>& table,
                         const ColumnChanges& values);
 
+  // Removes every row of `table` (a definition from the same Database):
+  // its data pages are emptied and freed, and this writer's next insertions
+  // into the table take them again, in page order, before the file grows; its long-value pages and every index page but the roots are
+  // freed, each root becoming an empty leaf; the row count becomes 0 (the
+  // last autonumber stays). Index entries the open batch queued for the
+  // table are dropped. Outside a batch it is a batch by itself. Raises
+  // kCorrupt for a damaged map or page, rolling the batch back, and kIo as
+  // UpdateRow.
+  void DeleteAllRows(const std::shared_ptr<const TableDef>& table);
+
  private:
   class Batch;
   void UpdateInBatch(const std::shared_ptr<const TableDef>& table,
@@ -165,6 +175,8 @@ class Writer {
   bool definitions_changed_ = false;  // the batch changed a TDEF's counters
   std::unique_ptr<Batch> batch_;
   std::unordered_map<uint32_t, uint32_t> append_pages_;  // TDEF -> page, 0 none
+  // TDEF -> pages DeleteAllRows freed, not yet taken again (last first).
+  std::unordered_map<uint32_t, std::vector<uint32_t>> spare_pages_;
 };
 
 }  // namespace jet
