@@ -269,6 +269,18 @@ std::unique_ptr<Database> NewMemoryDatabase(const NewDatabaseOptions& options) {
   return db;
 }
 
+std::unique_ptr<Database> LoadDatabaseIntoMemory(const std::filesystem::path& path) {
+  std::vector<uint8_t> bytes;
+  {
+    auto source = Database::Open(path, OpenMode::kReadOnly);
+    bytes = DatabaseBytes(*source);
+  }
+  auto file = std::make_unique<JournaledFile>(
+      std::make_unique<MemoryPageFile>(std::move(bytes), true, path.string()),
+      std::filesystem::path{}, std::filesystem::path{});
+  return std::make_unique<Database>(std::move(file));
+}
+
 std::vector<uint8_t> DatabaseBytes(Database& db) {
   PageFile& file = db.file();
   std::vector<uint8_t> bytes(file.Size());

@@ -33,6 +33,13 @@ std::vector<uint8_t> NewDatabaseImage(const NewDatabaseOptions& options = {});
 // be saved with SaveDatabaseImage.
 std::unique_ptr<Database> NewMemoryDatabase(const NewDatabaseOptions& options = {});
 
+// A copy in memory of the database file at `path`, open read-write like
+// NewMemoryDatabase, for changes to be saved as a whole (SaveDatabaseImage
+// with `replace`) or dropped. A journal a crashed writer left beside the
+// file is honoured (the file is read as it was before the interrupted
+// batch). Raises kIo and the header errors of Database::Open.
+std::unique_ptr<Database> LoadDatabaseIntoMemory(const std::filesystem::path& path);
+
 // Writes `bytes` as the file at `path` so that nobody ever sees it half
 // written: into a temporary file beside it, synced, then renamed over
 // `path` (replacing a file there when `replace`). Raises kInvalidArgument

@@ -8,6 +8,8 @@
 
 #include "db/jet/checker.h"
 #include "db/jet/format.h"
+#include "db/jet/table_creator.h"
+#include "db/jet/writer.h"
 #include "db/jet/test_util.h"
 #include "db/jet/writer_test_util.h"
 #include "testing/scratch_dir.h"
@@ -84,6 +86,37 @@ TEST(DatabaseCreator, SavingNeverClobbersUnlessAskedAndLeavesNoTemporaryFile) {
   } catch (const Error& e) {
     EXPECT_EQ(e.kind(), ErrorKind::kIo) << e.what();
   }
+}
+
+TEST(DatabaseCreator, ChangesToACopyInMemoryReachTheFileOnlyWhenSaved) {
+  testing_support::ScratchDir dir;
+  auto path = dir.path() / "db.mdb";
+  {
+    auto db = NewMemoryDatabase();
+    Writer writer(*db, WriterOptions{.sync = false});
+    writer.Begin();
+    auto table = CreateTable(*db, writer, u"t", {{u"n", ColumnKind::kLong}}, {});
+    writer.InsertRow(table, {{0, int32_t{1}}});
+    writer.Commit();
+    SaveDatabaseImage(DatabaseBytes(*db), path);
+  }
+  auto before = testing::ReadFileBytes(path);
+  auto copy = LoadDatabaseIntoMemory(path);
+  {
+    Writer writer(*copy, WriterOptions{.sync = false});
+    writer.Begin();
+    writer.DeleteAllRows(copy->GetTable(u"t"));
+    writer.InsertRow(copy->GetTable(u"t"), {{0, int32_t{2}}});
+    writer.Commit();
+  }
+  EXPECT_EQ(testing::ReadFileBytes(path), before);
+  SaveDatabaseImage(DatabaseBytes(*copy), path, /*replace=*/true);
+  auto db = Database::Open(path, OpenMode::kReadOnly);
+  RowCursor cursor = db->Scan(db->GetTable(u"t"));
+  ASSERT_TRUE(cursor.Next());
+  EXPECT_EQ(cursor.row().Get(0), Value{int32_t{2}});
+  EXPECT_FALSE(cursor.Next());
+  for (const std::string& problem : CheckDatabase(*db)) ADD_FAILURE() << problem;
 }
 
 }  // namespace
