@@ -1,0 +1,67 @@
+// The whole attribution of a database held in memory for batch lookups:
+// every mobile number head (scrambled or still plain) mapped, in one table
+// indexed by the head, to its answer (province, city, postal code, area code,
+// card type), the joins with city and cardtype made once while loading.
+#ifndef TOOLS_ATTRDB_ATTRIBUTION_INDEX_H_
+#define TOOLS_ATTRDB_ATTRIBUTION_INDEX_H_
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "db/jet/database.h"
+#include "tools/attrdb/mobile_number.h"
+
+namespace attrdb {
+
+// One answer, all text in UTF-8.
+struct Attribution {
+  std::string province;     // city.sheng
+  std::string city;         // city.shi
+  std::string postal_code;  // city.youbian
+  std::string area_code;    // "0" and city.quhao; empty when quhao is
+  std::string card_type;    // cardtype.describe, or the card type key itself
+};
+
+class AttributionIndex {
+ public:
+  // Reads the tables city, cardtype and numindex of `db` once each and
+  // answers every head the way the window's lookup does: the first numindex
+  // row of a head (in stored order), its city the first city row whose
+  // index equals the row's index, its card type the description of the
+  // first cardtype row with that key (compared without regard to case). A
+  // head stored scrambled is preferred to the same head still stored as
+  // seven plain digits, since the window finds only the scrambled form. A
+  // city key with no city row gives empty province, city, postal code and
+  // area code; a card type key with no cardtype row is shown as the key.
+  // Heads that do not decode to seven digits starting with 1 are left out.
+  // Raises jet::Error when a table or column is missing or the file is
+  // damaged.
+  static AttributionIndex Load(jet::Database& db);
+
+  // The answer number of `head`, 0 when the head is not in the database.
+  // REQUIRES: kFirstHead <= head < kFirstHead + kHeadSpan.
+  uint32_t Find(uint32_t head) const {
+    return heads_[head - kFirstHead] & kAnswerMask;
+  }
+  // Answer number `n`, 1 <= n <= AnswerCount().
+  const Attribution& Answer(uint32_t n) const { return answers_[n - 1]; }
+  uint32_t AnswerCount() const { return static_cast<uint32_t>(answers_.size()); }
+  // Number of distinct heads found.
+  size_t HeadCount() const { return head_count_; }
+
+ private:
+  friend class IndexLoader;
+  // The top bit of a head's entry marks an answer taken from a plain head,
+  // which a scrambled row of the same head replaces.
+  static constexpr uint32_t kFromPlain = 0x80000000u;
+  static constexpr uint32_t kAnswerMask = ~kFromPlain;
+
+  std::vector<uint32_t> heads_;  // kHeadSpan entries: answer number or 0
+  std::vector<Attribution> answers_;
+  size_t head_count_ = 0;
+};
+
+}  // namespace attrdb
+
+#endif  // TOOLS_ATTRDB_ATTRIBUTION_INDEX_H_

@@ -1,0 +1,40 @@
+// The number heads of one city, found as the window's segment listing finds
+// them: the first city row of the province and city names, then every
+// numindex row with that city's key, in stored order.
+#ifndef TOOLS_ATTRDB_CITY_HEADS_H_
+#define TOOLS_ATTRDB_CITY_HEADS_H_
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "db/jet/database.h"
+
+namespace attrdb {
+
+// The key (city.index, read as the window reads it) of the first city row,
+// in stored order, whose sheng is `province` and whose shi is `city`, both
+// compared without regard to case as statements compare text. Nothing when
+// no row matches. Raises jet::Error when the table or a column is missing
+// or the file is damaged.
+std::optional<int32_t> FindCityKey(jet::Database& db, std::u16string_view province,
+                                   std::u16string_view city);
+
+// Calls `each` with the stored numhead text (empty for null) of every
+// numindex row whose index equals `key`, in stored order. Raises as
+// FindCityKey, and jet::Error kInvalidArgument when numindex.index is not a
+// number column.
+void ForEachCityHead(jet::Database& db, int32_t key,
+                     const std::function<void(std::u16string_view)>& each);
+
+// The listing line of a stored head, without "xxxx": seven plain characters
+// as they are (the head was never scrambled), anything else through
+// DecodeNumberHead, in UTF-8. Raises EConvertError as DecodeNumberHead does
+// for a group of three characters that is not a number.
+std::string ListedHead(std::u16string_view stored);
+
+}  // namespace attrdb
+
+#endif  // TOOLS_ATTRDB_CITY_HEADS_H_

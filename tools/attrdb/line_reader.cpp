@@ -1,0 +1,67 @@
+// Block-wise line reading over read(2); a line longer than the block makes
+// the block grow.
+#include "tools/attrdb/line_reader.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+namespace attrdb {
+namespace {
+
+constexpr size_t kBlockBytes = size_t{1} << 20;
+
+}  // namespace
+
+LineReader::LineReader(int fd) : fd_(fd), buffer_(kBlockBytes) {}
+
+bool LineReader::Fill() {
+  if (eof_) return false;
+  if (begin_ > 0) {
+    std::memmove(buffer_.data(), buffer_.data() + begin_, end_ - begin_);
+    end_ -= begin_;
+    begin_ = 0;
+  }
+  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+  while (true) {
+    ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw std::system_error(errno, std::generic_category(), "reading the input");
+    if (n == 0) {
+      eof_ = true;
+      return false;
+    }
+    end_ += static_cast<size_t>(n);
+    return true;
+  }
+}
+
+bool LineReader::Next(std::string_view& line) {
+  size_t scanned = begin_;  // bytes before it are known to hold no LF
+  while (true) {
+    const char* start = buffer_.data() + begin_;
+    const void* lf = std::memchr(buffer_.data() + scanned, '\n', end_ - scanned);
+    if (lf != nullptr) {
+      size_t length = static_cast<size_t>(static_cast<const char*>(lf) - start);
+      begin_ += length + 1;
+      bytes_read_ += length + 1;
+      if (length > 0 && start[length - 1] == '\r') --length;
+      line = std::string_view(start, length);
+      return true;
+    }
+    const size_t pending = end_ - begin_;
+    if (!Fill()) {
+      if (pending == 0) return false;
+      line = std::string_view(buffer_.data() + begin_, pending);
+      if (line.back() == '\r') line.remove_suffix(1);
+      begin_ = end_;
+      bytes_read_ += pending;
+      return true;
+    }
+    scanned = begin_ + pending;
+  }
+}
+
+}  // namespace attrdb

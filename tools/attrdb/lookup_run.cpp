@@ -1,0 +1,142 @@
+// attrdb lookup and list: the database read once through the engine, then
+// the input answered from memory.
+#include "tools/attrdb/lookup_run.h"
+
+#include <unistd.h>
+
+#include <system_error>
+
+#include "base/exceptions.h"
+#include "base/gbk.h"
+#include "base/utf.h"
+#include "db/jet/database.h"
+#include "db/jet/error.h"
+#include "tools/attrdb/attribution_index.h"
+#include "tools/attrdb/city_heads.h"
+#include "tools/attrdb/line_reader.h"
+#include "tools/attrdb/mobile_number.h"
+#include "tools/attrdb/subcommands.h"
+
+namespace attrdb {
+namespace {
+
+// Each table is read once from start to end, so a few pages of cache serve
+// as well as many and keep the memory low.
+constexpr size_t kScanCachePages = 16;
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+constexpr size_t kListBufferBytes = size_t{1} << 16;
+
+// Runs `body`; a failure is written to `err` as "attrdb: <message>" (UTF-8)
+// and gives kExitFailed.
+template <typename Body>
+int Guarded(std::FILE* out, std::FILE* err, Body body) {
+  std::string message;
+  try {
+    return body();
+  } catch (const jet::Error& e) {
+    message = e.what();
+  } catch (const base::Exception& e) {
+    message = base::Utf16ToUtf8(base::GbkToUtf16(e.Message()));
+  } catch (const std::system_error& e) {
+    message = e.what();
+  }
+  std::fflush(out);
+  std::fprintf(err, "attrdb: %s\n", message.c_str());
+  return kExitFailed;
+}
+
+std::unique_ptr<jet::Database> OpenForScan(const std::string& file) {
+  return jet::Database::Open(file, jet::OpenMode::kReadOnly, kScanCachePages);
+}
+
+int CheckOutput(std::FILE* out, std::FILE* err) {
+  if (std::fflush(out) == 0 && !std::ferror(out)) return kExitOk;
+  std::fprintf(err, "attrdb: writing the output failed\n");
+  return kExitFailed;
+}
+
+int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
+           std::FILE* err) {
+  const AttributionIndex index = [&] {
+    auto db = OpenForScan(options.database);
+    return AttributionIndex::Load(*db);
+  }();
+  LookupWriter writer(out, options.format, index);
+  if (options.header) writer.WriteHeader();
+  uint64_t not_mobile = 0;
+  const auto answer = [&](std::string_view text) {
+    char digits[kMobileDigits];
+    if (NormalizeMobile(text, digits)) {
+      writer.WriteNumber(digits, index.Find(HeadOf(digits)));
+    } else {
+      writer.WriteNotMobile(text);
+      ++not_mobile;
+    }
+  };
+
+  if (!options.numbers.empty()) {
+    for (const std::string& number : options.numbers) answer(number);
+  } else {
+    // Someone typing gets each answer at once.
+    const bool interactive = ::isatty(input_fd) != 0;
+    LineReader reader(input_fd);
+    std::string_view line;
+    for (uint64_t lines = 0; reader.Next(line); ++lines) {
+      if (lines == 0 && line.starts_with(kUtf8Bom)) line.remove_prefix(kUtf8Bom.size());
+      answer(line);
+      if (interactive) writer.Flush();
+    }
+  }
+  writer.Flush();
+  if (CheckOutput(out, err) != kExitOk) return kExitFailed;
+  if (not_mobile == 0) return kExitOk;
+  std::fprintf(err, "attrdb: %llu %s not a mobile number\n",
+               static_cast<unsigned long long>(not_mobile),
+               not_mobile == 1 ? "line was" : "lines were");
+  return kExitFailed;
+}
+
+int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
+  auto db = OpenForScan(options.database);
+  std::optional<int32_t> key = FindCityKey(*db, base::Utf8ToUtf16(options.province),
+                                           base::Utf8ToUtf16(options.city));
+  if (!key) {
+    std::fprintf(err, "attrdb: no city %s in province %s\n", options.city.c_str(),
+                 options.province.c_str());
+    return kExitFailed;
+  }
+  std::string buffer;
+  int undecodable = 0;
+  ForEachCityHead(*db, *key, [&](std::u16string_view stored) {
+    try {
+      buffer += ListedHead(stored);
+    } catch (const base::EConvertError& e) {
+      ++undecodable;
+      std::fprintf(err, "attrdb: number head %s does not decode: %s\n",
+                   base::Utf16ToUtf8(stored).c_str(),
+                   base::Utf16ToUtf8(base::GbkToUtf16(e.Message())).c_str());
+      return;
+    }
+    buffer += "xxxx\n";
+    if (buffer.size() >= kListBufferBytes) {
+      std::fwrite(buffer.data(), 1, buffer.size(), out);
+      buffer.clear();
+    }
+  });
+  std::fwrite(buffer.data(), 1, buffer.size(), out);
+  if (CheckOutput(out, err) != kExitOk) return kExitFailed;
+  return undecodable == 0 ? kExitOk : kExitFailed;
+}
+
+}  // namespace
+
+int RunLookup(const LookupOptions& options, int input_fd, std::FILE* out,
+              std::FILE* err) {
+  return Guarded(out, err, [&] { return Lookup(options, input_fd, out, err); });
+}
+
+int RunList(const ListOptions& options, std::FILE* out, std::FILE* err) {
+  return Guarded(out, err, [&] { return List(options, out, err); });
+}
+
+}  // namespace attrdb
