@@ -151,12 +151,41 @@ std::vector<uint8_t> EncodeText(const Column& column, const std::u16string& text
   return out;
 }
 
-void CheckColumnValue(const TableDef& table, size_t column, const Value& value) {
+std::vector<uint8_t> LongValueBytes(const Value& value) {
+  if (const auto* bytes = std::get_if<Bytes>(&value)) return *bytes;
+  std::vector<uint8_t> out;
+  if (const auto* text = std::get_if<std::u16string>(&value)) {
+    out.reserve(2 * text->size());
+    for (char16_t ch : *text) {
+      out.push_back(static_cast<uint8_t>(ch));
+      out.push_back(static_cast<uint8_t>(ch >> 8));
+    }
+  }
+  return out;
+}
+
+void CheckColumnValue(const TableDef& table, size_t column, const Value& value,
+                      bool inserting) {
   if (column >= table.columns.size()) {
     RaiseInvalidArgument("no column " + std::to_string(column) + " in " +
                          Utf8(table.name));
   }
   const Column& c = table.columns[column];
+  if (inserting && c.IsLongValue()) {
+    if (IsNull(value)) return;
+    bool memo = c.kind == ColumnKind::kMemo;
+    if (memo ? !Holds<std::u16string>(value) : !Holds<Bytes>(value)) {
+      RaiseInvalidArgument("wrong kind of value for " + ColumnName(table, c) + " (" +
+                           ColumnKindName(c.kind) + ")");
+    }
+    size_t length = memo ? 2 * std::get<std::u16string>(value).size()
+                         : std::get<Bytes>(value).size();
+    if (length > format::kLongValueLengthMask) {
+      RaiseInvalidArgument("value too long for " + ColumnName(table, c) + ": " +
+                           std::to_string(length) + " bytes");
+    }
+    return;
+  }
   if (!ColumnWritable(c)) {
     RaiseInvalidArgument("column " + ColumnName(table, c) + " cannot be changed");
   }
@@ -191,7 +220,7 @@ void CheckColumnValue(const TableDef& table, size_t column, const Value& value) 
 }
 
 std::vector<uint8_t> BuildRow(const TableDef& table, const Row& old,
-                              const ColumnChanges& changes) {
+                              const ColumnChanges& changes, const RawColumns& raw) {
   const size_t ncols = std::max<size_t>(table.max_columns, table.columns.empty()
                                             ? 0 : table.columns.back().number + 1u);
   size_t fixed_size = 0;
@@ -213,7 +242,12 @@ std::vector<uint8_t> BuildRow(const TableDef& table, const Row& old,
     }
     bool present;
     std::vector<uint8_t> bytes;
-    if (c.kind == ColumnKind::kBoolean) {
+    auto given = std::find_if(raw.begin(), raw.end(),
+                              [&](const auto& entry) { return entry.first == i; });
+    if (given != raw.end()) {
+      present = true;
+      bytes = given->second;
+    } else if (c.kind == ColumnKind::kBoolean) {
       present = changed ? std::get<bool>(*changed)
                         : std::get<bool>(old.Get(i));
     } else if (changed) {

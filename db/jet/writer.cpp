@@ -75,6 +75,7 @@ bool Writer::Begin() {
   if (changed || rolled_back) {
     append_pages_.clear();
     spare_pages_.clear();
+    lval_pages_.clear();
   }
   return changed || rolled_back;
 }
@@ -98,6 +99,7 @@ void Writer::Commit() {
     db_.pages().Reset();
     append_pages_.clear();
     spare_pages_.clear();
+    lval_pages_.clear();
     throw;
   }
   db_.NoteOwnWrite(stamp);
@@ -114,6 +116,7 @@ void Writer::Rollback() {
   db_.pages().Reset();
   append_pages_.clear();
   spare_pages_.clear();
+    lval_pages_.clear();
 }
 
 void Writer::UpdateRow(const std::shared_ptr<const TableDef>& table,

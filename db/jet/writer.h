@@ -5,6 +5,7 @@
 #define DB_JET_WRITER_H_
 
 #include <cstddef>
+#include <map>
 #include <memory>
 #include <span>
 #include <unordered_map>
@@ -123,8 +124,12 @@ class Writer {
   // its entry at the commit (jet4-format.md sections 12.3 to 12.5, 13.6).
   // Returns the new row's home slot. Outside a batch it is a batch by itself.
   //
+  // MEMO values (UTF-16 text, stored uncompressed) and OLE values (bytes)
+  // may be given; they are stored inline, in one LVAL row, or in a chain of
+  // LVAL rows listed in the column's page map, by their length.
+  //
   // Raises, before anything is changed, the refusals of UpdateRow for each
-  // named column (an autonumber, MEMO or OLE column cannot be named) and for
+  // named column (an autonumber column cannot be named) and for
   // the new row's index keys ("cannot update index ..."), and
   //  kInvalidArgument "cannot insert into <table>: GUID autonumber" for a
   //    table whose GUID autonumber this engine does not make;
@@ -164,6 +169,14 @@ class Writer {
   // `old_target` when `moved`): in place, or moved (sections 12.1, 12.2).
   void StoreRow(const TableDef& table, RowLocation home, bool moved,
                 RowLocation old_target, std::span<const uint8_t> row);
+  // Stores `data`, a MEMO or OLE value of `column`, as jet4-format.md
+  // section 9 says (inline up to 64 bytes, else one LVAL row, else a chain
+  // of LVAL rows) and returns the header its row holds.
+  std::vector<uint8_t> StoreLongValue(const TableDef& table, const Column& column,
+                                      const std::vector<uint8_t>& data);
+  // Appends `bytes` as a row of an LVAL page of `column`; returns where.
+  RowLocation PlaceLongValueRow(const TableDef& table, const Column& column,
+                                const std::vector<uint8_t>& bytes);
   // Appends `row` as moved data on a target page; returns where it went.
   RowLocation PlaceRow(const TableDef& table, std::span<const uint8_t> row,
                        uint32_t exclude1, uint32_t exclude2);
@@ -175,6 +188,8 @@ class Writer {
   bool definitions_changed_ = false;  // the batch changed a TDEF's counters
   std::unique_ptr<Batch> batch_;
   std::unordered_map<uint32_t, uint32_t> append_pages_;  // TDEF -> page, 0 none
+  // (TDEF, column number) -> the LVAL page last given a long value.
+  std::map<std::pair<uint32_t, uint16_t>, uint32_t> lval_pages_;
   // TDEF -> pages DeleteAllRows freed, not yet taken again (last first).
   std::unordered_map<uint32_t, std::vector<uint32_t>> spare_pages_;
 };

@@ -9,6 +9,7 @@
 #include "db/jet/format.h"
 #include "db/jet/index_writer.h"
 #include "db/jet/row_builder.h"
+#include "db/jet/usage_map_writer.h"
 #include "db/jet/writer.h"
 #include "db/jet/writer_batch.h"
 
@@ -41,7 +42,7 @@ IndexEditor& Writer::EditorFor(const std::shared_ptr<const TableDef>& table,
 
 RowLocation Writer::InsertInBatch(const std::shared_ptr<const TableDef>& table,
                                   const ColumnChanges& values) {
-  for (const auto& [column, value] : values) CheckColumnValue(*table, column, value);
+  for (const auto& [column, value] : values) CheckColumnValue(*table, column, value, true);
   definitions_changed_ = true;
   PageCache& pages = db_.pages();
   // Section 4.2: the live-row count and last autonumber are kept on the first
@@ -74,7 +75,6 @@ RowLocation Writer::InsertInBatch(const std::shared_ptr<const TableDef>& table,
     by_position[i] = value;
     full.emplace_back(i, std::move(value));
   }
-  std::vector<uint8_t> row = BuildRow(*table, Row(), full);
 
   // Section 13.4: each index's key, refused before any page changes.
   std::vector<std::pair<IndexEditor*, std::vector<uint8_t>>> entries;
@@ -110,6 +110,14 @@ RowLocation Writer::InsertInBatch(const std::shared_ptr<const TableDef>& table,
 
   // From here on pages change: a failure drops the whole batch.
   try {
+    RawColumns long_values;
+    for (size_t i = 0; i < table->columns.size(); ++i) {
+      const Column& c = table->columns[i];
+      if (c.IsLongValue() && !IsNull(by_position[i])) {
+        long_values.emplace_back(i, StoreLongValue(*table, c, LongValueBytes(by_position[i])));
+      }
+    }
+    std::vector<uint8_t> row = BuildRow(*table, Row(), full, long_values);
     uint32_t number = TargetPage(*table, row.size(), 0, 0);
     Page page = *pages.Get(number);
     CheckPacked(page);
@@ -130,6 +138,82 @@ RowLocation Writer::InsertInBatch(const std::shared_ptr<const TableDef>& table,
     Rollback();
     throw;
   }
+}
+
+std::vector<uint8_t> Writer::StoreLongValue(const TableDef& table, const Column& column,
+                                            const std::vector<uint8_t>& data) {
+  // Jackcess's limits: Access's own are not known.
+  constexpr size_t kInlineMost = 64;
+  constexpr size_t kSingleRowMost = 4076;
+  constexpr size_t kPieceMost = 4072;
+  std::vector<uint8_t> header(format::kLongValueHeaderSize, 0);
+  const auto length = static_cast<uint32_t>(data.size());
+  auto pointer = [](RowLocation at) {
+    return (at.page << format::kRowPointerPageShift) | at.slot;
+  };
+  if (data.size() <= kInlineMost) {
+    StoreU32(header.data(), length | format::kLongValueInline);
+    header.insert(header.end(), data.begin(), data.end());
+    return header;
+  }
+  if (data.size() <= kSingleRowMost) {
+    RowLocation at = PlaceLongValueRow(table, column, data);
+    StoreU32(header.data(), length | format::kLongValueSingle);
+    StoreU32(&header[format::kLongValuePointerOffset], pointer(at));
+    return header;
+  }
+  // A chain, placed from its last piece so that each piece knows the next.
+  size_t pieces = (data.size() + kPieceMost - 1) / kPieceMost;
+  uint32_t next = 0;
+  for (size_t k = pieces; k-- > 0;) {
+    size_t begin = k * kPieceMost;
+    size_t end = std::min(data.size(), begin + kPieceMost);
+    std::vector<uint8_t> piece(format::kLongValueChainLinkSize);
+    StoreU32(piece.data(), next);
+    piece.insert(piece.end(), data.begin() + static_cast<ptrdiff_t>(begin),
+                 data.begin() + static_cast<ptrdiff_t>(end));
+    next = pointer(PlaceLongValueRow(table, column, piece));
+  }
+  StoreU32(header.data(), length | format::kLongValueChain);
+  StoreU32(&header[format::kLongValuePointerOffset], next);
+  return header;
+}
+
+RowLocation Writer::PlaceLongValueRow(const TableDef& table, const Column& column,
+                                      const std::vector<uint8_t>& bytes) {
+  PageCache& pages = db_.pages();
+  uint32_t& current = lval_pages_[{table.tdef_page, column.number}];
+  if (current != 0 && current < pages.PageCount()) {
+    Page page = *pages.Get(current);
+    if (page.type() == format::kPageData &&
+        LoadU32(&page.bytes[format::kDataOwnerOffset]) == format::kLvalOwnerTag &&
+        RoomFor(page, bytes.size())) {
+      CheckPacked(page);
+      std::optional<uint16_t> slot = AppendRow(page, bytes, 0);
+      if (slot) {
+        pages.Write(page);
+        return RowLocation{current, *slot};
+      }
+    }
+  }
+  auto maps = std::find_if(table.long_value_maps.begin(), table.long_value_maps.end(),
+                           [&](const LongValueMaps& m) { return m.column_number == column.number; });
+  if (maps == table.long_value_maps.end()) {
+    RaiseCorrupt(table.tdef_page, "no page map for the long values of column " +
+                                      Narrow(column.name));
+  }
+  Page fresh;
+  FormatDataPage(fresh, 0);
+  StoreU32(&fresh.bytes[format::kDataOwnerOffset], format::kLvalOwnerTag);
+  std::optional<uint16_t> slot = AppendRow(fresh, bytes, 0);
+  if (!slot) {
+    RaiseInvalidArgument("long value row of " + std::to_string(bytes.size()) +
+                         " bytes does not fit an empty page");
+  }
+  uint32_t number = AppendPage(pages, fresh);
+  AddToUsageMap(pages, maps->owned, table.tdef_page, number);
+  current = number;
+  return RowLocation{number, *slot};
 }
 
 }  // namespace jet
