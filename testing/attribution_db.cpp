@@ -1,0 +1,122 @@
+// Building attribution databases through jet::CreateDatabase, the schema
+// helper and jet::Writer.
+#include "testing/attribution_db.h"
+
+#include <memory>
+
+#include "codec/number_head.h"
+#include "db/jet/database_creator.h"
+#include "db/jet/writer.h"
+
+namespace testing_support {
+namespace {
+
+std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
+
+// Rows per batch: the writer holds a batch's pages in memory.
+constexpr size_t kRowsPerBatch = 1000;
+
+template <typename Row, typename MakeValues>
+void InsertAll(jet::Database& db, jet::Writer& writer, std::u16string_view table_name,
+               const std::vector<Row>& rows, MakeValues make_values) {
+  auto table = db.GetTable(table_name);
+  for (size_t start = 0; start < rows.size(); start += kRowsPerBatch) {
+    writer.Begin();
+    for (size_t i = start; i < rows.size() && i < start + kRowsPerBatch; ++i) {
+      writer.InsertRow(table, make_values(rows[i]));
+    }
+    writer.Commit();
+  }
+}
+
+struct Block {
+  int first;
+  int count;
+  int32_t index;
+  const char* cardtype;
+};
+
+constexpr Block kBlocks[] = {
+    {1380100, 40, 1, "1"}, {1390210, 30, 2, "1"},  {1860200, 50, 3, "2"},
+    {1355500, 60, 4, "1"}, {1895600, 20, 5, "3"},  {1332800, 40, 6, "3"},
+    {1504320, 10, 7, "1"}, {1314210, 10, 8, "2"},  {1921000, 5, 9, "4"},
+    {1776550, 5, 10, "3"}, {1990000, 3, 11, "3"},
+};
+
+// The plain rows of the dataset in table order, odd heads left out.
+std::vector<HeadRow> PlainHeads() {
+  std::vector<HeadRow> rows;
+  for (int j = 0;; ++j) {
+    bool any = false;
+    for (const Block& block : kBlocks) {
+      if (j >= block.count) continue;
+      any = true;
+      rows.push_back({std::to_string(block.first + (7 * j) % block.count), block.index,
+                      block.cardtype});
+    }
+    if (!any) break;
+  }
+  rows.push_back({"1355500", 6, "3"});
+  rows.push_back({"1530999", 999, "3"});
+  rows.push_back({"1860999", 3, "9"});
+  return rows;
+}
+
+}  // namespace
+
+void WriteAttributionDatabase(const std::filesystem::path& path,
+                              const AttributionData& data) {
+  jet::CreateDatabase(path);
+  auto db = jet::Database::Open(path, jet::OpenMode::kReadWrite);
+  jet::Writer writer(*db, jet::WriterOptions{.sync = false});
+  db::CreateAttributionTables(*db, writer, data.schema);
+  InsertAll(*db, writer, u"city", data.cities, [](const CityRow& row) {
+    return jet::ColumnChanges{{0, row.index}, {1, row.sheng}, {2, row.shi},
+                              {3, row.youbian}, {4, row.quhao}};
+  });
+  InsertAll(*db, writer, u"cardtype", data.card_types, [](const CardTypeRow& row) {
+    return jet::ColumnChanges{{0, row.cardtype}, {1, row.describe}};
+  });
+  InsertAll(*db, writer, u"numindex", data.heads, [](const HeadRow& row) {
+    jet::Value head = std::monostate{};
+    if (row.numhead) head = Ascii(*row.numhead);
+    return jet::ColumnChanges{{0, head}, {1, row.index}, {2, Ascii(row.cardtype)}};
+  });
+}
+
+AttributionData DemoAttribution(const DemoOptions& options) {
+  AttributionData data;
+  data.schema = options.schema;
+  data.cities = {
+      {1, u"北京", u"北京", u"100000", u"10"},   {2, u"上海", u"上海", u"200000", u"21"},
+      {3, u"广东", u"广州", u"510000", u"20"},   {4, u"广东", u"深圳", u"518000", u"755"},
+      {5, u"广东", u"珠海", u"519000", u"756"},  {6, u"四川", u"成都", u"610000", u"28"},
+      {7, u"吉林", u"吉林", u"132000", u"432"},  {8, u"辽宁", u"朝阳", u"122000", u"421"},
+      {9, u"北京", u"朝阳", u"100020", u"10"},   {10, u"广东", u"深圳", u"518100", u"755"},
+      {11, u"演示", u"演示区\U0001F600", u"000000", u"0"},
+  };
+  data.card_types = {
+      {u"1", u"中国移动"}, {u"2", u"中国联通"}, {u"3", u"中国电信"}, {u"4", u"中国广电"}};
+  data.heads = PlainHeads();
+  for (size_t i = 0; i < data.heads.size(); ++i) {
+    const bool scramble = options.heads == HeadForm::kScrambled ||
+                          (options.heads == HeadForm::kMixed && i % 10 == 0);
+    if (scramble) data.heads[i].numhead = codec::EncodeNumberHead(*data.heads[i].numhead);
+  }
+  if (options.odd_heads) {
+    const HeadRow odd[] = {{"189560", 5, "3"}, {"18956001", 5, "3"}, {"", 5, "3"},
+                           {std::nullopt, 5, "3"}};
+    data.heads.insert(data.heads.begin() + 41, std::begin(odd), std::end(odd));
+  }
+  return data;
+}
+
+std::vector<std::string> DemoHeadsOf(int32_t index) {
+  std::vector<std::string> heads;
+  for (const HeadRow& row : PlainHeads()) {
+    if (row.index == index) heads.push_back(*row.numhead);
+  }
+  return heads;
+}
+
+}  // namespace testing_support
