@@ -94,15 +94,14 @@ TableDef DefineTable(const std::u16string& name, const std::vector<ColumnSpec>& 
     }
     table.indexes.push_back(std::move(index));
   }
-  if (EncodeTableDef(table).size() + format::kTdefContinuationData > format::kPageSize) {
-    RaiseInvalidArgument("cannot create " + NameForMessage(name) + ": definition longer than a page");
-  }
   return table;
 }
 
 void PlaceNewTable(PageCache& pages, TableDef& table, uint32_t tdef_page) {
   table.tdef_page = tdef_page;
-  table.tdef_page_count = 1;
+  // A definition longer than a page goes on continuation pages after the
+  // other new pages.
+  std::vector<uint32_t> tdef_pages{tdef_page};
   Page maps;
   FormatDataPage(maps, 0);
   uint32_t map_page = AppendPage(pages, maps);
@@ -126,7 +125,15 @@ void PlaceNewTable(PageCache& pages, TableDef& table, uint32_t tdef_page) {
     table.long_value_maps.push_back({c.number, owned, free});
   }
   pages.Write(maps);
-  pages.Write(TableDefPage(table, tdef_page));
+  table.tdef_page_count = 1;
+  size_t count = TableDefPageCount(table);
+  while (tdef_pages.size() < count) {
+    Page continuation;
+    FormatDataPage(continuation, 0);  // replaced below
+    tdef_pages.push_back(AppendPage(pages, continuation));
+  }
+  table.tdef_page_count = static_cast<uint32_t>(count);
+  for (const Page& page : TableDefPages(table, tdef_pages)) pages.Write(page);
 }
 
 std::shared_ptr<const TableDef> CreateTable(Database& db, Writer& writer,

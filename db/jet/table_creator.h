@@ -24,14 +24,14 @@ struct IndexSpec {
 // The definition of a new table `name` holding `columns` (LayOutTable) and
 // `indexes` (logical and real index numbers in the order given), its pages
 // not yet placed. Raises kInvalidArgument "cannot create <table>: <why>" for
-// the refusals of LayOutTable, an index naming no column or a missing one,
-// or a definition longer than one page.
+// the refusals of LayOutTable, or an index naming no column or a missing one.
 TableDef DefineTable(const std::u16string& name, const std::vector<ColumnSpec>& columns,
                      const std::vector<IndexSpec>& indexes);
 
 // Writes the pages of the new, empty table `table` whose TDEF goes to page
 // `tdef_page` (already in the file): a page of usage-map rows and an empty
-// root leaf per index, appended to the file, then the TDEF naming them.
+// root leaf per index, appended to the file, then the TDEF naming them (on
+// continuation pages appended after them when it is longer than a page).
 // Sets the definition's map pointers and root pages. Raises
 // kInvalidArgument when the global map cannot list the new pages.
 void PlaceNewTable(PageCache& pages, TableDef& table, uint32_t tdef_page);
@@ -44,7 +44,7 @@ void PlaceNewTable(PageCache& pages, TableDef& table, uint32_t tdef_page);
 // once the batch is committed. Returns its definition.
 // Raises kInvalidArgument "cannot create <table>: <why>" for the refusals
 // of LayOutTable, a name already in the catalog, an index naming no column
-// or a missing one, or a definition longer than one page; kCorrupt when the
+// or a missing one; kCorrupt when the
 // catalog is damaged. A failure once pages were added (the catalog's index
 // refusing the name's key, kIo) rolls the whole batch back before it is
 // raised. A `system` table is marked so in its TDEF and its catalog row

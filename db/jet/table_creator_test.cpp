@@ -128,5 +128,44 @@ TEST(TableCreator, EveryKindRoundTripsInAnEmptyDatabaseAccessMade) {
   CheckEveryKindRoundTrips(dir.CopyIn(source, "db.mdb"), 4);
 }
 
+// 120 columns with long names take a definition of three pages.
+TEST(TableCreator, DefinitionLongerThanAPageContinuesOnFurtherPages) {
+  testing_support::ScratchDir dir;
+  auto path = dir.path() / "db.mdb";
+  CreateDatabase(path);
+  std::vector<ColumnSpec> columns;
+  for (int k = 0; k < 120; ++k) {
+    std::string name = "a_rather_long_column_name_number_" + std::to_string(k);
+    columns.push_back({std::u16string(name.begin(), name.end()),
+                       k % 2 ? ColumnKind::kText : ColumnKind::kLong, 10});
+  }
+  {
+    auto db = Database::Open(path, OpenMode::kReadWrite);
+    Writer writer(*db, WriterOptions{.sync = false});
+    writer.Begin();
+    auto table = CreateTable(*db, writer, u"wide", columns, {{u"first", {columns[0].name}}});
+    EXPECT_EQ(table->tdef_page_count, 3u);
+    for (int r = 0; r < 50; ++r) {
+      writer.InsertRow(table, {{0, int32_t{r}}, {119, std::u16string(u"last")}});
+    }
+    writer.Commit();
+  }
+  auto db = Database::Open(path, OpenMode::kReadOnly);
+  auto table = db->GetTable(u"wide");
+  EXPECT_EQ(table->tdef_page_count, 3u);
+  ASSERT_EQ(table->columns.size(), 120u);
+  EXPECT_EQ(table->columns[119].name, columns[119].name);
+  EXPECT_EQ(table->row_count, 50u);
+  RowCursor cursor = db->Scan(table);
+  ASSERT_TRUE(cursor.Next());
+  EXPECT_EQ(cursor.row().Get(119), Value{std::u16string(u"last")});
+  for (const std::string& problem : CheckDatabase(*db)) ADD_FAILURE() << problem;
+  if (!RunCommand("command -v mdb-schema")) return;  // mdbtools not installed
+  auto schema = RunCommand("mdb-schema -T wide '" + path.string() + "'");
+  ASSERT_TRUE(schema);
+  EXPECT_NE(schema->find("[a_rather_long_column_name_number_119]"), std::string::npos);
+  EXPECT_EQ(testing::MdbExportLineCount(path, "wide"), 50u);
+}
+
 }  // namespace
 }  // namespace jet

@@ -158,4 +158,39 @@ Page TableDefPage(const TableDef& table, uint32_t number) {
   return page;
 }
 
+size_t TableDefPageCount(const TableDef& table) {
+  size_t length = EncodeTableDef(table).size();
+  if (length + format::kTdefContinuationData <= format::kPageSize) return 1;
+  size_t per_page = format::kPageSize - format::kTdefContinuationData;
+  return 1 + (length - format::kPageSize + per_page - 1) / per_page;
+}
+
+std::vector<Page> TableDefPages(const TableDef& table, const std::vector<uint32_t>& numbers) {
+  if (numbers.size() == 1) return {TableDefPage(table, numbers[0])};
+  std::vector<uint8_t> buffer = EncodeTableDef(table);
+  std::vector<Page> pages(numbers.size());
+  size_t taken = 0;
+  for (size_t k = 0; k < numbers.size(); ++k) {
+    Page& page = pages[k];
+    page.number = numbers[k];
+    // Section 4.1: the first page is the buffer's start, header and all;
+    // each further page carries on after its own 8-byte header.
+    size_t start = k == 0 ? 0 : format::kTdefContinuationData;
+    size_t n = std::min(buffer.size() - taken, format::kPageSize - start);
+    std::copy_n(buffer.begin() + static_cast<ptrdiff_t>(taken), n, page.bytes.begin() + static_cast<ptrdiff_t>(start));
+    taken += n;
+    page.bytes[format::kPageTypeOffset] = format::kPageTdef;
+    page.bytes[format::kPageTypeOffset + 1] = format::kPageMarker;
+    size_t used = start + n + format::kTdefContinuationData;
+    StoreU16(&page.bytes[format::kDataFreeSpaceOffset],
+             static_cast<uint16_t>(used >= format::kPageSize ? 0 : format::kPageSize - used));
+    StoreU32(&page.bytes[format::kTdefNextPageOffset], k + 1 < numbers.size() ? numbers[k + 1] : 0);
+  }
+  if (taken != buffer.size()) {
+    RaiseInvalidArgument("table definition of " + NameForMessage(table.name) + " needs " +
+                         std::to_string(TableDefPageCount(table)) + " pages");
+  }
+  return pages;
+}
+
 }  // namespace jet

@@ -26,6 +26,15 @@ std::vector<uint8_t> EncodeTableDef(const TableDef& table);
 // than a page.
 Page TableDefPage(const TableDef& table, uint32_t number);
 
+// How many pages the TDEF of `table` takes: one when it fits one page,
+// else the first page filled and continuation pages after it.
+size_t TableDefPageCount(const TableDef& table);
+
+// The TDEF pages of `table`, numbered `numbers` in chain order (as many as
+// TableDefPageCount says), each pointing to the next (section 4.1). Raises
+// kInvalidArgument when `numbers` is too short.
+std::vector<Page> TableDefPages(const TableDef& table, const std::vector<uint32_t>& numbers);
+
 }  // namespace jet
 
 #endif  // DB_JET_TABLE_DEF_WRITER_H_
