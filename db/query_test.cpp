@@ -1,12 +1,19 @@
-// ADOQuery1 and ADOConnection1 on the fixture databases: states, results on
-// empty and closed cursors, every message, and the field formats.
+// ADOQuery1 and ADOConnection1 on the fixture databases and on databases
+// our engine writes: states, results on empty and closed cursors, every
+// message, and the field formats.
 #include "db/query.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "base/gbk.h"
 #include "base/utf.h"
+#include "codec/number_head.h"
 #include "db/connection_state.h"
+#include "db/jet/table_creator.h"
+#include "db/jet/writer.h"
+#include "testing/attribution_db.h"
 #include "testing/expect_raise.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
@@ -28,8 +35,26 @@ class QueryTest : public ::testing::Test {
     query_.Open();
   }
 
+  // Writes the demonstration database as attrdata.mdb in a scratch folder
+  // and uses it.
+  std::filesystem::path UseOwn(const testing_support::DemoOptions& options = {}) {
+    std::filesystem::path path = own_dir_.path() / "attrdata.mdb";
+    testing_support::WriteAttributionDatabase(path, testing_support::DemoAttribution(options));
+    Use(path);
+    return path;
+  }
+
+  // The checks that hold on any attribution database with a city of index
+  // 1 and `provinces` provinces.
+  void CheckStatementText(int provinces);
+  void CheckParameterMarkers();
+  void CheckQuotedValuesWithoutParamCheck();
+  void CheckEmptyResult();
+  void CheckProviderErrors();
+
   TADOConnection connection_;
   TADOQuery query_{connection_};
+  testing_support::ScratchDir own_dir_;
 };
 
 TEST_F(QueryTest, ClosedCursor) {
@@ -46,9 +71,7 @@ TEST_F(QueryTest, ClosedCursor) {
   query_.Post();  // outside editing: nothing
 }
 
-TEST_F(QueryTest, StatementTextAndItsChecks) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
-  Use(path);
+void QueryTest::CheckStatementText(int provinces) {
   EXPECT_RAISE(query_.Open(), EDatabaseError, "ADOQuery1: Missing SQL property");
   EXPECT_FALSE(query_.Active());
   // Setting the text opened the connection on the way.
@@ -64,7 +87,7 @@ TEST_F(QueryTest, StatementTextAndItsChecks) {
   query_.Close();
   query_.SQL().Add("select distinct sheng from city");
   query_.Open();
-  EXPECT_EQ(query_.RowCount(), 13);
+  EXPECT_EQ(query_.RowCount(), provinces);
   query_.Open();  // open already: nothing
   // Closing the cursor leaves the connection open; closing the connection
   // closes the cursor.
@@ -75,9 +98,18 @@ TEST_F(QueryTest, StatementTextAndItsChecks) {
   EXPECT_FALSE(query_.Active());
 }
 
-TEST_F(QueryTest, ParameterMarkersReachTheEngine) {
+TEST_F(QueryTest, StatementTextAndItsChecks) {
   ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
   Use(path);
+  CheckStatementText(13);
+}
+
+TEST_F(QueryTest, StatementTextAndItsChecksInOurOwnDatabase) {
+  UseOwn();
+  CheckStatementText(7);
+}
+
+void QueryTest::CheckParameterMarkers() {
   Run("select * from city where shi=':x'");
   EXPECT_EQ(query_.RowCount(), 0);
   EXPECT_RAISE(Run("select * from city where index=:x"), EOleException,
@@ -94,9 +126,18 @@ TEST_F(QueryTest, ParameterMarkersReachTheEngine) {
                "Syntax error (missing operator) in query expression 'shi='x' or shi:='y''");
 }
 
-TEST_F(QueryTest, WithoutParamCheckQuotedValuesAreSentAsTheyAre) {
+TEST_F(QueryTest, ParameterMarkersReachTheEngine) {
   ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
   Use(path);
+  CheckParameterMarkers();
+}
+
+TEST_F(QueryTest, ParameterMarkersReachTheEngineInOurOwnDatabase) {
+  UseOwn();
+  CheckParameterMarkers();
+}
+
+void QueryTest::CheckQuotedValuesWithoutParamCheck() {
   // A double quote inside a quoted value shifts the marker scan's quotes.
   EXPECT_RAISE(Run("select * from city where shi='a\"b:c'"), EOleException,
                "Syntax error in string in query expression 'shi='a\"b?'");
@@ -112,9 +153,18 @@ TEST_F(QueryTest, WithoutParamCheckQuotedValuesAreSentAsTheyAre) {
   EXPECT_EQ(query_.FieldSize("index"), 0);
 }
 
-TEST_F(QueryTest, EmptyResult) {
+TEST_F(QueryTest, WithoutParamCheckQuotedValuesAreSentAsTheyAre) {
   ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
   Use(path);
+  CheckQuotedValuesWithoutParamCheck();
+}
+
+TEST_F(QueryTest, WithoutParamCheckQuotedValuesAreSentAsTheyAreInOurOwnDatabase) {
+  UseOwn();
+  CheckQuotedValuesWithoutParamCheck();
+}
+
+void QueryTest::CheckEmptyResult() {
   Run("select * from numindex where index=-1");
   EXPECT_EQ(query_.RowCount(), 0);
   EXPECT_TRUE(query_.AtEnd());
@@ -123,6 +173,27 @@ TEST_F(QueryTest, EmptyResult) {
   EXPECT_RAISE(query_.FieldInteger("numhead"), EConvertError, "'' is not a valid integer value");
   query_.Next();
   EXPECT_TRUE(query_.AtEnd());
+}
+
+TEST_F(QueryTest, EmptyResult) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  Use(path);
+  CheckEmptyResult();
+}
+
+TEST_F(QueryTest, EmptyResultInOurOwnDatabase) {
+  UseOwn();
+  CheckEmptyResult();
+  // A database whose tables hold no rows at all.
+  query_.Close();
+  connection_.Close();
+  const auto empty = own_dir_.path() / "empty.mdb";
+  testing_support::WriteAttributionDatabase(empty, {});
+  Use(empty);
+  Run("select distinct sheng from city");
+  EXPECT_EQ(query_.RowCount(), 0);
+  EXPECT_TRUE(query_.AtEnd());
+  EXPECT_EQ(query_.FieldText("sheng"), "");
 }
 
 TEST_F(QueryTest, WalkingAndReadingRows) {
@@ -149,9 +220,7 @@ TEST_F(QueryTest, WalkingAndReadingRows) {
   EXPECT_EQ(query_.FieldNames(), (std::vector<std::string>{"shi", "shi_1", "SHI_1_1"}));
 }
 
-TEST_F(QueryTest, ProviderErrorsCloseTheCursor) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
-  Use(path);
+void QueryTest::CheckProviderErrors() {
   Run("select * from city where index=1");
   query_.Close();
   query_.SQL().Clear();
@@ -165,6 +234,52 @@ TEST_F(QueryTest, ProviderErrorsCloseTheCursor) {
                "Syntax error in string in query expression 'sheng='a'b''");
   EXPECT_RAISE(Run("delete from city"), EOleException,
                "Invalid SQL statement; expected 'SELECT'");
+}
+
+TEST_F(QueryTest, ProviderErrorsCloseTheCursor) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  Use(path);
+  CheckProviderErrors();
+}
+
+TEST_F(QueryTest, ProviderErrorsCloseTheCursorInOurOwnDatabase) {
+  UseOwn();
+  CheckProviderErrors();
+}
+
+TEST_F(QueryTest, WalkingAndReadingRowsInOurOwnDatabase) {
+  UseOwn();
+  Run("select * from city where sheng='广东' and shi='深圳'");
+  ASSERT_EQ(query_.RowCount(), 2);
+  EXPECT_EQ(query_.FieldInteger("INDEX"), 4);
+  EXPECT_EQ(Utf8(query_.FieldText("SHENG")), "广东");
+  EXPECT_EQ(query_.FieldText("youbian"), "518000");
+  EXPECT_EQ(query_.FieldInteger("quhao"), 755);
+  query_.Next();
+  EXPECT_EQ(query_.FieldText("youbian"), "518100");
+  query_.Next();
+  EXPECT_TRUE(query_.AtEnd());
+  EXPECT_EQ(query_.FieldInteger("index"), 10);
+  // A name in two provinces; a character GBK cannot hold comes out as "?";
+  // the leading zeros of a text column stay.
+  Run("select * from city where shi='朝阳'");
+  ASSERT_EQ(query_.RowCount(), 2);
+  EXPECT_EQ(Utf8(query_.FieldText("sheng")), "辽宁");
+  query_.Next();
+  EXPECT_EQ(Utf8(query_.FieldText("sheng")), "北京");
+  Run("select * from city where index=11");
+  EXPECT_EQ(Utf8(query_.FieldText("shi")), "演示区?");
+  EXPECT_EQ(query_.FieldText("youbian"), "000000");
+  EXPECT_EQ(query_.FieldInteger("youbian"), 0);
+  // Both rows of the head stored twice, in table order.
+  Run("select * from numindex where numhead='" + codec::EncodeNumberHead("1355500") + "'");
+  ASSERT_EQ(query_.RowCount(), 2);
+  EXPECT_EQ(query_.FieldInteger("index"), 4);
+  query_.Next();
+  EXPECT_EQ(query_.FieldInteger("index"), 6);
+  EXPECT_EQ(query_.FieldText("cardtype"), "3");
+  Run("select * from numindex where index=4");
+  EXPECT_EQ(query_.RowCount(), 60);
 }
 
 TEST_F(QueryTest, FieldTextAndIntegerOfEveryKind) {
@@ -340,6 +455,217 @@ TEST(Connection, FilesThatAreNotDatabases) {
   ATTR_REQUIRE_FIXTURE(random, "broken/random-64k.mdb");
   ATTR_REQUIRE_FIXTURE(jet3, "broken/access97-jet3.mdb");
   for (const auto& file : {random, jet3}) {
+    TADOConnection connection;
+    connection.SetDataSource(file.string());
+    EXPECT_RAISE(connection.Open(), EOleException,
+                 "Unrecognized database format '" + file.string() + "'");
+    EXPECT_FALSE(connection.Connected());
+  }
+}
+
+// Adds to the database at `path` a table "kinds" with a column of each kind
+// the cursor formats, and two rows: id 1 with values, id 2 with the extremes
+// and nulls.
+void AddKindsTable(const std::filesystem::path& path) {
+  auto database = jet::Database::Open(path, jet::OpenMode::kReadWrite);
+  jet::Writer writer(*database, jet::WriterOptions{.sync = false});
+  std::vector<jet::ColumnSpec> columns = {
+      {u"id", jet::ColumnKind::kLong},       {u"flag", jet::ColumnKind::kBoolean},
+      {u"tiny", jet::ColumnKind::kByte},     {u"small", jet::ColumnKind::kInteger},
+      {u"big", jet::ColumnKind::kLong},      {u"price", jet::ColumnKind::kCurrency},
+      {u"ratio", jet::ColumnKind::kSingle},  {u"measure", jet::ColumnKind::kDouble},
+      {u"stamp", jet::ColumnKind::kDateTime}, {u"txt", jet::ColumnKind::kText, 20},
+      {u"bin", jet::ColumnKind::kBinary, 8}};
+  columns[0].auto_number = true;
+  writer.Begin();
+  auto table = jet::CreateTable(*database, writer, u"kinds", columns, {});
+  writer.InsertRow(table, {{1, true}, {2, uint8_t{255}}, {3, int16_t{1}},
+                           {4, int32_t{2147483647}}, {5, jet::Currency{12345678}},
+                           {6, 3.14159f}, {7, 3.14159265358979}, {8, jet::DateTime{2}},
+                           {9, std::u16string(u"广州市天河区")},
+                           {10, jet::Bytes{1, 2}}});
+  writer.InsertRow(table, {{1, false}, {3, int16_t{-1}}, {5, jet::Currency{-1}},
+                           {6, -1.5e-20f}, {7, 1e300}, {8, jet::DateTime{-1.5}},
+                           {9, std::u16string(u"emoji \U0001F600 和 hello")}});
+  writer.Commit();
+}
+
+TEST_F(QueryTest, FieldTextAndIntegerOfEveryKindInOurOwnDatabase) {
+  AddKindsTable(UseOwn());
+  Run("select * from kinds where id=1");
+  struct Case {
+    const char* column;
+    const char* text;
+  } row1[] = {
+      {"flag", "True"},      {"tiny", "255"},        {"small", "1"},
+      {"big", "2147483647"}, {"price", "1234.5678"}, {"ratio", "3.1415901184082"},
+      {"measure", "3.14159265358979"},               {"stamp", "1900-01-01"},
+  };
+  for (const Case& c : row1) EXPECT_EQ(query_.FieldText(c.column), c.text) << c.column;
+  EXPECT_EQ(Utf8(query_.FieldText("txt")), "广州市天河区");
+  EXPECT_EQ(query_.FieldInteger("tiny"), 255);
+  EXPECT_EQ(query_.FieldInteger("price"), 1235);
+  EXPECT_EQ(query_.FieldInteger("ratio"), 3);
+  EXPECT_EQ(query_.FieldInteger("big"), 2147483647);
+  for (const char* other : {"flag", "stamp", "bin"}) {
+    EXPECT_RAISE(query_.FieldInteger(other), EDatabaseError,
+                 std::string("Cannot access field '") + other + "' as type Integer");
+  }
+  EXPECT_RAISE(query_.FieldInteger("txt"), EConvertError,
+               Gbk("'广州市天河区' is not a valid integer value"));
+
+  Run("select * from kinds where id=2");
+  EXPECT_EQ(query_.FieldText("flag"), "False");
+  EXPECT_EQ(query_.FieldText("price"), "-0.0001");
+  EXPECT_EQ(query_.FieldText("ratio"), "-1.49999995239828E-20");
+  EXPECT_EQ(query_.FieldText("measure"), "1E300");
+  EXPECT_EQ(query_.FieldText("stamp"), "1899-12-29 12:00:00");
+  EXPECT_EQ(query_.FieldText("small"), "-1");
+  EXPECT_EQ(query_.FieldInteger("price"), 0);
+  EXPECT_EQ(Utf8(query_.FieldText("txt")), "emoji ? 和 hello");
+  // Nulls: empty text, integer 0 for numbers.
+  EXPECT_EQ(query_.FieldText("tiny"), "");
+  EXPECT_EQ(query_.FieldText("big"), "");
+  EXPECT_EQ(query_.FieldInteger("big"), 0);
+  EXPECT_EQ(query_.FieldText("bin"), "");
+}
+
+TEST_F(QueryTest, EditingStatesInOurOwnDatabase) {
+  AddKindsTable(UseOwn());
+  Run("select * from kinds where id<=2");
+  EXPECT_RAISE(query_.SetFieldText("txt", "x"), EDatabaseError,
+               "ADOQuery1: Dataset not in edit or insert mode");
+  query_.Edit();
+  query_.Edit();  // editing already: nothing
+  EXPECT_RAISE(query_.SetFieldText("id", "9"), EDatabaseError, "Field 'id' cannot be modified");
+  EXPECT_RAISE(query_.SetFieldText("nope", "9"), EDatabaseError,
+               "ADOQuery1: Field 'nope' not found");
+  query_.Post();  // nothing changed: back to browsing without a write
+  query_.Edit();
+  query_.Next();  // nothing changed: the edit is dropped and the walk goes on
+  EXPECT_EQ(query_.FieldInteger("id"), 2);
+
+  // Next posts a pending change first; the result keeps its rows and order.
+  Run("select * from kinds where id<=2");
+  query_.Edit();
+  query_.SetFieldText("txt", Gbk("深圳"));
+  query_.SetFieldText("small", "-7");
+  query_.Next();
+  EXPECT_EQ(query_.FieldInteger("id"), 2);
+  EXPECT_EQ(query_.RowCount(), 2);
+  // Close drops a change not yet posted.
+  query_.Edit();
+  query_.SetFieldText("txt", "y");
+  query_.Close();
+  Run("select * from kinds where id<=2");
+  EXPECT_EQ(Utf8(query_.FieldText("txt")), "深圳");
+  EXPECT_EQ(query_.FieldInteger("small"), -7);
+  query_.Next();
+  EXPECT_EQ(Utf8(query_.FieldText("txt")), "emoji ? 和 hello");
+
+  // A number out of the column's range, and an empty number (null).
+  query_.Edit();
+  query_.SetFieldText("tiny", "256");
+  EXPECT_RAISE(query_.Post(), EDatabaseError, "'256' is not a valid value for field 'tiny'");
+  query_.SetFieldText("tiny", "");
+  query_.SetFieldText("small", "");
+  query_.Post();
+  EXPECT_EQ(query_.FieldText("small"), "");
+  // Columns the writer does not change.
+  query_.Edit();
+  query_.SetFieldText("flag", "1");
+  EXPECT_RAISE(query_.Post(), EDatabaseError, "Field 'flag' cannot be modified");
+}
+
+TEST_F(QueryTest, PostCutsTextToTheColumnAndFailuresLeaveTheRowUnwrittenInOurOwnDatabase) {
+  testing_support::DemoOptions narrow;
+  narrow.heads = testing_support::HeadForm::kPlain;
+  narrow.schema.numhead_size = 10;
+  UseOwn(narrow);
+  const std::string cut = codec::EncodeNumberHead("1380100").substr(0, 10);
+  Run("select * from numindex");
+  EXPECT_EQ(query_.FieldText("numhead"), "1380100");
+  EXPECT_EQ(query_.FieldSize("numhead"), 10);
+  query_.Edit();
+  query_.SetFieldText("numhead", codec::EncodeNumberHead("1380100"));  // 21 into TEXT(10)
+  query_.Post();
+  EXPECT_EQ(query_.FieldText("numhead"), cut);
+  EXPECT_EQ(query_.RowCount(), testing_support::kDemoHeadRows);
+
+  query_.Edit();
+  query_.SetFieldText("index", "1.5");
+  EXPECT_RAISE(query_.Post(), EConvertError, "'1.5' is not a valid integer value");
+  EXPECT_RAISE(query_.SetFieldText("nope", "1"), EDatabaseError,
+               "ADOQuery1: Field 'nope' not found");
+  query_.SetFieldText("index", "7");
+  query_.Close();
+  Run("select * from numindex");
+  EXPECT_EQ(query_.FieldText("numhead"), cut);
+  EXPECT_EQ(query_.FieldText("index"), "1");
+  // The change reached the file: a new connection sees it.
+  TADOConnection other;
+  other.SetDataSource(own_dir_.path() / "attrdata.mdb");
+  TADOQuery reader(other);
+  reader.SQL().Add("select * from numindex where numhead='" + cut + "'");
+  reader.Open();
+  EXPECT_EQ(reader.RowCount(), 1);
+}
+
+TEST(Connection, AFileMarkedReadOnlyIsNeverWrittenInOurOwnDatabase) {
+  testing_support::ScratchDir scratch;
+  std::filesystem::path copy = scratch.path() / "ro.mdb";
+  testing_support::WriteAttributionDatabase(copy, testing_support::DemoAttribution());
+  std::filesystem::permissions(copy, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::group_read |
+                                         std::filesystem::perms::others_read);
+  TADOConnection connection;
+  connection.SetDataSource(copy.string());
+  TADOQuery query(connection);
+  query.SQL().Add("select * from numindex");
+  query.Open();
+  EXPECT_EQ(query.RowCount(), testing_support::kDemoHeadRows);
+  EXPECT_RAISE(query.Edit(), EDatabaseError, "ADOQuery1: Cannot modify a read-only dataset");
+  query.BeginBatch();  // nothing on a read-only file
+  query.EndBatch();
+}
+
+TEST(Connection, MissingFileFailsUntilItAppearsInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(dir.path());
+  {
+    TADOConnection connection;
+    std::string expected =
+        "Could not find file '" + (dir.path() / "attrdata.mdb").string() + "'";
+    std::vector<std::string> reports;
+    connection.Loaded([&](const base::Exception& e) { reports.push_back(e.Message()); });
+    EXPECT_EQ(reports, std::vector<std::string>{expected});
+    TADOQuery query(connection);
+    query.SQL().Add("select distinct sheng from city");
+    EXPECT_RAISE(query.Open(), EOleException, expected);
+    EXPECT_FALSE(query.Active());
+    testing_support::WriteAttributionDatabase(dir.path() / "attrdata.mdb",
+                                              testing_support::DemoAttribution());
+    query.Open();
+    EXPECT_TRUE(connection.Connected());
+    EXPECT_EQ(query.RowCount(), 7);
+  }
+  std::filesystem::current_path(previous);
+}
+
+TEST(Connection, FilesThatAreNotDatabasesInOurOwnScratch) {
+  testing_support::ScratchDir dir;
+  std::string noise(65536, '\0');
+  uint32_t state = 12345;
+  for (char& c : noise) {
+    state = state * 1103515245u + 12345u;
+    c = static_cast<char>(state >> 24);
+  }
+  const std::filesystem::path random = dir.path() / "random.mdb";
+  const std::filesystem::path text = dir.path() / "text.mdb";
+  std::ofstream(random, std::ios::binary) << noise;
+  std::ofstream(text, std::ios::binary) << std::string(8192, 'x');
+  for (const auto& file : {random, text}) {
     TADOConnection connection;
     connection.SetDataSource(file.string());
     EXPECT_RAISE(connection.Open(), EOleException,
