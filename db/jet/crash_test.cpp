@@ -1,7 +1,8 @@
 // Real crashes: a helper process runs the maintenance run and is killed
 // (SIGKILL) at a random moment; the file it leaves must open, read and
 // check sound with every row wholly old or wholly new, and the run must
-// then finish. Also two writers at once.
+// then finish. The same for a helper that inserts rows. Also two writers
+// at once.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -11,6 +12,9 @@
 #include <random>
 
 #include "db/jet/checker.h"
+#include "db/jet/crash_rows.h"
+#include "db/jet/database_creator.h"
+#include "db/jet/table_creator.h"
 #include "db/jet/journal.h"
 #include "db/jet/test_util.h"
 #include "db/jet/writer.h"
@@ -25,6 +29,16 @@ namespace {
 
 namespace fs = std::filesystem;
 using nlohmann::json;
+
+pid_t StartInserter(const fs::path& file, size_t batch, bool sync, int count) {
+  std::string program = JET_INSERT_HELPER;
+  std::string path = file.string(), b = std::to_string(batch), s = sync ? "1" : "0",
+              c = std::to_string(count);
+  char* argv[] = {program.data(), path.data(), b.data(), s.data(), c.data(), nullptr};
+  pid_t pid;
+  EXPECT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+  return pid;
+}
 
 pid_t StartHelper(const fs::path& file, size_t batch, bool sync) {
   std::string program = JET_UPDATE_HELPER;
@@ -121,6 +135,76 @@ TEST(Crash, WritersAtOnceLeaveASoundFile) {
     EXPECT_EQ(testing::ReadNumindex(*db), f->after);
     ExpectSound(*db);
   }
+}
+
+// The rows of "rows" must be 0, 1, ... in order, each whole; returns how
+// many there are.
+int CheckInsertedRows(Database& db) {
+  auto table = db.GetTable(u"rows");
+  RowCursor cursor = db.Scan(table);
+  int32_t expected = 0;
+  for (; cursor.Next(); ++expected) {
+    const Row& row = cursor.row();
+    EXPECT_EQ(row.Get(0), Value{expected});
+    EXPECT_EQ(row.Get(1), Value{testing::CrashRowText(expected)});
+    if (expected % 3 == 0) {
+      EXPECT_EQ(row.Get(2), Value{testing::CrashRowNote(expected)});
+    } else {
+      EXPECT_TRUE(row.IsNull(2));
+    }
+    if (::testing::Test::HasFailure()) break;
+  }
+  EXPECT_EQ(table->row_count, static_cast<uint32_t>(expected));
+  return expected;
+}
+
+TEST(Crash, KilledInsertersLeaveWholeCommittedBatches) {
+  testing_support::ScratchDir dir;
+  const fs::path source = dir.path() / "source.mdb";
+  CreateDatabase(source);
+  {
+    auto db = Database::Open(source, OpenMode::kReadWrite);
+    Writer writer(*db, WriterOptions{.sync = false});
+    writer.Begin();
+    CreateTable(*db, writer, u"rows",
+                {{u"id", ColumnKind::kLong}, {u"text", ColumnKind::kText, 40},
+                 {u"note", ColumnKind::kMemo}},
+                {{u"PrimaryKey", {u"id"}, true}, {u"text", {u"text"}}});
+    writer.Commit();
+  }
+  const int runs = testing::kSanitized ? 6 : 40;
+  const int count = 3000;
+  std::mt19937 random(20261209);
+  int interrupted = 0;
+  for (int run = 0; run < runs; ++run) {
+    size_t batch = std::array<size_t, 4>{1, 9, 100, 700}[run % 4];
+    SCOPED_TRACE("run " + std::to_string(run) + " batch " + std::to_string(batch));
+    fs::path path = dir.path() / "run.mdb";
+    fs::copy_file(source, path, fs::copy_options::overwrite_existing);
+    pid_t pid = StartInserter(path, batch, run % 5 == 0, count);
+    ::usleep(std::uniform_int_distribution<useconds_t>(0, 80000)(random));
+    ::kill(pid, SIGKILL);
+    Wait(pid);
+    int rows = 0;
+    {
+      auto db = Database::Open(path, OpenMode::kReadWrite);
+      rows = CheckInsertedRows(*db);
+      EXPECT_TRUE(rows % static_cast<int>(batch) == 0 || rows == count) << rows;
+      if (rows > 0 && rows < count) ++interrupted;
+      ExpectSound(*db);
+    }
+    if (run % 8 == 0) {
+      EXPECT_EQ(testing::MdbExportLineCount(path, "rows").value_or(rows), static_cast<size_t>(rows));
+    }
+    // The next run carries on where the killed one stopped.
+    EXPECT_EQ(Wait(StartInserter(path, 500, false, count)), 0);
+    auto db = Database::Open(path, OpenMode::kReadOnly);
+    EXPECT_EQ(CheckInsertedRows(*db), count);
+    ExpectSound(*db);
+    if (HasFailure()) break;
+  }
+  std::printf("%d of %d insert runs were killed part way\n", interrupted, runs);
+  EXPECT_GT(interrupted, 0);
 }
 
 }  // namespace
