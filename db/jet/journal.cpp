@@ -232,6 +232,12 @@ bool JournaledFile::BeginBatch() {
   if (lock_) lock_->Lock();
   bool rolled_back = false;
   try {
+    // Writing on into a file removed meanwhile would lose every change
+    // when the program ends.
+    struct stat st;
+    if (!database_.empty() && ::stat(database_.c_str(), &st) != 0) {
+      RaiseIoError(Name(), "finding the database file", errno);
+    }
     if (!database_.empty()) rolled_back = RollBackJournal(database_, journal_);
     base_size_ = inner_->Size();
     base_modified_ns_ = inner_->Stamp().modified_ns;
