@@ -2,9 +2,11 @@
 #include "tools/attrdb/import_builder.h"
 
 #include <algorithm>
+#include <charconv>
 #include <memory>
 #include <string_view>
 
+#include "base/utf.h"
 #include "codec/number_head.h"
 #include "db/attribution_schema.h"
 #include "db/jet/database_creator.h"
@@ -17,19 +19,65 @@ namespace {
 // Rows per batch: the batch's pages are held apart until its commit.
 constexpr size_t kBatchRows = 20000;
 
+constexpr std::u16string_view kTables[] = {u"city", u"cardtype", u"numindex"};
+
+[[noreturn]] void Refuse(const std::string& message) {
+  throw jet::Error(jet::ErrorKind::kInvalidArgument, message);
+}
+
 // Position of column `name` in `table`.
 size_t ColumnOf(const jet::TableDef& table, std::u16string_view name) {
   for (size_t i = 0; i < table.columns.size(); ++i) {
     if (table.columns[i].name == name) return i;
   }
-  throw jet::Error(jet::ErrorKind::kInvalidArgument, "no column " + std::string(name.begin(), name.end()));
+  Refuse("table " + base::Utf16ToUtf8(table.name) + " has no column " +
+         base::Utf16ToUtf8(name));
+}
+
+// `text` as a value of column `c` of `table`: itself in a text column, a
+// whole number in a number column (null for empty text).
+jet::Value ValueFor(const jet::TableDef& table, size_t c, std::u16string_view text) {
+  const jet::Column& column = table.columns[c];
+  if (column.kind == jet::ColumnKind::kText) return std::u16string(text);
+  auto refuse = [&] {
+    Refuse(base::Utf16ToUtf8(table.name) + "." + base::Utf16ToUtf8(column.name) + " (" +
+           jet::ColumnKindName(column.kind) + ") cannot hold '" + base::Utf16ToUtf8(text) + "'");
+  };
+  if (text.empty()) return std::monostate{};
+  std::string ascii = base::Utf16ToUtf8(text);
+  int64_t n = 0;
+  auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), n);
+  if (ec != std::errc() || end != ascii.data() + ascii.size()) refuse();
+  switch (column.kind) {
+    case jet::ColumnKind::kByte:
+      if (n < 0 || n > 255) refuse();
+      return static_cast<uint8_t>(n);
+    case jet::ColumnKind::kInteger:
+      if (n < INT16_MIN || n > INT16_MAX) refuse();
+      return static_cast<int16_t>(n);
+    case jet::ColumnKind::kLong:
+      if (n < INT32_MIN || n > INT32_MAX) refuse();
+      return static_cast<int32_t>(n);
+    case jet::ColumnKind::kDouble:
+      return static_cast<double>(n);
+    default:
+      refuse();
+  }
+  return {};
+}
+
+jet::Value ValueFor(const jet::TableDef& table, size_t c, int32_t n) {
+  if (table.columns[c].kind == jet::ColumnKind::kLong) return n;
+  std::string text = std::to_string(n);
+  return ValueFor(table, c, std::u16string(text.begin(), text.end()));
 }
 
 std::u16string Ascii(std::string_view text) { return std::u16string(text.begin(), text.end()); }
 
 // Inserts `count` rows into `name` through `fill` (which sets the values of
-// row i), in batches, reporting progress after each. The definition is
-// looked up again in each batch: a commit drops the definitions it changed.
+// row i for the table's definition), in batches, reporting progress after
+// each. The definition is looked up again in each batch: a commit drops the
+// definitions it changed.
 template <typename Fill>
 void InsertRows(jet::Database& db, jet::Writer& writer, std::u16string_view name,
                 size_t count, int64_t& done, int64_t total, const ImportProgress& progress,
@@ -40,7 +88,7 @@ void InsertRows(jet::Database& db, jet::Writer& writer, std::u16string_view name
     writer.Begin();
     auto table = db.GetTable(name);
     for (size_t i = first; i < last; ++i) {
-      fill(i, values);
+      fill(*table, i, values);
       writer.InsertRow(table, values);
     }
     writer.Commit();
@@ -49,45 +97,69 @@ void InsertRows(jet::Database& db, jet::Writer& writer, std::u16string_view name
   }
 }
 
+// Gives `db` the three tables, empty: made anew, or emptied.
+void PrepareTables(jet::Database& db, jet::Writer& writer) {
+  std::string present, missing;
+  for (std::u16string_view name : kTables) {
+    std::string& list = db.FindTable(name) ? present : missing;
+    list += (list.empty() ? "" : ", ") + base::Utf16ToUtf8(name);
+  }
+  if (present.empty()) return db::CreateAttributionTables(db, writer);
+  if (!missing.empty()) Refuse("the database has table " + present + " but not " + missing);
+  writer.Begin();
+  for (std::u16string_view name : kTables) writer.DeleteAllRows(db.GetTable(name));
+  writer.Commit();
+}
+
 }  // namespace
 
 std::vector<uint8_t> BuildAttributionImage(const AttributionData& data, bool plain_heads,
-                                           const ImportProgress& progress) {
-  std::unique_ptr<jet::Database> db = jet::NewMemoryDatabase();
+                                           const ImportProgress& progress,
+                                           std::unique_ptr<jet::Database> base) {
+  std::unique_ptr<jet::Database> db = base ? std::move(base) : jet::NewMemoryDatabase();
   jet::Writer writer(*db, jet::WriterOptions{.sync = false});
-  db::CreateAttributionTables(*db, writer);
+  PrepareTables(*db, writer);
   const int64_t total =
       static_cast<int64_t>(data.cities.size() + data.card_types.size() + data.heads.size());
   int64_t done = 0;
 
-  auto city = db->GetTable(u"city");
-  const size_t c_index = ColumnOf(*city, u"index"), c_sheng = ColumnOf(*city, u"sheng"),
-               c_shi = ColumnOf(*city, u"shi"), c_youbian = ColumnOf(*city, u"youbian"),
-               c_quhao = ColumnOf(*city, u"quhao");
   InsertRows(*db, writer, u"city", data.cities.size(), done, total, progress,
-             [&](size_t i, jet::ColumnChanges& v) {
+             [&](const jet::TableDef& t, size_t i, jet::ColumnChanges& v) {
                const CityRow& r = data.cities[i];
-               v = {{c_index, r.index}, {c_sheng, r.province}, {c_shi, r.city},
-                    {c_youbian, r.postal_code}, {c_quhao, r.area_code}};
+               const size_t index = ColumnOf(t, u"index"), sheng = ColumnOf(t, u"sheng"),
+                            shi = ColumnOf(t, u"shi"), youbian = ColumnOf(t, u"youbian"),
+                            quhao = ColumnOf(t, u"quhao");
+               v = {{index, ValueFor(t, index, r.index)},
+                    {sheng, ValueFor(t, sheng, r.province)},
+                    {shi, ValueFor(t, shi, r.city)},
+                    {youbian, ValueFor(t, youbian, r.postal_code)},
+                    {quhao, ValueFor(t, quhao, r.area_code)}};
              });
-
-  auto cardtype = db->GetTable(u"cardtype");
-  const size_t t_key = ColumnOf(*cardtype, u"cardtype"),
-               t_text = ColumnOf(*cardtype, u"describe");
   InsertRows(*db, writer, u"cardtype", data.card_types.size(), done, total, progress,
-             [&](size_t i, jet::ColumnChanges& v) {
-               v = {{t_key, data.card_types[i].key}, {t_text, data.card_types[i].description}};
+             [&](const jet::TableDef& t, size_t i, jet::ColumnChanges& v) {
+               const size_t key = ColumnOf(t, u"cardtype"), text = ColumnOf(t, u"describe");
+               v = {{key, ValueFor(t, key, data.card_types[i].key)},
+                    {text, ValueFor(t, text, data.card_types[i].description)}};
              });
-
-  auto numindex = db->GetTable(u"numindex");
-  const size_t n_head = ColumnOf(*numindex, u"numhead"), n_index = ColumnOf(*numindex, u"index"),
-               n_type = ColumnOf(*numindex, u"cardtype");
+  // numindex: the column positions and kinds are looked up once per batch.
+  const jet::TableDef* last_table = nullptr;
+  size_t head = 0, index = 0, type = 0;
+  bool index_long = true;
   InsertRows(*db, writer, u"numindex", data.heads.size(), done, total, progress,
-             [&](size_t i, jet::ColumnChanges& v) {
+             [&](const jet::TableDef& t, size_t i, jet::ColumnChanges& v) {
+               if (&t != last_table) {
+                 last_table = &t;
+                 head = ColumnOf(t, u"numhead");
+                 index = ColumnOf(t, u"index");
+                 type = ColumnOf(t, u"cardtype");
+                 index_long = t.columns[index].kind == jet::ColumnKind::kLong;
+               }
                const HeadRow& r = data.heads[i];
-               v = {{n_head, Ascii(plain_heads ? r.head : codec::EncodeNumberHead(r.head))},
-                    {n_index, r.city},
-                    {n_type, data.card_types[r.card_type].key}};
+               std::u16string stored =
+                   Ascii(plain_heads ? r.head : codec::EncodeNumberHead(r.head));
+               v = {{head, ValueFor(t, head, stored)},
+                    {index, index_long ? jet::Value(r.city) : ValueFor(t, index, r.city)},
+                    {type, ValueFor(t, type, data.card_types[r.card_type].key)}};
              });
   return jet::DatabaseBytes(*db);
 }

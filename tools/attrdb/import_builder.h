@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
+#include "db/jet/database.h"
 #include "tools/attrdb/import_data.h"
 
 namespace attrdb {
@@ -14,14 +16,29 @@ namespace attrdb {
 // Called now and then with the rows written so far and the rows in all.
 using ImportProgress = std::function<void(int64_t done, int64_t total)>;
 
-// The bytes of a new database holding the tables city, cardtype and
-// numindex (db::CreateAttributionTables) filled with `data` in its order;
-// each head stored by codec::EncodeNumberHead, or as its seven digits when
-// `plain_heads`. An empty postal or area code is stored as empty text.
-// Raises jet::Error when the engine refuses (which checked data does not
-// cause).
+// The bytes of a database holding the tables city, cardtype and numindex
+// filled with `data` in its order; each head stored by
+// codec::EncodeNumberHead, or as its seven digits when `plain_heads`. An
+// empty postal or area code is stored as empty text (null in a number
+// column).
+//
+// With `base` null, a new database with the three tables as
+// db::CreateAttributionTables makes them. Otherwise `base` is an existing
+// database in memory (jet::LoadDatabaseIntoMemory), changed by the build:
+// its three tables are emptied and refilled, keeping their definitions and
+// indexes, and everything else it holds; one without any of the three gets
+// them.
+//
+// Raises jet::Error kInvalidArgument "the database has table <a> but not
+// <b>" when `base` holds some of the three tables only; the writer's
+// refusals when an existing table's columns cannot hold the data ("value
+// too long for numindex.numhead: ...", or "<table>.<column> (<KIND>)
+// cannot hold '<text>'" for a column of another kind than text or a whole
+// number, or a number column given text that is not one); kCorrupt for a
+// damaged `base`.
 std::vector<uint8_t> BuildAttributionImage(const AttributionData& data, bool plain_heads,
-                                           const ImportProgress& progress);
+                                           const ImportProgress& progress,
+                                           std::unique_ptr<jet::Database> base = nullptr);
 
 }  // namespace attrdb
 

@@ -6,7 +6,6 @@
 #include <memory>
 #include <string>
 
-#include "base/utf.h"
 #include "db/jet/database.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/error.h"
@@ -47,10 +46,10 @@ description 50. Postal and area codes may be empty.
 
 The database is built whole in memory: the tables city, cardtype and numindex,
 heads scrambled (or as seven plain digits with --plain), then written beside
-DB and renamed over it, so DB is never seen half written. An existing DB is
-replaced by the new file; other tables it held are not carried over (they
-are named on standard error). On any error in the input, the error names the
-file and line, and nothing is written.)";
+DB and renamed over it, so DB is never seen half written. Of an existing DB,
+the three tables are emptied and refilled, keeping their columns and
+indexes, and all else it holds is kept. On any error in the input, the
+error names the file and line, and nothing is written.)";
 
 int Import(const ImportOptions& o) {
   const auto started = std::chrono::steady_clock::now();
@@ -58,34 +57,28 @@ int Import(const ImportOptions& o) {
     AttributionData data = ReadImportInput(o.input);
     const std::filesystem::path to = o.to;
     std::unique_ptr<jet::Database> old;
+    std::unique_ptr<jet::Writer> lock;
+    std::unique_ptr<jet::Database> base;
     if (std::filesystem::exists(to)) {
       // Opening read-write rolls back a journal a crashed writer left, which
-      // would otherwise be played onto the new file.
+      // would otherwise be played onto the new file; the write lock, held
+      // until the new file stands in its place, keeps other writers out.
       old = jet::Database::Open(to, jet::OpenMode::kReadWrite, 64);
-      for (const std::u16string& name : old->TableNames()) {
-        if (name != u"city" && name != u"cardtype" && name != u"numindex") {
-          std::fprintf(stderr, "attrdb: %s: table %s is not kept\n", o.to.c_str(),
-                       base::Utf16ToUtf8(name).c_str());
-        }
-      }
+      lock = std::make_unique<jet::Writer>(*old, jet::WriterOptions{.sync = false});
+      lock->Begin();
+      base = jet::LoadDatabaseIntoMemory(to);
     }
     std::vector<uint8_t> bytes;
-    {
+    try {
       ProgressBar bar("rows");
-      bytes = BuildAttributionImage(data, o.plain, [&bar](int64_t done, int64_t total) {
-        bar.Show(done, total);
-      });
+      bytes = BuildAttributionImage(
+          data, o.plain, [&bar](int64_t done, int64_t total) { bar.Show(done, total); },
+          std::move(base));
+    } catch (const jet::Error& e) {
+      throw jet::Error(e.kind(), o.to + ": " + e.what());
     }
-    if (old) {
-      // Holding the old file's write lock keeps other writers out until the
-      // new file stands in its place.
-      jet::Writer lock(*old, jet::WriterOptions{.sync = false});
-      lock.Begin();
-      jet::SaveDatabaseImage(bytes, to, true);
-      lock.Rollback();
-    } else {
-      jet::SaveDatabaseImage(bytes, to, false);
-    }
+    jet::SaveDatabaseImage(bytes, to, old != nullptr);
+    if (lock) lock->Rollback();
     if (!o.quiet) {
       const double seconds =
           std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
