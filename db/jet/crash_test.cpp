@@ -207,5 +207,31 @@ TEST(Crash, KilledInsertersLeaveWholeCommittedBatches) {
   EXPECT_GT(interrupted, 0);
 }
 
+TEST(Crash, InsertersAtOnceShareTheWorkAndLoseNoRow) {
+  testing_support::ScratchDir dir;
+  const fs::path path = dir.path() / "both.mdb";
+  CreateDatabase(path);
+  {
+    auto db = Database::Open(path, OpenMode::kReadWrite);
+    Writer writer(*db, WriterOptions{.sync = false});
+    writer.Begin();
+    CreateTable(*db, writer, u"rows",
+                {{u"id", ColumnKind::kLong}, {u"text", ColumnKind::kText, 40},
+                 {u"note", ColumnKind::kMemo}},
+                {{u"PrimaryKey", {u"id"}, true}});
+    writer.Commit();
+  }
+  const int count = testing::kSanitized ? 600 : 3000;
+  pid_t a = StartInserter(path, 7, false, count);
+  pid_t b = StartInserter(path, 50, false, count);
+  pid_t c = StartInserter(path, 13, false, count);
+  EXPECT_EQ(Wait(a), 0);
+  EXPECT_EQ(Wait(b), 0);
+  EXPECT_EQ(Wait(c), 0);
+  auto db = Database::Open(path, OpenMode::kReadOnly);
+  EXPECT_EQ(CheckInsertedRows(*db), count);
+  ExpectSound(*db);
+}
+
 }  // namespace
 }  // namespace jet

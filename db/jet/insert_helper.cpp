@@ -1,6 +1,7 @@
 // A test tool: appends rows to the table "rows" (id LONG primary key, text
 // TEXT(40), note MEMO) until it holds COUNT, in batches, carrying on from the
-// rows already there. The crash test kills it at random moments.
+// rows the file holds as each batch begins. The crash test kills it at
+// random moments, and runs several at once.
 // Usage: jet_insert_helper FILE BATCH SYNC(0|1) COUNT
 #include <cstdio>
 #include <algorithm>
@@ -21,17 +22,22 @@ int main(int argc, char** argv) {
   try {
     auto db = jet::Database::Open(argv[1], jet::OpenMode::kReadWrite);
     jet::Writer writer(*db, jet::WriterOptions{.sync = argv[3][0] == '1'});
-    auto table = db->GetTable(u"rows");
-    int32_t next = static_cast<int32_t>(table->row_count);
-    while (next < count) {
+    while (true) {
+      // Each batch carries on from the rows the file holds when it begins,
+      // so that several helpers at once share the work.
       writer.Begin();
+      auto table = db->GetTable(u"rows");
+      auto next = static_cast<int32_t>(table->row_count);
+      if (next >= count) {
+        writer.Rollback();
+        break;
+      }
       for (long k = 0; k < batch && next < count; ++k, ++next) {
         jet::ColumnChanges values{{0, next}, {1, jet::testing::CrashRowText(next)}};
         if (next % 3 == 0) values.emplace_back(2, jet::testing::CrashRowNote(next));
         writer.InsertRow(table, values);
       }
       writer.Commit();
-      table = db->GetTable(u"rows");
     }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "%s\n", e.what());
