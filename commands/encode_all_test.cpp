@@ -1,3 +1,5 @@
+// The bulk number-head encoding through fake controls, on the shared
+// fixtures and on databases our engine writes.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -5,12 +7,16 @@
 #include <functional>
 #include <iterator>
 
+#include "base/gbk.h"
 #include "codec/number_head.h"
 #include "commands/busy.h"
 #include "commands/commands.h"
 #include "commands/fake_controls.h"
 #include "db/connection.h"
+#include "db/jet/checker.h"
+#include "db/jet/database.h"
 #include "db/query.h"
+#include "testing/attribution_db.h"
 #include "testing/expect_raise.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
@@ -42,6 +48,20 @@ class EncodeAllTest : public ::testing::Test {
     path_ = scratch_.CopyIn(fixture, "attrdata.mdb");
     connection_.SetDataSource(path_.string());
     query_.SetParamCheck(false);
+  }
+  // The same with the demonstration database written by our engine.
+  void UseOwn(const testing_support::DemoOptions& options) {
+    path_ = scratch_.path() / "attrdata.mdb";
+    testing_support::WriteAttributionDatabase(path_, testing_support::DemoAttribution(options));
+    connection_.SetDataSource(path_.string());
+    query_.SetParamCheck(false);
+  }
+  // The checker's findings on the file, with the cursor closed.
+  std::vector<std::string> Problems() {
+    query_.Close();
+    connection_.Close();
+    auto database = jet::Database::Open(path_, jet::OpenMode::kReadOnly);
+    return jet::CheckDatabase(*database);
   }
   // Every numhead in table order.
   std::vector<std::string> Heads() {
@@ -154,6 +174,131 @@ TEST_F(EncodeAllTest, OtherCommandsDoNothingWhileEventsAreLetThrough) {
   edit1_.text = "1879396";
   Button1Click(query_, lookup, shell_);
   EXPECT_FALSE(e2.text.empty());
+}
+
+TEST_F(EncodeAllTest, EncodesEverySevenByteHeadAndLeavesTheRestInOurOwnDatabase) {
+  testing_support::DemoOptions options;
+  options.heads = testing_support::HeadForm::kMixed;
+  options.odd_heads = true;
+  UseOwn(options);
+  const std::vector<std::string> before = Heads();
+  ASSERT_EQ(before.size(), 280u);
+  Button3Click(query_, edit1_, shell_);
+  EXPECT_TRUE(shell_.notices.empty());
+  // Progress: the head of rows 100 and 200 as read, one drain each.
+  EXPECT_EQ(shell_.drains, 2);
+  EXPECT_EQ(edit1_.sets, 2);
+  EXPECT_EQ(edit1_.text, before[199]);
+  EXPECT_EQ(shell_.enabled_log, (std::vector<bool>{false, true}));
+
+  const std::vector<std::string> after = Heads();
+  ASSERT_EQ(after.size(), before.size());
+  int encoded = 0;
+  for (size_t i = 0; i < before.size(); ++i) {
+    if (before[i].size() == 7) {
+      ASSERT_EQ(after[i], codec::EncodeNumberHead(before[i])) << i;
+      ++encoded;
+    } else {
+      ASSERT_EQ(after[i], before[i]) << i;
+    }
+  }
+  EXPECT_EQ(encoded, 276 - 28);
+  for (const std::string& problem : Problems()) ADD_FAILURE() << problem;
+
+  // A second run writes nothing.
+  const std::string bytes = FileBytes(path_);
+  Button3Click(query_, edit1_, shell_);
+  query_.Close();
+  EXPECT_EQ(FileBytes(path_), bytes);
+}
+
+TEST_F(EncodeAllTest, FormerPlainHeadsAreFoundAfterwardsInOurOwnDatabase) {
+  testing_support::DemoOptions options;
+  options.heads = testing_support::HeadForm::kPlain;
+  options.schema.indexes = true;
+  UseOwn(options);
+  Button3Click(query_, edit1_, shell_);
+  FakeText e2, e3, e4, e5, e6;
+  LookupTab tab{edit1_, e2, e3, e4, e5, e6};
+  for (const std::string& head : testing_support::DemoHeadsOf(4)) {
+    edit1_.text = head + "1234";
+    Button1Click(query_, tab, shell_);
+    ASSERT_EQ(base::GbkToUtf16(e3.text), u"深圳") << head;
+  }
+  edit1_.text = "1332801";
+  Button1Click(query_, tab, shell_);
+  EXPECT_EQ(base::GbkToUtf16(e3.text), u"成都");
+  EXPECT_TRUE(shell_.notices.empty());
+  // The indexes over numhead were brought up to date.
+  for (const std::string& problem : Problems()) ADD_FAILURE() << problem;
+}
+
+TEST_F(EncodeAllTest, NarrowColumnIsRefusedBeforeAnythingIsWrittenInOurOwnDatabase) {
+  testing_support::DemoOptions options;
+  options.heads = testing_support::HeadForm::kPlain;
+  options.schema.numhead_size = 20;
+  UseOwn(options);
+  const std::string bytes = FileBytes(path_);
+  EXPECT_RAISE(Button3Click(query_, edit1_, shell_), EDatabaseError,
+               "Column numhead of table numindex holds at most 20 characters, but a "
+               "scrambled number head needs 21. Nothing was changed");
+  query_.Close();
+  connection_.Close();
+  EXPECT_EQ(FileBytes(path_), bytes);
+  EXPECT_EQ(shell_.enabled_log, (std::vector<bool>{false, true}));
+  EXPECT_EQ(edit1_.sets, 0);
+  EXPECT_FALSE(CommandsBusy());
+}
+
+TEST_F(EncodeAllTest, ExactlyWideEnoughColumnIsEncoded) {
+  testing_support::DemoOptions options;
+  options.heads = testing_support::HeadForm::kPlain;
+  options.schema.numhead_size = 21;
+  UseOwn(options);
+  Button3Click(query_, edit1_, shell_);
+  const std::vector<std::string> after = Heads();
+  ASSERT_EQ(after.size(), 276u);
+  EXPECT_EQ(after.front(), codec::EncodeNumberHead("1380100"));
+  EXPECT_EQ(after.back(), codec::EncodeNumberHead("1860999"));
+}
+
+TEST_F(EncodeAllTest, EmptyTableChangesNothing) {
+  path_ = scratch_.path() / "attrdata.mdb";
+  testing_support::WriteAttributionDatabase(path_, {});
+  connection_.SetDataSource(path_.string());
+  const std::string bytes = FileBytes(path_);
+  Button3Click(query_, edit1_, shell_);
+  query_.Close();
+  connection_.Close();
+  EXPECT_EQ(FileBytes(path_), bytes);
+  EXPECT_EQ(shell_.drains, 0);
+  EXPECT_EQ(shell_.enabled_log, (std::vector<bool>{false, true}));
+}
+
+TEST_F(EncodeAllTest, OtherCommandsDoNothingWhileEventsAreLetThroughInOurOwnDatabase) {
+  UseOwn({});
+  FakeText e2, e3, e4, e5, e6;
+  LookupTab lookup{edit1_, e2, e3, e4, e5, e6};
+  FakeCombo provinces, cities;
+  FakeMemo memo;
+  SegmentTab segments{provinces, cities, memo};
+  provinces.text = "x";
+  int nested = 0;
+  shell_.on_drain = [&] {
+    ++nested;
+    Button1Click(query_, lookup, shell_);
+    ComboBox1Change(query_, segments);
+    Button2Click(query_, segments, shell_);
+    Button3Click(query_, edit1_, shell_);
+  };
+  Button3Click(query_, edit1_, shell_);
+  EXPECT_EQ(nested, 2);  // 276 rows, all stored scrambled
+  EXPECT_TRUE(shell_.notices.empty());
+  EXPECT_EQ(e2.sets, 0);
+  EXPECT_EQ(memo.text, "\r\n");
+  edit1_.text = "1355507";
+  Button1Click(query_, lookup, shell_);
+  EXPECT_EQ(base::GbkToUtf16(e3.text), u"深圳");
 }
 
 }  // namespace

@@ -11,8 +11,6 @@
 #include "base/utf.h"
 #include "codec/number_head.h"
 #include "db/connection_state.h"
-#include "db/jet/table_creator.h"
-#include "db/jet/writer.h"
 #include "testing/attribution_db.h"
 #include "testing/expect_raise.h"
 #include "testing/scratch_dir.h"
@@ -463,35 +461,8 @@ TEST(Connection, FilesThatAreNotDatabases) {
   }
 }
 
-// Adds to the database at `path` a table "kinds" with a column of each kind
-// the cursor formats, and two rows: id 1 with values, id 2 with the extremes
-// and nulls.
-void AddKindsTable(const std::filesystem::path& path) {
-  auto database = jet::Database::Open(path, jet::OpenMode::kReadWrite);
-  jet::Writer writer(*database, jet::WriterOptions{.sync = false});
-  std::vector<jet::ColumnSpec> columns = {
-      {u"id", jet::ColumnKind::kLong},       {u"flag", jet::ColumnKind::kBoolean},
-      {u"tiny", jet::ColumnKind::kByte},     {u"small", jet::ColumnKind::kInteger},
-      {u"big", jet::ColumnKind::kLong},      {u"price", jet::ColumnKind::kCurrency},
-      {u"ratio", jet::ColumnKind::kSingle},  {u"measure", jet::ColumnKind::kDouble},
-      {u"stamp", jet::ColumnKind::kDateTime}, {u"txt", jet::ColumnKind::kText, 20},
-      {u"bin", jet::ColumnKind::kBinary, 8}};
-  columns[0].auto_number = true;
-  writer.Begin();
-  auto table = jet::CreateTable(*database, writer, u"kinds", columns, {});
-  writer.InsertRow(table, {{1, true}, {2, uint8_t{255}}, {3, int16_t{1}},
-                           {4, int32_t{2147483647}}, {5, jet::Currency{12345678}},
-                           {6, 3.14159f}, {7, 3.14159265358979}, {8, jet::DateTime{2}},
-                           {9, std::u16string(u"广州市天河区")},
-                           {10, jet::Bytes{1, 2}}});
-  writer.InsertRow(table, {{1, false}, {3, int16_t{-1}}, {5, jet::Currency{-1}},
-                           {6, -1.5e-20f}, {7, 1e300}, {8, jet::DateTime{-1.5}},
-                           {9, std::u16string(u"emoji \U0001F600 和 hello")}});
-  writer.Commit();
-}
-
 TEST_F(QueryTest, FieldTextAndIntegerOfEveryKindInOurOwnDatabase) {
-  AddKindsTable(UseOwn());
+  testing_support::AddKindsTable(UseOwn());
   Run("select * from kinds where id=1");
   struct Case {
     const char* column;
@@ -531,7 +502,7 @@ TEST_F(QueryTest, FieldTextAndIntegerOfEveryKindInOurOwnDatabase) {
 }
 
 TEST_F(QueryTest, EditingStatesInOurOwnDatabase) {
-  AddKindsTable(UseOwn());
+  testing_support::AddKindsTable(UseOwn());
   Run("select * from kinds where id<=2");
   EXPECT_RAISE(query_.SetFieldText("txt", "x"), EDatabaseError,
                "ADOQuery1: Dataset not in edit or insert mode");

@@ -6,6 +6,7 @@
 
 #include "codec/number_head.h"
 #include "db/jet/database_creator.h"
+#include "db/jet/table_creator.h"
 #include "db/jet/writer.h"
 
 namespace testing_support {
@@ -117,6 +118,32 @@ std::vector<std::string> DemoHeadsOf(int32_t index) {
     if (row.index == index) heads.push_back(*row.numhead);
   }
   return heads;
+}
+
+void AddKindsTable(const std::filesystem::path& path) {
+  auto database = jet::Database::Open(path, jet::OpenMode::kReadWrite);
+  jet::Writer writer(*database, jet::WriterOptions{.sync = false});
+  std::vector<jet::ColumnSpec> columns = {
+      {u"id", jet::ColumnKind::kLong},        {u"flag", jet::ColumnKind::kBoolean},
+      {u"tiny", jet::ColumnKind::kByte},      {u"small", jet::ColumnKind::kInteger},
+      {u"big", jet::ColumnKind::kLong},       {u"price", jet::ColumnKind::kCurrency},
+      {u"ratio", jet::ColumnKind::kSingle},   {u"measure", jet::ColumnKind::kDouble},
+      {u"stamp", jet::ColumnKind::kDateTime}, {u"txt", jet::ColumnKind::kText, 20},
+      {u"bin", jet::ColumnKind::kBinary, 8}};
+  columns[0].auto_number = true;
+  writer.Begin();
+  auto table = jet::CreateTable(*database, writer, u"kinds", columns, {});
+  writer.InsertRow(table, {{1, true}, {2, uint8_t{255}}, {3, int16_t{1}},
+                           {4, int32_t{2147483647}}, {5, jet::Currency{12345678}},
+                           {6, 3.14159f}, {7, 3.14159265358979}, {8, jet::DateTime{2}},
+                           {9, std::u16string(u"广州市天河区")},
+                           {10, jet::Bytes{1, 2}}});
+  writer.InsertRow(table, {{1, false}, {3, int16_t{-1}}, {5, jet::Currency{-1}},
+                           {6, -1.5e-20f}, {7, 1e300}, {8, jet::DateTime{-1.5}},
+                           {9, std::u16string(u"emoji \U0001F600 和 hello")}});
+  writer.InsertRow(table, {{1, true}, {7, 7.5}, {9, std::u16string(u"hello")}});
+  writer.InsertRow(table, {{1, false}});
+  writer.Commit();
 }
 
 }  // namespace testing_support

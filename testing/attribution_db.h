@@ -88,6 +88,18 @@ inline constexpr int kDemoHeadRows = 276;
 // table order (seven digits each; odd heads left out).
 std::vector<std::string> DemoHeadsOf(int32_t index);
 
+// Adds to the database at `path` a table "kinds" of a column of each kind
+// the cursor formats: id (autonumber), flag BOOLEAN, tiny BYTE, small INT,
+// big LONG, price MONEY, ratio FLOAT, measure DOUBLE, stamp DATETIME,
+// txt TEXT(20), bin BINARY(8); and four rows:
+//   id 1: True 255 1 2147483647 1234.5678 3.14159f 3.14159265358979
+//         1900-01-01 "广州市天河区" 01 02
+//   id 2: False null -1 null -0.0001 -1.5e-20f 1e300 1899-12-29 12:00
+//         "emoji 😀 和 hello" null
+//   id 3: True, measure 7.5, txt "hello", the rest null
+//   id 4: False, the rest null
+void AddKindsTable(const std::filesystem::path& path);
+
 }  // namespace testing_support
 
 #endif  // TESTING_ATTRIBUTION_DB_H_

@@ -1,5 +1,6 @@
-// Statements run on the fixture databases: comparisons as the engine makes
-// them, nulls, DISTINCT, the errors, and the equality indexes.
+// Statements run on the fixture databases and on databases our engine
+// writes: comparisons as the engine makes them, nulls, DISTINCT, the errors,
+// and the equality indexes.
 #include "db/sql/session.h"
 
 #include <gtest/gtest.h>
@@ -8,7 +9,9 @@
 #include <thread>
 
 #include "base/utf.h"
+#include "codec/number_head.h"
 #include "db/sql/error.h"
+#include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
@@ -55,6 +58,23 @@ class SessionTest : public ::testing::Test {
     return "(no error)";
   }
 
+  // Writes the demonstration database (with odd heads and the kinds table)
+  // into a scratch folder and opens it.
+  std::filesystem::path OpenOwn() {
+    std::filesystem::path path = own_dir_.path() / "attrdata.mdb";
+    testing_support::DemoOptions options;
+    options.odd_heads = true;
+    testing_support::WriteAttributionDatabase(path, testing_support::DemoAttribution(options));
+    testing_support::AddKindsTable(path);
+    OpenFixture(path);
+    return path;
+  }
+
+  // Checks that hold on any attribution database.
+  void CheckErrorsOfTheEngine();
+  void CheckRandomConditions();
+
+  testing_support::ScratchDir own_dir_;
   std::unique_ptr<jet::Database> database_;
   std::unique_ptr<Session> session_;
 };
@@ -125,9 +145,7 @@ TEST_F(SessionTest, NullMatchesNothing) {
   EXPECT_TRUE(Column(u"select id from alltypes where 省份=null", u"id").empty());
 }
 
-TEST_F(SessionTest, ErrorsOfTheEngine) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
-  OpenFixture(path);
+void SessionTest::CheckErrorsOfTheEngine() {
   EXPECT_EQ(ErrorOf(u"select * from nums", ErrorKind::kNoSuchTable),
             "The database engine cannot find the input table or query 'nums'.  Make sure "
             "it exists and that its name is spelled correctly.");
@@ -151,6 +169,17 @@ TEST_F(SessionTest, ErrorsOfTheEngine) {
             "(no error)");
 }
 
+TEST_F(SessionTest, ErrorsOfTheEngine) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  CheckErrorsOfTheEngine();
+}
+
+TEST_F(SessionTest, ErrorsOfTheEngineInOurOwnDatabase) {
+  OpenOwn();
+  CheckErrorsOfTheEngine();
+}
+
 TEST_F(SessionTest, IndexesAreBuiltOnceAndForgottenWhenTheFileChanges) {
   ATTR_REQUIRE_FIXTURE(small, "attrdata-small.mdb");
   ATTR_REQUIRE_FIXTURE(empty, "attrdata-empty.mdb");
@@ -171,9 +200,7 @@ TEST_F(SessionTest, IndexesAreBuiltOnceAndForgottenWhenTheFileChanges) {
   EXPECT_TRUE(Column(u"select * from city where shi='深圳'", u"index").empty());
 }
 
-TEST_F(SessionTest, RandomConditionsRunOrFailCleanly) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
-  OpenFixture(path);
+void SessionTest::CheckRandomConditions() {
   const std::u16string pieces[] = {
       u"index", u"sheng", u"[shi]", u"city.quhao", u"'广东'", u"'a''b'", u"7", u"-", u"1.5",
       u"NULL", u"?", u"=", u"<>", u"<=", u">", u"AND", u"OR", u"NOT", u"IS", u"LIKE",
@@ -194,6 +221,96 @@ TEST_F(SessionTest, RandomConditionsRunOrFailCleanly) {
     }
   }
   EXPECT_GT(ran, 0);
+}
+
+TEST_F(SessionTest, RandomConditionsRunOrFailCleanly) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  OpenFixture(path);
+  CheckRandomConditions();
+}
+
+TEST_F(SessionTest, RandomConditionsRunOrFailCleanlyInOurOwnDatabase) {
+  OpenOwn();
+  CheckRandomConditions();
+}
+
+TEST_F(SessionTest, EqualityFindsEveryRowInTableOrderInOurOwnDatabase) {
+  OpenOwn();
+  const std::u16string twice = base::Utf8ToUtf16(codec::EncodeNumberHead("1355500"));
+  EXPECT_EQ(Column(u"select * from numindex where numhead='" + twice + u"'", u"index"),
+            (Strings{"4", "6"}));
+  EXPECT_EQ(Column(u"select * from city where sheng='广东' and shi='深圳'", u"index"),
+            (Strings{"4", "10"}));
+  EXPECT_EQ(Column(u"select * from city where index=10", u"youbian"), Strings{"518100"});
+  EXPECT_EQ(Column(u"select * from city where shi='朝阳'", u"sheng"),
+            (Strings{"辽宁", "北京"}));
+  EXPECT_EQ(Column(u"select * from city where shi='演示区😀'", u"index"), Strings{"11"});
+  EXPECT_TRUE(Column(u"select * from city where index=-1", u"shi").empty());
+  // The empty head is a value, the null head is not.
+  EXPECT_EQ(Column(u"select * from numindex where numhead=''", u"cardtype"), Strings{"3"});
+  EXPECT_EQ(Column(u"select * from numindex where numhead is null", u"index"), Strings{"5"});
+  EXPECT_EQ(Column(u"select * from numindex where numhead='189560'", u"index"), Strings{"5"});
+  // The index answers exactly what a scan answers.
+  for (std::u16string shi : {u"深圳", u"朝阳", u"吉林", u"x"}) {
+    EXPECT_EQ(Column(u"select * from city where shi='" + shi + u"'", u"index"),
+              Column(u"select * from city where shi like '" + shi + u"'", u"index"));
+  }
+  EXPECT_EQ(Column(u"select * from numindex where index=4", u"numhead").size(), 60u);
+  EXPECT_EQ(Column(u"select * from numindex where index=5", u"numhead"),
+            Column(u"select * from numindex where index>=5 and index<=5", u"numhead"));
+}
+
+TEST_F(SessionTest, DistinctKeepsFirstOccurrencesInOurOwnDatabase) {
+  OpenOwn();
+  EXPECT_EQ(Column(u"select distinct sheng from city\r\n", u"sheng"),
+            (Strings{"北京", "上海", "广东", "四川", "吉林", "辽宁", "演示"}));
+  EXPECT_EQ(Column(u"select distinct shi from city where sheng='广东'", u"shi"),
+            (Strings{"广州", "深圳", "珠海"}));
+  EXPECT_EQ(Column(u"SELECT DISTINCT [SHI] FROM CITY WHERE SHENG='广东' AND SHI LIKE '深*'",
+                   u"shi"),
+            Strings{"深圳"});
+}
+
+TEST_F(SessionTest, TextIgnoresCaseNumbersCompareAsNumbersInOurOwnDatabase) {
+  OpenOwn();
+  EXPECT_EQ(Column(u"select id from kinds where txt='HELLO'", u"id"), Strings{"3"});
+  EXPECT_EQ(Column(u"select id from kinds where measure=7.5", u"id"), Strings{"3"});
+  EXPECT_EQ(Column(u"select id from kinds where small=-1", u"id"), Strings{"2"});
+  EXPECT_EQ(Column(u"select id from kinds where measure>1e299", u"id"), Strings{"2"});
+  EXPECT_EQ(Column(u"select id from kinds where flag=true", u"id"), (Strings{"1", "3"}));
+  EXPECT_EQ(Column(u"select * from city where youbian='518000'", u"index"), Strings{"4"});
+  EXPECT_EQ(Column(u"select * from city where index=4.0", u"shi"), Strings{"深圳"});
+}
+
+TEST_F(SessionTest, NullMatchesNothingInOurOwnDatabase) {
+  OpenOwn();
+  // Row 4 has no txt.
+  Strings all = Column(u"select id from kinds", u"id");
+  ASSERT_EQ(all, (Strings{"1", "2", "3", "4"}));
+  EXPECT_EQ(Column(u"select id from kinds where txt<>'hello'", u"id"), (Strings{"1", "2"}));
+  EXPECT_EQ(Column(u"select id from kinds where not (txt='hello')", u"id"), (Strings{"1", "2"}));
+  EXPECT_EQ(Column(u"select id from kinds where [txt] is null", u"id"), Strings{"4"});
+  EXPECT_EQ(Column(u"select id from kinds where txt is not null or id=4", u"id"), all);
+  EXPECT_TRUE(Column(u"select id from kinds where txt=null", u"id").empty());
+  EXPECT_TRUE(Column(u"select id from kinds where tiny<>1 and id>2", u"id").empty());
+}
+
+TEST_F(SessionTest, IndexesAreBuiltOnceAndForgottenWhenTheFileChangesInOurOwnDatabase) {
+  std::filesystem::path file = OpenOwn();
+  const std::filesystem::path empty = own_dir_.path() / "empty.mdb";
+  testing_support::WriteAttributionDatabase(empty, {});
+  EXPECT_EQ(Column(u"select * from city where shi='深圳'", u"index").size(), 2u);
+  EXPECT_EQ(Column(u"select * from CITY where SHI='北京'", u"index").size(), 1u);
+  EXPECT_EQ(session_->IndexCount(), 1u);
+  Column(u"select * from city where index=1", u"index");
+  EXPECT_EQ(session_->IndexCount(), 2u);
+  session_->TableChanged(u"City");
+  EXPECT_EQ(session_->IndexCount(), 0u);
+  EXPECT_EQ(Column(u"select * from city where shi='深圳'", u"index").size(), 2u);
+  // Another process replaces the file's content.
+  std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  own_dir_.CopyIn(empty, "attrdata.mdb");
+  EXPECT_TRUE(Column(u"select * from city where shi='深圳'", u"index").empty());
 }
 
 }  // namespace
