@@ -11,6 +11,7 @@ packages=(
   mdbtools
   nlohmann-json3-dev zlib1g-dev time
   xvfb xauth fonts-wqy-microhei xdotool imagemagick
+  dpkg-dev desktop-file-utils   # cpack -G DEB, and the install test
 )
 
 missing=()
