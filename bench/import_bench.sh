@@ -31,7 +31,7 @@ awk -v rows="$rows" 'BEGIN {
 
 run() {
   local label=$1; shift
-  /usr/bin/time -f "$label: %e s wall, %M KiB peak memory" "$attrdb" import "$@" -q 2>&1 >/dev/null |
+  /usr/bin/time -f "$label: %e s wall, %U s user + %S s system CPU, %M KiB peak memory" "$attrdb" import "$@" -q 2>&1 >/dev/null |
     grep -v '^\s*$' || true
 }
 echo "$rows rows"
