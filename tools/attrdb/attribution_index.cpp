@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
+#include <new>
 #include <unordered_map>
 
 #include "base/utf.h"
@@ -21,7 +23,8 @@ class IndexLoader {
   AttributionIndex Run() {
     LoadCities();
     LoadCardTypes();
-    index_.heads_.assign(kHeadSpan, 0);
+    index_.heads_.reset(static_cast<uint32_t*>(std::calloc(kHeadSpan, sizeof(uint32_t))));
+    if (!index_.heads_) throw std::bad_alloc();
     LoadHeads();
     return std::move(index_);
   }
@@ -40,11 +43,8 @@ class IndexLoader {
     bool valid = false;
 
     bool Holds(std::span<const uint8_t> raw) const {
-      if (!valid || raw.size() != bytes.size()) return false;
-      for (size_t i = 0; i < raw.size(); ++i) {
-        if (raw[i] != bytes[i]) return false;
-      }
-      return true;
+      return valid && raw.size() == bytes.size() &&
+             (raw.empty() || std::memcmp(raw.data(), bytes.data(), raw.size()) == 0);
     }
     void Keep(std::span<const uint8_t> raw, uint32_t resolved) {
       bytes.assign(raw.begin(), raw.end());
@@ -113,6 +113,10 @@ class IndexLoader {
   uint32_t AnswerOf(uint32_t city, uint32_t card_type) {
     const uint64_t pair = (uint64_t{city} << 32) | card_type;
     if (pair == last_pair_ && last_answer_ != 0) return last_answer_;
+    return NewPair(pair, city, card_type);
+  }
+
+  uint32_t NewPair(uint64_t pair, uint32_t city, uint32_t card_type) {
     last_pair_ = pair;
     auto [it, added] = answer_of_pair_.emplace(pair, 0);
     if (!added) return last_answer_ = it->second;

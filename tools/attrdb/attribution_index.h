@@ -6,6 +6,8 @@
 #define TOOLS_ATTRDB_ATTRIBUTION_INDEX_H_
 
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -57,7 +59,12 @@ class AttributionIndex {
   static constexpr uint32_t kFromPlain = 0x80000000u;
   static constexpr uint32_t kAnswerMask = ~kFromPlain;
 
-  std::vector<uint32_t> heads_;  // kHeadSpan entries: answer number or 0
+  struct Free {
+    void operator()(uint32_t* p) const { std::free(p); }
+  };
+  // kHeadSpan entries: answer number or 0. Taken zeroed from the system
+  // (calloc), so that only the pages holding heads are ever touched.
+  std::unique_ptr<uint32_t[], Free> heads_;
   std::vector<Attribution> answers_;
   size_t head_count_ = 0;
 };

@@ -3,6 +3,7 @@
 #include "tools/attrdb/column_values.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "base/exceptions.h"
 #include "base/gbk.h"
@@ -87,8 +88,7 @@ bool StoredHeadDecoder::Decode(std::u16string_view stored, uint32_t& head,
   plain = stored.size() == kHeadDigits;
   if (plain) return ReadHead(stored.data(), head);
   if (stored.size() != kStoredHeadDigits) return false;
-  if (!have_prefix_ ||
-      !std::equal(prefix_, prefix_ + kPrefixUnits, stored.begin())) {
+  if (!have_prefix_ || std::memcmp(prefix_, stored.data(), sizeof prefix_) != 0) {
     return DecodeInFull(stored, head);
   }
   unsigned value = 0;

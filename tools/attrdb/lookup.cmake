@@ -1,3 +1,12 @@
-# attrdb lookup and list, with their tests.
-target_sources(attrdb PRIVATE attribution_index.cpp city_heads.cpp column_values.cpp
+# attrdb lookup and list, with their tests. The code is a library of its own
+# so that the tests run it in process without building it twice.
+add_library(attrdb_lookup STATIC attribution_index.cpp city_heads.cpp column_values.cpp
   line_reader.cpp lookup_output.cpp lookup_run.cpp mobile_number.cpp)
+target_include_directories(attrdb_lookup PUBLIC "${PROJECT_SOURCE_DIR}")
+target_link_libraries(attrdb_lookup PUBLIC db codec base CLI11::CLI11 PRIVATE attr_warnings)
+target_link_libraries(attrdb PRIVATE attrdb_lookup)
+
+attr_test(lookup_test
+  SOURCES attribution_index_test.cpp lookup_input_test.cpp lookup_run_test.cpp
+          lookup_test_db.cpp
+  DEPS attrdb_lookup)

@@ -1,0 +1,177 @@
+// The attribution index against databases made in memory: the window's
+// first-row rules, scrambled and plain heads, missing cities and card types,
+// and the decoding of stored heads checked against the codec.
+#include "tools/attrdb/attribution_index.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "codec/number_head.h"
+#include "db/jet/database_creator.h"
+#include "db/jet/error.h"
+#include "tools/attrdb/column_values.h"
+#include "tools/attrdb/lookup_test_db.h"
+
+namespace attrdb {
+namespace {
+
+using testing::Plain;
+using testing::Scrambled;
+
+// province|city|postal|area|card of the head's answer, or "-" when none.
+std::string AnswerText(const AttributionIndex& index, uint32_t head) {
+  const uint32_t n = index.Find(head);
+  if (n == 0) return "-";
+  const Attribution& a = index.Answer(n);
+  return a.province + "|" + a.city + "|" + a.postal_code + "|" + a.area_code + "|" +
+         a.card_type;
+}
+
+testing::TestData Sample() {
+  testing::TestData data;
+  data.cities = {{1, u"北京", u"北京", u"100000", u"10"},
+                 {7, u"广东", u"深圳", u"518000", u"755"},
+                 {7, u"广东", u"深圳二", u"518001", u"756"},
+                 {26, u"四川", u"成都", u"610000", u"28"},
+                 {30, u"上海", u"上海", u"200000", u""}};
+  data.card_types = {{u"1", u"中国移动"},
+                     {u"A", u"字母卡"},
+                     {u"2", u"中国联通"},
+                     {u"2", u"联通二"},
+                     {std::nullopt, u"空键"}};
+  const auto head = [&](std::optional<std::u16string> numhead, std::optional<int32_t> index,
+                        std::u16string cardtype) {
+    data.heads.push_back({std::move(numhead), index, std::move(cardtype)});
+  };
+  head(Scrambled("1380013"), 1, u"1");
+  head(Scrambled("1581308"), 7, u"1");
+  head(Scrambled("1581308"), 26, u"2");   // a second row of the head
+  head(Plain("1390800"), 26, u"2");       // never scrambled
+  head(Plain("1530613"), 1, u"1");        // plain first, then scrambled
+  head(Scrambled("1530613"), 7, u"2");
+  head(Scrambled("1397589"), 1, u"99");   // no such card type
+  head(Scrambled("1500000"), 9999, u"1"); // no such city
+  head(Scrambled("1860000"), 1, u"a");    // card type key in another case
+  head(Scrambled("1870000"), 30, u"");    // empty key; city without area code
+  head(Scrambled("1880000"), std::nullopt, u"1");
+  head(Plain("1890000"), 1, u"1");        // plain twice: the first wins
+  head(Plain("1890000"), 26, u"1");
+  // Stored forms no lookup can match.
+  std::u16string big_group = Scrambled("1770000");
+  big_group.replace(0, 3, u"256");
+  head(big_group, 1, u"1");
+  head(Scrambled("2770000"), 1, u"1");
+  head(Scrambled("17a0000"), 1, u"1");
+  head(Plain("2780000"), 1, u"1");
+  head(Plain("178000"), 1, u"1");
+  head(Plain("178000x"), 1, u"1");
+  head(Plain(" 1790000"), 1, u"1");
+  head(std::nullopt, 1, u"1");
+  return data;
+}
+
+TEST(AttributionIndex, AnswersAsTheWindowDoes) {
+  auto db = testing::MakeDatabase(Sample());
+  const AttributionIndex index = AttributionIndex::Load(*db);
+  EXPECT_EQ(AnswerText(index, 1380013), "北京|北京|100000|010|中国移动");
+  EXPECT_EQ(AnswerText(index, 1581308), "广东|深圳|518000|0755|中国移动");
+  EXPECT_EQ(AnswerText(index, 1390800), "四川|成都|610000|028|中国联通");
+  EXPECT_EQ(AnswerText(index, 1530613), "广东|深圳|518000|0755|中国联通");
+  EXPECT_EQ(AnswerText(index, 1397589), "北京|北京|100000|010|99");
+  EXPECT_EQ(AnswerText(index, 1500000), "||||中国移动");
+  EXPECT_EQ(AnswerText(index, 1860000), "北京|北京|100000|010|字母卡");
+  EXPECT_EQ(AnswerText(index, 1870000), "上海|上海|200000||");
+  EXPECT_EQ(AnswerText(index, 1880000), "||||中国移动");
+  EXPECT_EQ(AnswerText(index, 1890000), "北京|北京|100000|010|中国移动");
+  for (uint32_t head : {1770000u, 1780000u, 1790000u, 1380014u, 1000000u, 1999999u}) {
+    EXPECT_EQ(AnswerText(index, head), "-") << head;
+  }
+  EXPECT_EQ(index.HeadCount(), 10u);
+  // Equal answers are kept once.
+  EXPECT_EQ(index.Find(1380013), index.Find(1890000));
+}
+
+TEST(AttributionIndex, EmptyTablesAnswerNothingMissingTablesRaise) {
+  auto db = testing::MakeDatabase({});
+  const AttributionIndex index = AttributionIndex::Load(*db);
+  EXPECT_EQ(index.HeadCount(), 0u);
+  EXPECT_EQ(index.Find(1380013), 0u);
+  auto bare = jet::NewMemoryDatabase();
+  try {
+    AttributionIndex::Load(*bare);
+    ADD_FAILURE() << "a database without the tables was read";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.kind(), jet::ErrorKind::kNoSuchTable);
+    EXPECT_STREQ(e.what(), "no such table: city");
+  }
+}
+
+// Every head of a run, in order (the heads share their first cipher bytes)
+// and shuffled, reads back as the codec encoded it.
+TEST(StoredHeadDecoder, ReadsWhatTheCodecWrote) {
+  std::vector<uint32_t> heads;
+  for (uint32_t h = 1300000; h < 1303000; ++h) heads.push_back(h);
+  for (uint32_t h = 1999000; h <= 1999999; ++h) heads.push_back(h);
+  std::vector<uint32_t> shuffled = heads;
+  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(11));
+  heads.insert(heads.end(), shuffled.begin(), shuffled.end());
+  StoredHeadDecoder decoder;
+  for (uint32_t h : heads) {
+    uint32_t head = 0;
+    bool plain = true;
+    ASSERT_TRUE(decoder.Decode(Scrambled(std::to_string(h)), head, plain)) << h;
+    EXPECT_EQ(head, h);
+    EXPECT_FALSE(plain);
+    ASSERT_TRUE(decoder.Decode(Plain(std::to_string(h)), head, plain)) << h;
+    EXPECT_EQ(head, h);
+    EXPECT_TRUE(plain);
+  }
+}
+
+// With the first six cipher bytes of the head before it, every possible
+// last group is taken exactly when the codec decodes it to a head.
+TEST(StoredHeadDecoder, LastGroupAgreesWithTheCodec) {
+  StoredHeadDecoder decoder;
+  for (const char* start : {"1380013", "1999999", "1000000", "0380013", "13a0013"}) {
+    const std::u16string stored = Scrambled(start);
+    for (int value = 0; value < 1000; ++value) {
+      std::u16string changed = stored;
+      const std::string group = codec::PadNumber(value, 3);
+      changed.replace(18, 3, Plain(group));
+      const std::string decoded = codec::DecodeNumberHead(std::string(changed.begin(), changed.end()));
+      const bool is_head = value <= 255 && decoded.size() == 7 && decoded[0] == '1' &&
+                           decoded.find_first_not_of("0123456789") == std::string::npos;
+      uint32_t head = 0;
+      bool plain = false;
+      // The unchanged head first, so that the last group is read alone.
+      uint32_t ignored = 0;
+      decoder.Decode(stored, ignored, plain);
+      ASSERT_EQ(decoder.Decode(changed, head, plain), is_head) << start << " " << group;
+      if (is_head) {
+        EXPECT_EQ(std::to_string(head), decoded);
+      }
+    }
+  }
+}
+
+TEST(StoredHeadDecoder, RefusesOtherForms) {
+  StoredHeadDecoder decoder;
+  uint32_t head = 0;
+  bool plain = false;
+  const std::u16string good = Scrambled("1380013");
+  for (std::u16string stored :
+       {std::u16string(), good.substr(0, 18), good + u"0", Plain("13800"), Plain("013800"),
+        std::u16string(u" 048254120249091211081")}) {
+    EXPECT_FALSE(decoder.Decode(stored, head, plain)) << stored.size();
+  }
+  for (size_t at = 0; at < good.size(); ++at) {
+    std::u16string changed = good;
+    changed[at] = u'x';
+    EXPECT_FALSE(decoder.Decode(changed, head, plain)) << at;
+    decoder.Decode(good, head, plain);
+  }
+}
+
+}  // namespace
+}  // namespace attrdb

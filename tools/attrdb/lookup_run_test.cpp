@@ -1,0 +1,201 @@
+// attrdb lookup and list run in process on database files written by our
+// engine: exact output of each format, statuses, exit codes and messages.
+#include "tools/attrdb/lookup_run.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "testing/scratch_dir.h"
+#include "tools/attrdb/lookup_test_db.h"
+#include "tools/attrdb/subcommands.h"
+
+namespace attrdb {
+namespace {
+
+using testing::Plain;
+using testing::Scrambled;
+
+struct Result {
+  int code;
+  std::string out;
+  std::string err;
+};
+
+std::string ReadAll(std::FILE* f) {
+  std::rewind(f);
+  std::string text;
+  char buffer[4096];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, f)) > 0) text.append(buffer, n);
+  std::fclose(f);
+  return text;
+}
+
+class LookupRunTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    testing::TestData data;
+    data.cities = {{1, u"北京", u"北京", u"100000", u"10"},
+                   {7, u"广东", u"深圳", u"518000", u"755"},
+                   {8, u"Odd, \"quoted\"", u"tab\there", u"0\\1", u"line\nbreak"},
+                   {9, u"广东", u"深圳", u"518001", u"756"},
+                   {10, u"Shan", u"Mixed", u"", u""}};
+    data.card_types = {{u"1", u"中国移动"}, {u"3", u"中国电信"}};
+    data.heads = {{Scrambled("1581308"), 7, u"1"},  {Scrambled("1380013"), 1, u"1"},
+                  {Plain("1330755"), 7, u"3"},      {Scrambled("1990000"), 8, u"1"},
+                  {Scrambled("1581309"), 9, u"1"},  {Plain("1234567"), 7, u"1"},
+                  {u"abcdefghi", 7, u"1"},          {Scrambled("1770000"), 7, u"4"},
+                  {Scrambled("1800000"), 10, u"1"}};
+    database_ = dir_.path() / "attrdata.mdb";
+    testing::SaveDatabase(data, database_);
+  }
+
+  Result Lookup(LookupOptions options, const std::string& input = "") {
+    options.database = database_.string();
+    const auto input_path = dir_.path() / "input.txt";
+    std::ofstream(input_path, std::ios::binary) << input;
+    const int fd = ::open(input_path.c_str(), O_RDONLY);
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int code = RunLookup(options, fd, out, err);
+    ::close(fd);
+    return {code, ReadAll(out), ReadAll(err)};
+  }
+
+  Result List(const std::string& province, const std::string& city) {
+    std::FILE* out = std::tmpfile();
+    std::FILE* err = std::tmpfile();
+    const int code = RunList({database_.string(), province, city}, out, err);
+    return {code, ReadAll(out), ReadAll(err)};
+  }
+
+  testing_support::ScratchDir dir_;
+  std::filesystem::path database_;
+};
+
+TEST_F(LookupRunTest, TsvFromStandardInput) {
+  const Result r = Lookup({}, "13800138000\r\n+86 158-1308-0000\n13307550000\n"
+                              "13900000000\nhello\tworld\n\n12345\n0086 17700000000");
+  EXPECT_EQ(r.out,
+            "number\tstatus\tprovince\tcity\tpostal_code\tarea_code\tcard_type\n"
+            "13800138000\tfound\t北京\t北京\t100000\t010\t中国移动\n"
+            "15813080000\tfound\t广东\t深圳\t518000\t0755\t中国移动\n"
+            "13307550000\tfound\t广东\t深圳\t518000\t0755\t中国电信\n"
+            "13900000000\tnot-found\t\t\t\t\t\n"
+            "hello\\tworld\tnot-mobile\t\t\t\t\t\n"
+            "\tnot-mobile\t\t\t\t\t\n"
+            "12345\tnot-mobile\t\t\t\t\t\n"
+            "17700000000\tfound\t广东\t深圳\t518000\t0755\t4\n");
+  EXPECT_EQ(r.code, kExitFailed);
+  EXPECT_EQ(r.err, "attrdb: 3 lines were not a mobile number\n");
+}
+
+TEST_F(LookupRunTest, ArgumentsInsteadOfInputAndNoHeader) {
+  LookupOptions options;
+  options.header = false;
+  options.numbers = {"15813090000", "18000000000", "19900000000"};
+  const Result r = Lookup(options, "13800138000\n");
+  EXPECT_EQ(r.out,
+            "15813090000\tfound\t广东\t深圳\t518001\t0756\t中国移动\n"
+            "18000000000\tfound\tShan\tMixed\t\t\t中国移动\n"
+            "19900000000\tfound\tOdd, \"quoted\"\ttab\\there\t0\\\\1\t0line\\nbreak\t中国移动\n");
+  EXPECT_EQ(r.code, kExitOk);
+  EXPECT_EQ(r.err, "");
+}
+
+TEST_F(LookupRunTest, CsvQuotesOddText) {
+  LookupOptions options;
+  options.format = OutputFormat::kCsv;
+  options.numbers = {"19900000000", "1,2", "13900000000"};
+  const Result r = Lookup(options);
+  EXPECT_EQ(r.out,
+            "number,status,province,city,postal_code,area_code,card_type\n"
+            "19900000000,found,\"Odd, \"\"quoted\"\"\",tab\there,0\\1,\"0line\nbreak\",中国移动\n"
+            "\"1,2\",not-mobile,,,,,\n"
+            "13900000000,not-found,,,,,\n");
+  EXPECT_EQ(r.code, kExitFailed);
+}
+
+TEST_F(LookupRunTest, JsonLines) {
+  LookupOptions options;
+  options.format = OutputFormat::kJson;
+  options.numbers = {"19900000000", "13900000000", "\"\xB1\xB1\"", "18000000000"};
+  const Result r = Lookup(options);
+  EXPECT_EQ(r.out,
+            "{\"number\":\"19900000000\",\"status\":\"found\",\"province\":\"Odd, \\\"quoted\\\"\","
+            "\"city\":\"tab\\there\",\"postal_code\":\"0\\\\1\",\"area_code\":\"0line\\nbreak\","
+            "\"card_type\":\"中国移动\"}\n"
+            "{\"number\":\"13900000000\",\"status\":\"not-found\",\"province\":null,\"city\":null,"
+            "\"postal_code\":null,\"area_code\":null,\"card_type\":null}\n"
+            "{\"number\":\"\\\"\\ufffd\\ufffd\\\"\",\"status\":\"not-mobile\",\"province\":null,"
+            "\"city\":null,\"postal_code\":null,\"area_code\":null,\"card_type\":null}\n"
+            "{\"number\":\"18000000000\",\"status\":\"found\",\"province\":\"Shan\",\"city\":"
+            "\"Mixed\",\"postal_code\":\"\",\"area_code\":\"\",\"card_type\":\"中国移动\"}\n");
+  EXPECT_EQ(r.code, kExitFailed);
+  EXPECT_EQ(r.err, "attrdb: 1 line was not a mobile number\n");
+}
+
+TEST_F(LookupRunTest, ManyLinesKeepTheirOrder) {
+  std::string input, expected;
+  LookupOptions options;
+  options.header = false;
+  for (int i = 0; i < 200000; ++i) {
+    const bool known = i % 3 == 0;
+    const std::string number = known ? "1380013" + std::to_string(1000 + i % 9000)
+                                     : "1390000" + std::to_string(1000 + i % 9000);
+    input += number + "\n";
+    expected += number + (known ? "\tfound\t北京\t北京\t100000\t010\t中国移动\n"
+                                : "\tnot-found\t\t\t\t\t\n");
+  }
+  const Result r = Lookup(options, input);
+  EXPECT_EQ(r.code, kExitOk);
+  EXPECT_TRUE(r.out == expected) << r.out.substr(0, 200);
+}
+
+TEST_F(LookupRunTest, MissingDatabaseIsAnError) {
+  LookupOptions options;
+  options.numbers = {"13800138000"};
+  options.database = (dir_.path() / "absent.mdb").string();
+  std::FILE* out = std::tmpfile();
+  std::FILE* err = std::tmpfile();
+  EXPECT_EQ(RunLookup(options, -1, out, err), kExitFailed);
+  EXPECT_EQ(ReadAll(out), "");
+  const std::string message = ReadAll(err);
+  EXPECT_EQ(message.rfind("attrdb: ", 0), 0u) << message;
+  EXPECT_NE(message.find("absent.mdb"), std::string::npos) << message;
+}
+
+TEST_F(LookupRunTest, ListGivesTheFirstMatchingCitysHeadsInStoredOrder) {
+  // 广东/深圳 is there twice: the first row's key (7) is listed. A head
+  // stored plain is listed as it is; one that does not decode is reported
+  // and the rest still listed.
+  const Result r = List("广东", "深圳");
+  EXPECT_EQ(r.out, "1581308xxxx\n1330755xxxx\n1234567xxxx\n1770000xxxx\n");
+  EXPECT_EQ(r.code, kExitFailed);
+  EXPECT_EQ(r.err,
+            "attrdb: number head abcdefghi does not decode: 'abc' is not a valid integer value\n");
+
+  const Result beijing = List("北京", "北京");
+  EXPECT_EQ(beijing.out, "1380013xxxx\n");
+  EXPECT_EQ(beijing.code, kExitOk);
+  EXPECT_EQ(beijing.err, "");
+  // Names compare without regard to case, as in a statement.
+  EXPECT_EQ(List("SHAN", "mixed").out, "1800000xxxx\n");
+}
+
+TEST_F(LookupRunTest, ListOfAnUnknownCity) {
+  for (const auto& [province, city] : std::vector<std::pair<std::string, std::string>>{
+           {"广东", "广州"}, {"深圳", "广东"}, {"", ""}, {"广东 ", "深圳"}}) {
+    const Result r = List(province, city);
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "attrdb: no city " + city + " in province " + province + "\n");
+  }
+}
+
+}  // namespace
+}  // namespace attrdb
