@@ -11,5 +11,6 @@ if(ATTR_BUILD_TESTS)
   add_test(NAME attrdb_import_cli COMMAND ${CMAKE_COMMAND}
     -DATTRDB=$<TARGET_FILE:attrdb>
     -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}
+    -DFIXTURES=${PROJECT_SOURCE_DIR}/../shared/fixtures
     -P "${CMAKE_CURRENT_SOURCE_DIR}/import_cli_test.cmake")
 endif()

@@ -1,7 +1,8 @@
 # attrdb import and check end to end, on databases the test builds itself:
 # the round trip through attrdb export (and mdb-export when installed),
 # plain and scrambled heads, bad input leaving no file, replacing a file,
-# and check on a sound and on a damaged copy.
+# and check on a sound and on a damaged copy (and on the shared fixtures
+# where present).
 set(work "${WORK_DIR}/import_cli")
 file(REMOVE_RECURSE "${work}")
 file(MAKE_DIRECTORY "${work}")
@@ -152,4 +153,23 @@ endif()
 attrdb(check "${work}/heads.csv")
 if(code EQUAL 0 OR NOT out MATCHES "not a Jet database")
   message(FATAL_ERROR "check of a CSV file: exit ${code}\n${out}\n${err}")
+endif()
+
+# The shared fixtures, where present: the broken files are reported (not a
+# crash), the attribution files are sound.
+if(EXISTS "${FIXTURES}/broken")
+  file(GLOB broken "${FIXTURES}/broken/*.mdb")
+  foreach(f IN LISTS broken)
+    attrdb(check "${f}")
+    if(NOT code EQUAL 1 OR NOT out MATCHES "^[^\n]*mdb: [^\n]+\n$")
+      message(FATAL_ERROR "check ${f}: exit ${code}\n${out}\n${err}")
+    endif()
+  endforeach()
+  file(GLOB sound "${FIXTURES}/attrdata-*.mdb")
+  foreach(f IN LISTS sound)
+    attrdb(check "${f}")
+    expect_ok("check ${f}")
+  endforeach()
+else()
+  message("shared fixtures absent: their checks are skipped")
 endif()

@@ -98,7 +98,14 @@ int Import(const ImportOptions& o) {
 
 int Check(const std::string& file) {
   std::vector<std::string> problems = CheckDatabaseFile(file);
-  for (const std::string& problem : problems) std::printf("%s: %s\n", file.c_str(), problem.c_str());
+  for (const std::string& problem : problems) {
+    // Messages about the whole file name it already.
+    if (problem.starts_with(file + ":")) {
+      std::printf("%s\n", problem.c_str());
+    } else {
+      std::printf("%s: %s\n", file.c_str(), problem.c_str());
+    }
+  }
   if (problems.empty()) {
     std::printf("%s: no problems found\n", file.c_str());
     return kExitOk;
