@@ -123,8 +123,11 @@ void AddImportCommands(CLI::App& app, int& exit_code) {
   CLI::App* import = app.add_subcommand("import", "Build an attribution database from CSV");
   import->footer(kImportHelp);
   import->add_option("INPUT", options->input, "A CSV file, or a folder of city.csv, "
-                     "cardtype.csv and numindex.csv")->required();
+                     "cardtype.csv and numindex.csv")
+      ->type_name("PATH")
+      ->required();
   import->add_option("--to", options->to, "The database file to create or replace")
+      ->type_name("DB")
       ->required();
   import->add_flag("--plain", options->plain, "Store heads as seven plain digits");
   import->add_flag("-q,--quiet", options->quiet, "Print no summary");
