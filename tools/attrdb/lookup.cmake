@@ -10,3 +10,10 @@ attr_test(lookup_test
   SOURCES attribution_index_test.cpp lookup_input_test.cpp lookup_run_test.cpp
           lookup_test_db.cpp
   DEPS attrdb_lookup)
+if(ATTR_BUILD_TESTS)
+  add_test(NAME attrdb_lookup_cli COMMAND ${CMAKE_COMMAND}
+    -DATTRDB=$<TARGET_FILE:attrdb>
+    -DWORK=${CMAKE_CURRENT_BINARY_DIR}/lookup_cli
+    -DFIXTURES=${PROJECT_SOURCE_DIR}/../shared/fixtures
+    -P "${CMAKE_CURRENT_SOURCE_DIR}/lookup_cli_test.cmake")
+endif()

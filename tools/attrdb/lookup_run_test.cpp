@@ -78,7 +78,8 @@ class LookupRunTest : public ::testing::Test {
 };
 
 TEST_F(LookupRunTest, TsvFromStandardInput) {
-  const Result r = Lookup({}, "13800138000\r\n+86 158-1308-0000\n13307550000\n"
+  // A byte order mark before the first line is passed over.
+  const Result r = Lookup({}, "\xEF\xBB\xBF" "13800138000\r\n+86 158-1308-0000\n13307550000\n"
                               "13900000000\nhello\tworld\n\n12345\n0086 17700000000");
   EXPECT_EQ(r.out,
             "number\tstatus\tprovince\tcity\tpostal_code\tarea_code\tcard_type\n"
