@@ -14,6 +14,7 @@
 #include "app/frmSearch.h"
 #include "app/test_support.h"
 #include "app/widgets.h"
+#include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
@@ -68,6 +69,76 @@ TEST(CommandsThroughTheWindow, LookupAndListing) {
   ASSERT_EQ(recorder.Boxes().size(), 1u);
   EXPECT_EQ(recorder.Boxes()[0].kind, BoxKind::kNotice);
   EXPECT_EQ(recorder.Boxes()[0].text, QString::fromUtf8("号段生成完毕，共有161个号段"));
+
+  std::filesystem::current_path(previous);
+  Shell().SetMainWindow(nullptr);
+}
+
+TEST(CommandsThroughTheWindow, LookupListingAndEncodingInOurOwnDatabase) {
+  testing_support::ScratchDir folder;
+  testing_support::DemoOptions options;
+  options.heads = testing_support::HeadForm::kMixed;
+  testing_support::WriteAttributionDatabase(folder.path() / "attrdata.mdb",
+                                            testing_support::DemoAttribution(options));
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  BoxRecorder recorder;
+  auto owned = std::make_unique<TForm1>(1.0);
+  TForm1* form = owned.get();
+  Form1 = form;
+  Shell().SetMainWindow(std::move(owned));
+  Shell().ShowMainWindow();
+  ASSERT_EQ(form->ComboBox1->count(), 7);
+  EXPECT_EQ(form->ComboBox1->itemText(2), QString::fromUtf8("广东"));
+  EXPECT_EQ(form->ComboBox1->itemText(6), QString::fromUtf8("演示"));
+
+  // Row 0 of the mixed file is stored scrambled, its other heads plain:
+  // only the first is found until the heads are encoded.
+  form->PageControl1->SetActivePage(0);
+  QTest::keyClicks(form->Edit1, "13801001234");
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  EXPECT_EQ(form->Edit3->text(), QString::fromUtf8("北京"));
+  EXPECT_EQ(form->Edit5->text(), "010");
+  form->Edit1->clear();
+  QTest::keyClicks(form->Edit1, "1355507");
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_EQ(recorder.Boxes()[0].text, QString::fromUtf8("对不起，没有查询到这个卡号的归属地"));
+  EXPECT_EQ(form->Edit3->text(), QString::fromUtf8("北京"));
+
+  QTest::mouseClick(form->Button3, Qt::LeftButton);  // hidden, but it still clicks
+  EXPECT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_TRUE(form->Button1->isEnabled());
+  // The progress shows the head of every hundredth row as read.
+  EXPECT_EQ(form->Edit1->text().toStdString(),
+            *testing_support::DemoAttribution(options).heads[199].numhead);
+  form->Edit1->clear();
+  QTest::keyClicks(form->Edit1, "1355507");
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  EXPECT_EQ(form->Edit2->text(), QString::fromUtf8("广东"));
+  EXPECT_EQ(form->Edit3->text(), QString::fromUtf8("深圳"));
+  EXPECT_EQ(form->Edit4->text(), "518000");
+  EXPECT_EQ(form->Edit5->text(), "0755");
+  EXPECT_EQ(form->Edit6->text(), QString::fromUtf8("中国移动"));
+  form->Edit1->clear();
+  QTest::keyClicks(form->Edit1, "1990002");
+  QTest::mouseClick(form->Button1, Qt::LeftButton);
+  EXPECT_EQ(form->Edit3->text(), QString::fromUtf8("演示区?"));
+  EXPECT_EQ(recorder.Boxes().size(), 1u);
+
+  form->PageControl1->SetActivePage(1);
+  Pick(form->ComboBox1, 2);  // 广东
+  ASSERT_EQ(form->ComboBox2->count(), 4);
+  EXPECT_EQ(form->ComboBox2->itemText(3), QString::fromUtf8("深圳"));
+  Pick(form->ComboBox2, 1);  // 深圳
+  QTest::mouseClick(form->Button2, Qt::LeftButton);
+  const QStringList lines = form->Memo1->toPlainText().split('\n');
+  ASSERT_EQ(lines.size(), 61);  // 60 lines, each ending in a line break
+  EXPECT_EQ(lines[0], "1355500xxxx");
+  EXPECT_EQ(lines[59], QString::fromStdString(testing_support::DemoHeadsOf(4)[59] + "xxxx"));
+  ASSERT_EQ(recorder.Boxes().size(), 2u);
+  EXPECT_EQ(recorder.Boxes()[1].kind, BoxKind::kNotice);
+  EXPECT_EQ(recorder.Boxes()[1].text, QString::fromUtf8("号段生成完毕，共有60个号段"));
 
   std::filesystem::current_path(previous);
   Shell().SetMainWindow(nullptr);

@@ -18,6 +18,7 @@
 #include "app/message_form.h"
 #include "app/test_support.h"
 #include "base/exceptions.h"
+#include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
@@ -252,6 +253,22 @@ TEST(Shell, OnceTheFileIsInPlaceTheNextCommandWorks) {
   EXPECT_EQ(recorder.Boxes().size(), 1u);
   EXPECT_TRUE(form.ADOConnection1->Connected());
   EXPECT_GT(form.ADOQuery1->RowCount(), 0);
+}
+
+TEST(Shell, OnceTheFileIsInPlaceTheNextCommandWorksWithOurOwnDatabase) {
+  testing_support::ScratchDir folder;
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  BoxRecorder recorder;
+  ProbeForm form(1.0, /*query_on_activate=*/true);
+  ASSERT_EQ(recorder.Boxes().size(), 1u);
+  testing_support::WriteAttributionDatabase(folder.path() / "attrdata.mdb",
+                                            testing_support::DemoAttribution());
+  Guarded([&] { form.FormActivate(); });
+  std::filesystem::current_path(previous);
+  EXPECT_EQ(recorder.Boxes().size(), 1u);
+  EXPECT_TRUE(form.ADOConnection1->Connected());
+  EXPECT_EQ(form.ADOQuery1->RowCount(), 7);
 }
 
 // A window whose Button2 closes it and drains the queue, as a long command

@@ -1,6 +1,6 @@
-# End-to-end checks of attrdb tables / schema / export: output, messages on
-# standard error and exit codes. The fixture checks run only where the
-# shared fixtures are present.
+# End-to-end checks of attrdb tables / schema / export / sql: output,
+# messages on standard error and exit codes, on a database made by our own
+# engine (MAKE_DB) and, where the shared fixtures are present, on those.
 function(run_attrdb)
   execute_process(COMMAND ${ATTRDB} ${ARGN} OUTPUT_VARIABLE out
                   ERROR_VARIABLE err RESULT_VARIABLE code)
@@ -15,6 +15,62 @@ if(code EQUAL 0 OR NOT err STREQUAL
   message(FATAL_ERROR "tables on a missing file: exit ${code}, stderr [${err}]")
 endif()
 
+set(work "${WORK_DIR}/jet_cli")
+file(REMOVE_RECURSE "${work}")
+file(MAKE_DIRECTORY "${work}")
+set(demo "${work}/demo.mdb")
+execute_process(COMMAND ${MAKE_DB} "${demo}" RESULT_VARIABLE code)
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "making ${demo} failed: ${code}")
+endif()
+
+run_attrdb(tables "${demo}")
+if(NOT code EQUAL 0 OR NOT out STREQUAL "city\ncardtype\nnumindex\n")
+  message(FATAL_ERROR "tables: exit ${code}, got [${out}] [${err}]")
+endif()
+
+run_attrdb(schema "${demo}" CardType)
+if(NOT code EQUAL 0 OR NOT out STREQUAL
+   "TABLE cardtype (4 rows)\n  cardtype TEXT(10) compressed\n  describe TEXT(50) compressed\n")
+  message(FATAL_ERROR "schema: exit ${code}, got [${out}] [${err}]")
+endif()
+
+run_attrdb(export "${demo}" cardtype)
+if(NOT code EQUAL 0 OR NOT out STREQUAL
+   "cardtype,describe\n\"1\",\"中国移动\"\n\"2\",\"中国联通\"\n\"3\",\"中国电信\"\n\"4\",\"中国广电\"\n")
+  message(FATAL_ERROR "export: exit ${code}, got [${out}] [${err}]")
+endif()
+
+# The engine keeps the character GBK cannot hold; the query cursor does not.
+run_attrdb(export "${demo}" city)
+if(NOT code EQUAL 0 OR NOT out MATCHES "\n11,\"演示\",\"演示区😀\",\"000000\",\"0\"\n$")
+  message(FATAL_ERROR "export of city: exit ${code}, got [${out}] [${err}]")
+endif()
+run_attrdb(sql "${demo}" "select shi, youbian from city where index=11 or sheng='北京'")
+if(NOT code EQUAL 0 OR NOT out STREQUAL
+   "shi\tyoubian\n北京\t100000\n朝阳\t100020\n演示区?\t000000\n(3 rows)\n")
+  message(FATAL_ERROR "sql: exit ${code}, got [${out}] [${err}]")
+endif()
+run_attrdb(sql "${demo}" "select * from nope")
+if(NOT code EQUAL 1 OR NOT out STREQUAL "" OR NOT err MATCHES
+   "^attrdb: EOleException: The database engine cannot find the input table or query 'nope'")
+  message(FATAL_ERROR "sql on a missing table: exit ${code}, got [${out}] [${err}]")
+endif()
+
+run_attrdb(export "${demo}" nope)
+if(code EQUAL 0 OR NOT err STREQUAL "attrdb: no such table: nope\n")
+  message(FATAL_ERROR "export of a missing table: exit ${code}, stderr [${err}]")
+endif()
+
+file(WRITE "${work}/zero-length.mdb" "")
+run_attrdb(tables "${work}/zero-length.mdb")
+if(code EQUAL 0 OR NOT err MATCHES "not a Jet database: the file is empty\n$")
+  message(FATAL_ERROR "tables on an empty file: exit ${code}, stderr [${err}]")
+endif()
+
+if(DEFINED ENV{ATTR_SHARED_DIR} AND NOT "$ENV{ATTR_SHARED_DIR}" STREQUAL "")
+  set(FIXTURES "$ENV{ATTR_SHARED_DIR}/fixtures")
+endif()
 set(small "${FIXTURES}/attrdata-small.mdb")
 if(NOT EXISTS "${small}")
   message(STATUS "shared fixtures absent: fixture checks skipped")
