@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "base/utf.h"
+#include "db/jet/text.h"
 #include "db/sql/text_compare.h"
 #include "tools/attrdb/column_values.h"
 
@@ -136,13 +137,27 @@ class IndexLoader {
     const size_t numhead = table->ColumnIndex(u"numhead");
     const size_t index = table->ColumnIndex(u"index");
     const size_t cardtype = table->ColumnIndex(u"cardtype");
+    // Text stored in the row itself is taken as its bytes and decoded here,
+    // so that those bytes can mark off the rest of the row (below).
+    const bool head_in_row = table->columns[numhead].kind == jet::ColumnKind::kText;
     std::u16string stored;
     StoredHeadDecoder decoder;
     Memo city_memo, card_memo;
+    // The row's bytes before and after the head's, and the answer they gave:
+    // a row equal to the one before in all but its head holds the same city
+    // key and card type.
+    Memo before_head, after_head;
+    uint32_t rest_answer = 0;
     jet::RowCursor cursor = db_.Scan(table);
     while (cursor.Next()) {
       const jet::Row& row = cursor.row();
-      if (!row.GetText(numhead, stored)) continue;
+      std::span<const uint8_t> head_bytes;
+      if (head_in_row) {
+        head_bytes = row.RawBytes(numhead);
+        jet::DecodeText(head_bytes, stored);
+      } else if (!row.GetText(numhead, stored)) {
+        continue;
+      }
       uint32_t head = 0;
       bool plain = false;
       if (!decoder.Decode(stored, head, plain)) continue;
@@ -151,16 +166,32 @@ class IndexLoader {
       // The first row of a head wins, but a scrambled row beats a plain one.
       if (taken && (plain || (entry & AttributionIndex::kFromPlain) == 0)) continue;
 
-      std::span<const uint8_t> city_bytes = row.RawBytes(index);
-      if (!city_memo.Holds(city_bytes)) {
-        city_memo.Keep(city_bytes, CityOf(ColumnInteger(row, index)));
+      uint32_t answer = 0;
+      std::span<const uint8_t> before, after;
+      if (!head_bytes.empty()) {
+        const std::span<const uint8_t> all = row.bytes();
+        const auto at = static_cast<size_t>(head_bytes.data() - all.data());
+        before = all.first(at);
+        after = all.subspan(at + head_bytes.size());
+        if (before_head.Holds(before) && after_head.Holds(after)) answer = rest_answer;
       }
-      std::span<const uint8_t> card_bytes = row.RawBytes(cardtype);
-      if (!card_memo.Holds(card_bytes)) {
-        card_memo.Keep(card_bytes, CardTypeOf(ColumnText(row, cardtype)));
+      if (answer == 0) {
+        std::span<const uint8_t> city_bytes = row.RawBytes(index);
+        if (!city_memo.Holds(city_bytes)) {
+          city_memo.Keep(city_bytes, CityOf(ColumnInteger(row, index)));
+        }
+        std::span<const uint8_t> card_bytes = row.RawBytes(cardtype);
+        if (!card_memo.Holds(card_bytes)) {
+          card_memo.Keep(card_bytes, CardTypeOf(ColumnText(row, cardtype)));
+        }
+        answer = AnswerOf(city_memo.value, card_memo.value);
+        if (!head_bytes.empty()) {
+          before_head.Keep(before, 0);
+          after_head.Keep(after, 0);
+          rest_answer = answer;
+        }
       }
-      entry = AnswerOf(city_memo.value, card_memo.value) |
-              (plain ? AttributionIndex::kFromPlain : 0);
+      entry = answer | (plain ? AttributionIndex::kFromPlain : 0);
       if (!taken) ++index_.head_count_;
     }
   }

@@ -1,7 +1,7 @@
 # attrdb lookup and list, with their tests. The code is a library of its own
 # so that the tests run it in process without building it twice.
 add_library(attrdb_lookup STATIC attribution_index.cpp city_heads.cpp column_values.cpp
-  line_reader.cpp lookup_output.cpp lookup_run.cpp mobile_number.cpp)
+  line_reader.cpp lookup_output.cpp lookup_run.cpp mobile_number.cpp read_ahead_file.cpp)
 target_include_directories(attrdb_lookup PUBLIC "${PROJECT_SOURCE_DIR}")
 target_link_libraries(attrdb_lookup PUBLIC db codec base CLI11::CLI11 PRIVATE attr_warnings)
 target_link_libraries(attrdb PRIVATE attrdb_lookup)

@@ -11,10 +11,12 @@
 #include "base/utf.h"
 #include "db/jet/database.h"
 #include "db/jet/error.h"
+#include "db/jet/journal.h"
 #include "tools/attrdb/attribution_index.h"
 #include "tools/attrdb/city_heads.h"
 #include "tools/attrdb/line_reader.h"
 #include "tools/attrdb/mobile_number.h"
+#include "tools/attrdb/read_ahead_file.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
@@ -45,8 +47,11 @@ int Guarded(std::FILE* out, std::FILE* err, Body body) {
   return kExitFailed;
 }
 
+// As Database::Open for reading, but read in blocks.
 std::unique_ptr<jet::Database> OpenForScan(const std::string& file) {
-  return jet::Database::Open(file, jet::OpenMode::kReadOnly, kScanCachePages);
+  return std::make_unique<jet::Database>(
+      std::make_unique<ReadAheadFile>(jet::OpenJournaledFile(file, jet::OpenMode::kReadOnly)),
+      kScanCachePages);
 }
 
 int CheckOutput(std::FILE* out, std::FILE* err) {

@@ -1,0 +1,43 @@
+// A page file read in large blocks, for one pass over a whole database: the
+// engine asks for one page at a time, and a read of the operating system per
+// page would cost more than decoding the page.
+#ifndef TOOLS_ATTRDB_READ_AHEAD_FILE_H_
+#define TOOLS_ATTRDB_READ_AHEAD_FILE_H_
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "db/jet/page_file.h"
+
+namespace attrdb {
+
+class ReadAheadFile : public jet::PageFile {
+ public:
+  // Reads `inner` in blocks of `block_bytes`. Writing is refused.
+  explicit ReadAheadFile(std::unique_ptr<jet::PageFile> inner,
+                         size_t block_bytes = size_t{1} << 18);
+
+  const std::string& Name() const override { return inner_->Name(); }
+  uint64_t Size() override { return inner_->Size(); }
+  // Serves the bytes from the block that holds `offset`, reading that block
+  // first when it is not the one held. Raises kIo as the inner file does.
+  size_t ReadAt(uint64_t offset, uint8_t* out, size_t length) override;
+  // Raises kReadOnly.
+  void WriteAt(uint64_t offset, const uint8_t* data, size_t length) override;
+  void Sync() override {}
+  jet::FileStamp Stamp() override { return inner_->Stamp(); }
+  void Reopen() override;
+  bool Writable() const override { return false; }
+
+ private:
+  std::unique_ptr<jet::PageFile> inner_;
+  std::vector<uint8_t> block_;
+  uint64_t block_offset_ = 0;
+  size_t block_length_ = 0;  // bytes of block_ holding file data; 0: none
+};
+
+}  // namespace attrdb
+
+#endif  // TOOLS_ATTRDB_READ_AHEAD_FILE_H_
