@@ -8,7 +8,7 @@ target_link_libraries(attrdb PRIVATE attrdb_lookup)
 
 attr_test(lookup_test
   SOURCES attribution_index_test.cpp lookup_input_test.cpp lookup_run_test.cpp
-          lookup_test_db.cpp
+          lookup_test_db.cpp read_ahead_file_test.cpp
   DEPS attrdb_lookup)
 if(ATTR_BUILD_TESTS)
   add_test(NAME attrdb_lookup_cli COMMAND ${CMAKE_COMMAND}
