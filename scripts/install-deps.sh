@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev zlib1g-dev time
   xvfb xauth fonts-wqy-microhei xdotool imagemagick
   dpkg-dev desktop-file-utils   # cpack -G DEB, and the install test
+  clang libclang-rt-14-dev   # fuzz/ (ATTR_BUILD_FUZZ): libFuzzer and sanitizer runtimes
 )
 
 missing=()

@@ -1,0 +1,11 @@
+// The libFuzzer entry of one fuzz target; FUZZ_ENTRY names the function of
+// fuzz_entries.h it runs.
+#include <cstddef>
+#include <cstdint>
+
+#include "fuzz/fuzz_entries.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  fuzz::FUZZ_ENTRY(data, size);
+  return 0;
+}

@@ -1,0 +1,20 @@
+// Comparing engine values the way a round trip must keep them: floating
+// values by their bits, so that a NaN equals itself and -0 differs from 0.
+#ifndef FUZZ_VALUE_COMPARE_H_
+#define FUZZ_VALUE_COMPARE_H_
+
+#include <string>
+
+#include "db/jet/values.h"
+
+namespace fuzz {
+
+// True when `a` and `b` hold the same alternative and the same stored value.
+bool SameValue(const jet::Value& a, const jet::Value& b);
+
+// A short description of `value` for failure messages.
+std::string DescribeValue(const jet::Value& value);
+
+}  // namespace fuzz
+
+#endif  // FUZZ_VALUE_COMPARE_H_
