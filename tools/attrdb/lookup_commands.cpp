@@ -7,6 +7,7 @@
 #include <string>
 
 #include "tools/attrdb/lookup_run.h"
+#include "tools/attrdb/progress_bar.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
@@ -65,6 +66,14 @@ void AddLookupCommands(CLI::App& app, int& exit_code) {
                              : *format == "json" ? OutputFormat::kJson
                                                  : OutputFormat::kTsv;
     lookup_options->header = !*no_header;
+    ProgressBar bar("bytes");
+    lookup_options->progress = [&bar](int64_t done, int64_t total) {
+      if (done < 0) {
+        bar.Finish();
+      } else {
+        bar.Show(done, total);
+      }
+    };
     exit_code = RunLookup(*lookup_options, STDIN_FILENO, stdout, stderr);
   });
 

@@ -2,6 +2,7 @@
 // the input answered from memory.
 #include "tools/attrdb/lookup_run.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <system_error>
@@ -25,6 +26,8 @@ namespace {
 // Each table is read once from start to end, so a few pages of cache serve
 // as well as many and keep the memory low.
 constexpr size_t kScanCachePages = 16;
+// Lines between reports of progress.
+constexpr uint64_t kProgressLines = uint64_t{1} << 16;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr size_t kListBufferBytes = size_t{1} << 16;
 
@@ -52,6 +55,13 @@ std::unique_ptr<jet::Database> OpenForScan(const std::string& file) {
   return std::make_unique<jet::Database>(
       std::make_unique<ReadAheadFile>(jet::OpenJournaledFile(file, jet::OpenMode::kReadOnly)),
       kScanCachePages);
+}
+
+// The size of the input when it is a regular file, else 0.
+int64_t RegularFileSize(int fd) {
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
+  return static_cast<int64_t>(st.st_size);
 }
 
 int CheckOutput(std::FILE* out, std::FILE* err) {
@@ -84,13 +94,18 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
   } else {
     // Someone typing gets each answer at once.
     const bool interactive = ::isatty(input_fd) != 0;
+    const int64_t size = options.progress ? RegularFileSize(input_fd) : 0;
     LineReader reader(input_fd);
     std::string_view line;
     for (uint64_t lines = 0; reader.Next(line); ++lines) {
       if (lines == 0 && line.starts_with(kUtf8Bom)) line.remove_prefix(kUtf8Bom.size());
       answer(line);
       if (interactive) writer.Flush();
+      if (size > 0 && lines % kProgressLines == 0) {
+        options.progress(static_cast<int64_t>(reader.BytesRead()), size);
+      }
     }
+    if (size > 0) options.progress(-1, size);
   }
   writer.Flush();
   if (CheckOutput(out, err) != kExitOk) return kExitFailed;

@@ -3,7 +3,9 @@
 #ifndef TOOLS_ATTRDB_LOOKUP_RUN_H_
 #define TOOLS_ATTRDB_LOOKUP_RUN_H_
 
+#include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,6 +21,10 @@ struct LookupOptions {
   OutputFormat format = OutputFormat::kTsv;
   bool header = true;                // TSV and CSV only
   std::vector<std::string> numbers;  // empty: one per line from the input
+  // When set and the input is a regular file: told the bytes read of the
+  // input's size every so many lines, and once more with `done` < 0 when
+  // all is read, before any closing message.
+  std::function<void(int64_t done, int64_t total)> progress;
 };
 
 // Writes one row per number (per input line when `options.numbers` is
