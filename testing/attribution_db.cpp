@@ -104,12 +104,36 @@ AttributionData DemoAttribution(const DemoOptions& options) {
                           (options.heads == HeadForm::kMixed && i % 10 == 0);
     if (scramble) data.heads[i].numhead = codec::EncodeNumberHead(*data.heads[i].numhead);
   }
+  for (int i = 0; i < options.extra_heads; ++i) {
+    std::string head = std::to_string(1470000 + (7919 * i) % 10000);
+    if (options.heads == HeadForm::kScrambled) head = codec::EncodeNumberHead(head);
+    data.heads.push_back({head, 1 + i % 11, "1"});
+  }
   if (options.odd_heads) {
     const HeadRow odd[] = {{"189560", 5, "3"}, {"18956001", 5, "3"}, {"", 5, "3"},
                            {std::nullopt, 5, "3"}};
     data.heads.insert(data.heads.begin() + 41, std::begin(odd), std::end(odd));
   }
   return data;
+}
+
+std::filesystem::path WriteDemoDatabase(const std::filesystem::path& folder,
+                                        const DemoOptions& options,
+                                        const std::string& name) {
+  std::filesystem::path path = folder / name;
+  WriteAttributionDatabase(path, DemoAttribution(options));
+  return path;
+}
+
+std::vector<std::optional<std::string>> HeadsAfterEncoding(const AttributionData& data) {
+  std::vector<std::optional<std::string>> heads;
+  for (const HeadRow& row : data.heads) {
+    heads.push_back(row.numhead);
+    if (row.numhead && row.numhead->size() == 7) {
+      heads.back() = codec::EncodeNumberHead(*row.numhead).substr(0, data.schema.numhead_size);
+    }
+  }
+  return heads;
 }
 
 std::vector<std::string> DemoHeadsOf(int32_t index) {

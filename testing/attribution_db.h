@@ -53,8 +53,35 @@ struct DemoOptions {
   // Adds four rows of city 5 (珠海) whose heads are not seven digits:
   // "189560", "18956001", "" and null, after the row at position 40.
   bool odd_heads = false;
+  // Adds this many rows at the end (scrambled with kScrambled, else plain):
+  // row i holds head 1470000 + (7919 * i mod 10000), city 1 + i mod 11,
+  // card type '1'.
+  int extra_heads = 0;
   db::AttributionSchemaOptions schema;
 };
+
+// Variations the engine's tests share: plain heads, every tenth scrambled,
+// with the odd heads (a file half encoded by an older tool); plain heads in
+// a TEXT(10) column; 1976 plain heads under the three indexes.
+inline DemoOptions MixedHeads() {
+  DemoOptions options;
+  options.heads = HeadForm::kMixed;
+  options.odd_heads = true;
+  return options;
+}
+inline DemoOptions NarrowHeads() {
+  DemoOptions options;
+  options.heads = HeadForm::kPlain;
+  options.schema.numhead_size = 10;
+  return options;
+}
+inline DemoOptions IndexedHeads() {
+  DemoOptions options;
+  options.heads = HeadForm::kPlain;
+  options.extra_heads = 1700;
+  options.schema.indexes = true;
+  return options;
+}
 
 // The demonstration dataset the tests share.
 //
@@ -81,12 +108,23 @@ struct DemoOptions {
 // 276 rows in all (280 with odd_heads).
 AttributionData DemoAttribution(const DemoOptions& options = {});
 
-// Number of numindex rows of DemoAttribution (without odd heads).
+// Writes DemoAttribution(options) as the file `name` in `folder`; returns
+// its path.
+std::filesystem::path WriteDemoDatabase(const std::filesystem::path& folder,
+                                        const DemoOptions& options,
+                                        const std::string& name = "db.mdb");
+
+// Number of numindex rows of DemoAttribution (without odd or extra heads).
 inline constexpr int kDemoHeadRows = 276;
 
 // The plain heads of DemoAttribution whose row has city index `index`, in
 // table order (seven digits each; odd heads left out).
 std::vector<std::string> DemoHeadsOf(int32_t index);
+
+// The numhead of each row of `data` as the bulk encoding leaves it: a
+// seven-character head becomes EncodeNumberHead of it cut to the column's
+// size; every other value (and null) stays.
+std::vector<std::optional<std::string>> HeadsAfterEncoding(const AttributionData& data);
 
 // Adds to the database at `path` a table "kinds" of a column of each kind
 // the cursor formats: id (autonumber), flag BOOLEAN, tiny BYTE, small INT,

@@ -8,12 +8,14 @@
 
 #include <cerrno>
 #include <fstream>
+#include <functional>
 
 #include "db/jet/checker.h"
 #include "db/jet/error.h"
 #include "db/jet/test_util.h"
 #include "db/jet/writer.h"
 #include "db/jet/writer_test_util.h"
+#include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
@@ -65,15 +67,16 @@ void ExpectSound(Database& db) {
   for (const std::string& problem : CheckDatabase(db)) ADD_FAILURE() << problem;
 }
 
-TEST(Journal, ADeathDuringACommitRollsBackOnReopen) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
-  json truth = testing::ReadJson(source.parent_path() / "attrdata-indexed.json");
-  json after = testing::ExpectedAfterMaintenance(truth);
-  json before = truth["tables"]["numindex"]["rows"];
+// `place` puts a copy of the database whose numindex rows are `before` at
+// the path it is given; the maintenance run should leave `after`.
+void CheckADeathDuringACommitRollsBackOnReopen(
+    const std::function<void(const fs::path&)>& place, const json& before,
+    const json& after) {
   for (int budget : {0, 1, 2, 5, 9, 14, 30}) {
     SCOPED_TRACE("writes before death: " + std::to_string(budget));
     testing_support::ScratchDir dir;
-    fs::path path = dir.CopyIn(source, "db.mdb");
+    fs::path path = dir.path() / "db.mdb";
+    place(path);
     fs::path crashed = dir.path() / "crashed.mdb";
     {
       auto dying = std::make_unique<DyingFile>(path, budget, crashed);
@@ -118,10 +121,40 @@ TEST(Journal, ADeathDuringACommitRollsBackOnReopen) {
   }
 }
 
-TEST(Journal, AJournalCutShortIsDroppedAndTheFileKept) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
+TEST(Journal, ADeathDuringACommitRollsBackOnReopen) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
+  json truth = testing::ReadJson(source.parent_path() / "attrdata-indexed.json");
+  CheckADeathDuringACommitRollsBackOnReopen(
+      [&](const fs::path& path) {
+        fs::copy_file(source, path);
+        fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+      },
+      truth["tables"]["numindex"]["rows"], testing::ExpectedAfterMaintenance(truth));
+}
+
+// The rows of `data` as [numhead, index, cardtype], numhead as stored or,
+// with `encoded`, as the maintenance run leaves it.
+json OwnRows(const testing_support::AttributionData& data, bool encoded) {
+  const auto after = testing_support::HeadsAfterEncoding(data);
+  json rows = json::array();
+  for (size_t i = 0; i < data.heads.size(); ++i) {
+    const auto& head = encoded ? after[i] : data.heads[i].numhead;
+    rows.push_back(json::array({head ? json(*head) : json(nullptr), data.heads[i].index,
+                                data.heads[i].cardtype}));
+  }
+  return rows;
+}
+
+TEST(Journal, ADeathDuringACommitRollsBackOnReopenInOurOwnDatabase) {
+  const auto data = testing_support::DemoAttribution(testing_support::IndexedHeads());
   testing_support::ScratchDir dir;
-  fs::path path = dir.CopyIn(source, "db.mdb");
+  testing_support::WriteAttributionDatabase(dir.path() / "db.mdb", data);
+  CheckADeathDuringACommitRollsBackOnReopen(
+      [&](const fs::path& path) { fs::copy_file(dir.path() / "db.mdb", path); },
+      OwnRows(data, false), OwnRows(data, true));
+}
+
+void CheckAJournalCutShortIsDroppedAndTheFileKept(const fs::path& path) {
   auto original = testing::ReadFileBytes(path);
   fs::path journal = JournalPathFor(path);
   for (size_t length : {0, 20, 32, 4000}) {
@@ -136,11 +169,21 @@ TEST(Journal, AJournalCutShortIsDroppedAndTheFileKept) {
   }
 }
 
-TEST(Journal, ABatchNotCommittedLeavesTheFileAsItWas) {
+TEST(Journal, AJournalCutShortIsDroppedAndTheFileKept) {
   ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
-  json truth = testing::ReadJson(source.parent_path() / "attrdata-plain.json");
   testing_support::ScratchDir dir;
-  fs::path path = dir.CopyIn(source, "db.mdb");
+  CheckAJournalCutShortIsDroppedAndTheFileKept(dir.CopyIn(source, "db.mdb"));
+}
+
+TEST(Journal, AJournalCutShortIsDroppedAndTheFileKeptInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(),
+                                                 testing_support::MixedHeads());
+  CheckAJournalCutShortIsDroppedAndTheFileKept(path);
+}
+
+// `rows`: the numindex rows of the database at `path`.
+void CheckABatchNotCommittedLeavesTheFileAsItWas(const fs::path& path, const json& rows) {
   auto original = testing::ReadFileBytes(path);
   auto db = Database::Open(path, OpenMode::kReadWrite);
   {
@@ -155,15 +198,27 @@ TEST(Journal, ABatchNotCommittedLeavesTheFileAsItWas) {
     EXPECT_EQ(testing::ReadNumindex(*db)[0][0], std::string(30, '9'));
   }  // destroyed without Commit
   EXPECT_EQ(testing::ReadFileBytes(path), original);
-  EXPECT_EQ(testing::ReadNumindex(*db), truth["tables"]["numindex"]["rows"]);
+  EXPECT_EQ(testing::ReadNumindex(*db), rows);
+}
+
+TEST(Journal, ABatchNotCommittedLeavesTheFileAsItWas) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
+  json truth = testing::ReadJson(source.parent_path() / "attrdata-plain.json");
+  testing_support::ScratchDir dir;
+  CheckABatchNotCommittedLeavesTheFileAsItWas(dir.CopyIn(source, "db.mdb"),
+                                              truth["tables"]["numindex"]["rows"]);
+}
+
+TEST(Journal, ABatchNotCommittedLeavesTheFileAsItWasInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  const auto data = testing_support::DemoAttribution(testing_support::MixedHeads());
+  testing_support::WriteAttributionDatabase(dir.path() / "db.mdb", data);
+  CheckABatchNotCommittedLeavesTheFileAsItWas(dir.path() / "db.mdb", OwnRows(data, false));
 }
 
 // A file nobody may write (like the shared fixtures, even for root) opens
 // read-only, and a writer over it is refused before anything happens.
-TEST(Journal, AFileMarkedReadOnlyIsNeverWritten) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
-  testing_support::ScratchDir dir;
-  fs::path path = dir.CopyIn(source, "db.mdb");
+void CheckAFileMarkedReadOnlyIsNeverWritten(const fs::path& path) {
   fs::permissions(path, fs::perms::owner_write | fs::perms::group_write |
                             fs::perms::others_write,
                   fs::perm_options::remove);
@@ -171,6 +226,19 @@ TEST(Journal, AFileMarkedReadOnlyIsNeverWritten) {
   EXPECT_JET_ERROR(Writer writer(*db), kReadOnly,
                    path.string() + ": the database is open read-only");
   EXPECT_FALSE(JournalExists(JournalPathFor(path)));
+}
+
+TEST(Journal, AFileMarkedReadOnlyIsNeverWritten) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
+  testing_support::ScratchDir dir;
+  CheckAFileMarkedReadOnlyIsNeverWritten(dir.CopyIn(source, "db.mdb"));
+}
+
+TEST(Journal, AFileMarkedReadOnlyIsNeverWrittenInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(),
+                                                 testing_support::MixedHeads());
+  CheckAFileMarkedReadOnlyIsNeverWritten(path);
 }
 
 }  // namespace

@@ -11,6 +11,7 @@
 #include "db/jet/test_util.h"
 #include "db/jet/writer.h"
 #include "db/jet/writer_test_util.h"
+#include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
@@ -30,10 +31,7 @@ json NewHeadRow(size_t i) {
 
 // 6000 rows in batches of 1000 and 20 single-row changes: the last page's
 // room is used, new pages are listed, both indexes hold every row.
-TEST(WriterInsert, ThousandsOfRowsReadBackInOrder) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
-  testing_support::ScratchDir dir;
-  auto path = dir.CopyIn(source, "db.mdb");
+void CheckThousandsOfRowsReadBackInOrder(const std::filesystem::path& path) {
   json expected;
   size_t pages_before;
   {
@@ -91,27 +89,38 @@ TEST(WriterInsert, ThousandsOfRowsReadBackInOrder) {
   }
 }
 
-// The autonumber goes on from the TDEF's last number; unnamed columns are
-// null, Booleans false.
-TEST(WriterInsert, AutonumberAndUnnamedColumns) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-types.mdb");
+TEST(WriterInsert, ThousandsOfRowsReadBackInOrder) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
   testing_support::ScratchDir dir;
-  auto path = dir.CopyIn(source, "db.mdb");
+  CheckThousandsOfRowsReadBackInOrder(dir.CopyIn(source, "db.mdb"));
+}
+
+TEST(WriterInsert, ThousandsOfRowsReadBackInOrderInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(),
+                                                 testing_support::IndexedHeads());
+  CheckThousandsOfRowsReadBackInOrder(path);
+}
+
+// The autonumber goes on from the TDEF's last number; unnamed columns are
+// null, Booleans false. `table_name` has an autonumber column "id".
+void CheckAutonumberAndUnnamedColumns(const std::filesystem::path& path,
+                                      const std::string& table_name) {
   auto db = Database::Open(path, OpenMode::kReadWrite);
   Writer writer(*db, WriterOptions{.sync = false});
-  auto table = db->GetTable(u"alltypes");
+  auto table = db->GetTable(base::Utf8ToUtf16(table_name));
   size_t id = table->ColumnIndex(u"id");
   uint32_t last = table->last_autonumber;
   uint32_t count = table->row_count;
-  auto lines_before = testing::MdbExportLineCount(path, "alltypes");
+  auto lines_before = testing::MdbExportLineCount(path, table_name);
   EXPECT_JET_ERROR(writer.InsertRow(table, {{id, int32_t{5}}}), kInvalidArgument,
-                   "column alltypes.id cannot be changed");
+                   "column " + table_name + ".id cannot be changed");
   writer.Begin();
   RowLocation first = writer.InsertRow(table, {});
   RowLocation second = writer.InsertRow(table, {});
   writer.Commit();
   auto reopened = Database::Open(path, OpenMode::kReadOnly);
-  auto fresh = reopened->GetTable(u"alltypes");
+  auto fresh = reopened->GetTable(base::Utf8ToUtf16(table_name));
   EXPECT_EQ(fresh->last_autonumber, last + 2);
   EXPECT_EQ(fresh->row_count, count + 2);
   size_t seen = 0;
@@ -134,17 +143,27 @@ TEST(WriterInsert, AutonumberAndUnnamedColumns) {
   }
   EXPECT_EQ(seen, 2u);
   ExpectSound(*reopened);
-  if (auto lines = testing::MdbExportLineCount(path, "alltypes")) {
+  if (auto lines = testing::MdbExportLineCount(path, table_name)) {
     EXPECT_EQ(*lines, *lines_before + 2);  // memo line breaks add lines
   }
 }
 
+TEST(WriterInsert, AutonumberAndUnnamedColumns) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-types.mdb");
+  testing_support::ScratchDir dir;
+  CheckAutonumberAndUnnamedColumns(dir.CopyIn(source, "db.mdb"), "alltypes");
+}
+
+TEST(WriterInsert, AutonumberAndUnnamedColumnsInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(), {});
+  testing_support::AddKindsTable(path);
+  CheckAutonumberAndUnnamedColumns(path, "kinds");
+}
+
 // A key a unique index holds already, from the file or from the same batch,
 // is refused before the row is written.
-TEST(WriterInsert, UniqueIndexRefusesARepeatedKey) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
-  testing_support::ScratchDir dir;
-  auto path = dir.CopyIn(source, "db.mdb");
+void CheckUniqueIndexRefusesARepeatedKey(const std::filesystem::path& path) {
   auto before = testing::ReadFileBytes(path);
   auto db = Database::Open(path, OpenMode::kReadWrite);
   Writer writer(*db, WriterOptions{.sync = false});
@@ -169,6 +188,19 @@ TEST(WriterInsert, UniqueIndexRefusesARepeatedKey) {
   auto reopened = Database::Open(path, OpenMode::kReadOnly);
   EXPECT_EQ(reopened->GetTable(u"city")->row_count, table->row_count + 1);
   ExpectSound(*reopened);
+}
+
+TEST(WriterInsert, UniqueIndexRefusesARepeatedKey) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
+  testing_support::ScratchDir dir;
+  CheckUniqueIndexRefusesARepeatedKey(dir.CopyIn(source, "db.mdb"));
+}
+
+TEST(WriterInsert, UniqueIndexRefusesARepeatedKeyInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(),
+                                                 testing_support::IndexedHeads());
+  CheckUniqueIndexRefusesARepeatedKey(path);
 }
 
 }  // namespace

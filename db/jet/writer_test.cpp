@@ -14,6 +14,7 @@
 #include "db/jet/journal.h"
 #include "db/jet/test_util.h"
 #include "db/jet/writer_test_util.h"
+#include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
@@ -62,12 +63,58 @@ TEST(Writer, MaintenanceRunLeavesEveryRowAsExpected) {
   }
 }
 
+// The rows of `data` as [numhead, index, cardtype] with numhead as the
+// maintenance run leaves it.
+json OwnRowsAfterMaintenance(const testing_support::AttributionData& data) {
+  const auto heads = testing_support::HeadsAfterEncoding(data);
+  json rows = json::array();
+  for (size_t i = 0; i < data.heads.size(); ++i) {
+    rows.push_back(json::array({heads[i] ? json(*heads[i]) : json(nullptr),
+                                data.heads[i].index, data.heads[i].cardtype}));
+  }
+  return rows;
+}
+
+// The same on databases our engine wrote, the expected rows from the data
+// they were written from: mixed and odd heads without indexes, plain heads
+// under three indexes, heads stored scrambled already (nothing to do).
+TEST(Writer, MaintenanceRunLeavesEveryRowAsExpectedInOurOwnDatabase) {
+  testing_support::DemoOptions scrambled;
+  scrambled.extra_heads = 500;
+  const std::pair<const char*, testing_support::DemoOptions> cases[] = {
+      {"mixed", testing_support::MixedHeads()},
+      {"indexed", testing_support::IndexedHeads()},
+      {"scrambled", scrambled}};
+  for (const auto& [name, options] : cases) {
+    for (size_t batch : {size_t{0}, size_t{500}}) {
+      SCOPED_TRACE(std::string(name) + " batch " + std::to_string(batch));
+      const auto data = testing_support::DemoAttribution(options);
+      json after = OwnRowsAfterMaintenance(data);
+      testing_support::ScratchDir dir;
+      auto path = dir.path() / "db.mdb";
+      testing_support::WriteAttributionDatabase(path, data);
+      size_t changed = 0;
+      {
+        auto db = Database::Open(path, OpenMode::kReadWrite);
+        Writer writer(*db, WriterOptions{.sync = false});
+        changed = RunMaintenance(*db, writer, after, batch);
+        EXPECT_EQ(ReadNumindex(*db), after);  // through the same cache
+      }
+      size_t plain = 0;
+      for (const auto& row : data.heads) plain += row.numhead && row.numhead->size() == 7;
+      EXPECT_EQ(changed, plain);
+      EXPECT_FALSE(JournalExists(JournalPathFor(path)));
+      auto db = Database::Open(path, OpenMode::kReadOnly);
+      EXPECT_EQ(ReadNumindex(*db), after);
+      ExpectSound(*db);
+      ExpectMdbExport(path, after);
+    }
+  }
+}
+
 // A second run changes rows that already moved: their data is updated where
 // it lies, or moved again with the old copy deleted.
-TEST(Writer, UpdatingMovedRowsLeavesNoStrayCopies) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
-  testing_support::ScratchDir dir;
-  auto path = dir.CopyIn(source, "db.mdb");
+void CheckUpdatingMovedRowsLeavesNoStrayCopies(const std::filesystem::path& path) {
   auto db = Database::Open(path, OpenMode::kReadWrite);
   Writer writer(*db, WriterOptions{.sync = false});
   auto table = db->GetTable(u"numindex");
@@ -91,10 +138,20 @@ TEST(Writer, UpdatingMovedRowsLeavesNoStrayCopies) {
   ExpectMdbExport(path, expected);
 }
 
-TEST(Writer, RefusesBadValuesBeforeWritingAnything) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-narrow.mdb");
+TEST(Writer, UpdatingMovedRowsLeavesNoStrayCopies) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
   testing_support::ScratchDir dir;
-  auto path = dir.CopyIn(source, "db.mdb");
+  CheckUpdatingMovedRowsLeavesNoStrayCopies(dir.CopyIn(source, "db.mdb"));
+}
+
+TEST(Writer, UpdatingMovedRowsLeavesNoStrayCopiesInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(),
+                                                 testing_support::MixedHeads());
+  CheckUpdatingMovedRowsLeavesNoStrayCopies(path);
+}
+
+void CheckRefusesBadValuesBeforeWritingAnything(const std::filesystem::path& path) {
   auto before = testing::ReadFileBytes(path);
   auto db = Database::Open(path, OpenMode::kReadWrite);
   Writer writer(*db);
@@ -115,6 +172,19 @@ TEST(Writer, RefusesBadValuesBeforeWritingAnything) {
                        " row 250 of numindex");
   EXPECT_FALSE(writer.InBatch());
   EXPECT_EQ(testing::ReadFileBytes(path), before);
+}
+
+TEST(Writer, RefusesBadValuesBeforeWritingAnything) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-narrow.mdb");
+  testing_support::ScratchDir dir;
+  CheckRefusesBadValuesBeforeWritingAnything(dir.CopyIn(source, "db.mdb"));
+}
+
+TEST(Writer, RefusesBadValuesBeforeWritingAnythingInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(),
+                                                 testing_support::NarrowHeads());
+  CheckRefusesBadValuesBeforeWritingAnything(path);
 }
 
 TEST(Writer, IndexKeysFollowTheGeneralOrder) {
@@ -151,10 +221,7 @@ TEST(Writer, IndexKeysFollowTheGeneralOrder) {
 // Keys that grow split leaves (the root leaf of a small index becomes a
 // node over new leaves); keys that shrink back empty leaves, which leave the
 // tree. The checker follows the nodes to every entry.
-TEST(Writer, IndexPagesSplitAndEmpty) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
-  testing_support::ScratchDir dir;
-  auto path = dir.CopyIn(source, "db.mdb");
+void CheckIndexPagesSplitAndEmpty(const std::filesystem::path& path) {
   auto db = Database::Open(path, OpenMode::kReadWrite);
   Writer writer(*db, WriterOptions{.sync = false});
   auto table = db->GetTable(u"numindex");
@@ -191,6 +258,19 @@ TEST(Writer, IndexPagesSplitAndEmpty) {
   }
   auto reopened = Database::Open(path, OpenMode::kReadOnly);
   ExpectSound(*reopened);
+}
+
+TEST(Writer, IndexPagesSplitAndEmpty) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
+  testing_support::ScratchDir dir;
+  CheckIndexPagesSplitAndEmpty(dir.CopyIn(source, "db.mdb"));
+}
+
+TEST(Writer, IndexPagesSplitAndEmptyInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(),
+                                                 testing_support::IndexedHeads());
+  CheckIndexPagesSplitAndEmpty(path);
 }
 
 // The maintenance run at full scale, in batches as the command runs it:
@@ -239,10 +319,7 @@ TEST(Writer, LargeFileMaintenanceRun) {
 // A small index whose root is its only leaf grows to three levels (the root
 // becomes a node over new leaves, then over nodes) and shrinks back to a
 // single root leaf; every entry stays reachable through the nodes.
-TEST(Writer, IndexRootGrowsAndShrinks) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
-  testing_support::ScratchDir dir;
-  auto path = dir.CopyIn(source, "db.mdb");
+void CheckIndexRootGrowsAndShrinks(const std::filesystem::path& path) {
   auto db = Database::Open(path, OpenMode::kReadWrite);
   auto table = db->GetTable(u"city");
   ASSERT_FALSE(table->indexes.empty());
@@ -282,6 +359,19 @@ TEST(Writer, IndexRootGrowsAndShrinks) {
   EXPECT_EQ(ReadIndexEntries(db->pages(), *table, index), original);
   EXPECT_EQ(db->pages().Get(index.root_page)->type(), format::kPageIndexLeaf);
   ExpectSound(*db);
+}
+
+TEST(Writer, IndexRootGrowsAndShrinks) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
+  testing_support::ScratchDir dir;
+  CheckIndexRootGrowsAndShrinks(dir.CopyIn(source, "db.mdb"));
+}
+
+TEST(Writer, IndexRootGrowsAndShrinksInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(),
+                                                 testing_support::IndexedHeads());
+  CheckIndexRootGrowsAndShrinks(path);
 }
 
 }  // namespace
