@@ -5,7 +5,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <system_error>
+#include <exception>
 
 #include "base/exceptions.h"
 #include "base/gbk.h"
@@ -42,7 +42,7 @@ int Guarded(std::FILE* out, std::FILE* err, Body body) {
     message = e.what();
   } catch (const base::Exception& e) {
     message = base::Utf16ToUtf8(base::GbkToUtf16(e.Message()));
-  } catch (const std::system_error& e) {
+  } catch (const std::exception& e) {  // reading the input, memory
     message = e.what();
   }
   std::fflush(out);
