@@ -2,7 +2,7 @@
 // (SIGKILL) at a random moment; the file it leaves must open, read and
 // check sound with every row wholly old or wholly new, and the run must
 // then finish. The same for a helper that inserts rows. Also two writers
-// at once.
+// at once. On the shared fixtures and on databases our engine writes.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -19,6 +19,7 @@
 #include "db/jet/test_util.h"
 #include "db/jet/writer.h"
 #include "db/jet/writer_test_util.h"
+#include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
@@ -72,16 +73,37 @@ std::optional<Fixture> Load(const std::string& name) {
                  testing::ExpectedAfterMaintenance(truth)};
 }
 
-TEST(Crash, KilledWritersLeaveEveryRowWhollyOldOrNew) {
-  auto plain = Load("attrdata-plain");
-  auto indexed = Load("attrdata-indexed");
-  if (!plain || !indexed) GTEST_SKIP() << "shared fixtures absent";
-  const int runs = testing::kSanitized ? 10 : 120;
+// The database of `options` written as `name` into `dir`, with its rows
+// before and after the maintenance run.
+Fixture Own(const testing_support::ScratchDir& dir, const std::string& name,
+            const testing_support::DemoOptions& options) {
+  const auto data = testing_support::DemoAttribution(options);
+  Fixture f{dir.path() / name, json::array(), json::array()};
+  testing_support::WriteAttributionDatabase(f.source, data);
+  const auto after = testing_support::HeadsAfterEncoding(data);
+  for (size_t i = 0; i < data.heads.size(); ++i) {
+    const auto& row = data.heads[i];
+    f.before.push_back(json::array(
+        {row.numhead ? json(*row.numhead) : json(nullptr), row.index, row.cardtype}));
+    f.after.push_back(json::array(
+        {after[i] ? json(*after[i]) : json(nullptr), row.index, row.cardtype}));
+  }
+  return f;
+}
+
+// Plain heads with the odd ones and 2200 more, no indexes.
+testing_support::DemoOptions ManyPlainHeads() {
+  testing_support::DemoOptions options = testing_support::MixedHeads();
+  options.extra_heads = 2200;
+  return options;
+}
+
+void CheckKilledWriters(const Fixture& plain, const Fixture& indexed, int runs) {
   std::mt19937 random(20261208);
   testing_support::ScratchDir dir;
   int interrupted = 0;  // runs killed with some rows old and some new
   for (int run = 0; run < runs; ++run) {
-    const Fixture& f = run % 2 ? *indexed : *plain;
+    const Fixture& f = run % 2 ? indexed : plain;
     size_t batch = std::array<size_t, 4>{1, 7, 60, 400}[run / 2 % 4];
     bool sync = run % 7 == 0;
     SCOPED_TRACE("run " + std::to_string(run) + " batch " + std::to_string(batch));
@@ -106,18 +128,29 @@ TEST(Crash, KilledWritersLeaveEveryRowWhollyOldOrNew) {
     testing::RunMaintenance(*db, writer, f.after, 500);
     EXPECT_EQ(testing::ReadNumindex(*db), f.after);
     ExpectSound(*db);
-    if (HasFailure()) break;
+    if (::testing::Test::HasFailure()) break;
   }
   std::printf("%d of %d runs were killed part way\n", interrupted, runs);
   EXPECT_GT(interrupted, 0);
 }
 
-TEST(Crash, WritersAtOnceLeaveASoundFile) {
-  auto f = Load("attrdata-indexed");
-  if (!f) GTEST_SKIP() << "shared fixtures absent";
+TEST(Crash, KilledWritersLeaveEveryRowWhollyOldOrNew) {
+  auto plain = Load("attrdata-plain");
+  auto indexed = Load("attrdata-indexed");
+  if (!plain || !indexed) GTEST_SKIP() << "shared fixtures absent";
+  CheckKilledWriters(*plain, *indexed, testing::kSanitized ? 10 : 120);
+}
+
+// Fewer runs: the fixtures' run above has the many.
+TEST(Crash, KilledWritersLeaveEveryRowWhollyOldOrNewInOurOwnDatabase) {
   testing_support::ScratchDir dir;
-  std::vector<size_t> batches{3, 40};
-  if (!testing::kSanitized) batches = {1, 3, 10, 40, 200};
+  CheckKilledWriters(Own(dir, "plain.mdb", ManyPlainHeads()),
+                     Own(dir, "indexed.mdb", testing_support::IndexedHeads()),
+                     testing::kSanitized ? 6 : 30);
+}
+
+void CheckWritersAtOnce(const Fixture* f, const std::vector<size_t>& batches) {
+  testing_support::ScratchDir dir;
   for (size_t batch : batches) {
     fs::path path = dir.CopyIn(f->source, "both.mdb");
     pid_t a = StartHelper(path, batch, false);
@@ -135,6 +168,20 @@ TEST(Crash, WritersAtOnceLeaveASoundFile) {
     EXPECT_EQ(testing::ReadNumindex(*db), f->after);
     ExpectSound(*db);
   }
+}
+
+TEST(Crash, WritersAtOnceLeaveASoundFile) {
+  auto f = Load("attrdata-indexed");
+  if (!f) GTEST_SKIP() << "shared fixtures absent";
+  std::vector<size_t> batches{3, 40};
+  if (!testing::kSanitized) batches = {1, 3, 10, 40, 200};
+  CheckWritersAtOnce(&*f, batches);
+}
+
+TEST(Crash, WritersAtOnceLeaveASoundFileInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  const Fixture f = Own(dir, "indexed.mdb", testing_support::IndexedHeads());
+  CheckWritersAtOnce(&f, {3, 40});
 }
 
 // The rows of "rows" must be 0, 1, ... in order, each whole; returns how
