@@ -1,7 +1,7 @@
 // Loading the attribution index: city and cardtype into small tables, then
-// one scan of numindex. Rows of one city and card type come in runs, so the
-// city key and card type of a row are resolved again only when their stored
-// bytes differ from the row before.
+// one scan of numindex, its heads decoded on a second thread. Rows of one
+// city and card type come in runs, so the city key and card type of a row
+// are resolved again only when its stored bytes differ from the row before.
 #include "tools/attrdb/attribution_index.h"
 
 #include <algorithm>
@@ -13,6 +13,7 @@
 #include "base/utf.h"
 #include "db/jet/text.h"
 #include "db/sql/text_compare.h"
+#include "tools/attrdb/batch_pipeline.h"
 #include "tools/attrdb/column_values.h"
 
 namespace attrdb {
@@ -132,66 +133,99 @@ class IndexLoader {
     return last_answer_ = it->second;
   }
 
+  // A numindex row handed from the scan to the thread that decodes heads.
+  struct ScannedRow {
+    enum Kind : uint8_t { kStored, kDecoded, kNoHead };
+    uint32_t answer;
+    uint32_t head;  // kDecoded
+    Kind kind;
+    bool plain;     // kDecoded
+    uint8_t size;   // kStored: bytes of the stored head
+    uint8_t bytes[48];
+  };
+
+  // The answer of `row`, whose head's bytes are `head_bytes` (empty when
+  // not known). A row equal to the one before in all but its head holds the
+  // same city key and card type.
+  uint32_t AnswerOfRow(const jet::Row& row, std::span<const uint8_t> head_bytes) {
+    std::span<const uint8_t> before, after;
+    if (!head_bytes.empty()) {
+      const std::span<const uint8_t> all = row.bytes();
+      const auto at = static_cast<size_t>(head_bytes.data() - all.data());
+      before = all.first(at);
+      after = all.subspan(at + head_bytes.size());
+      if (before_head_.Holds(before) && after_head_.Holds(after)) return before_head_.value;
+    }
+    std::span<const uint8_t> city_bytes = row.RawBytes(index_column_);
+    if (!city_memo_.Holds(city_bytes)) {
+      city_memo_.Keep(city_bytes, CityOf(ColumnInteger(row, index_column_)));
+    }
+    std::span<const uint8_t> card_bytes = row.RawBytes(cardtype_column_);
+    if (!card_memo_.Holds(card_bytes)) {
+      card_memo_.Keep(card_bytes, CardTypeOf(ColumnText(row, cardtype_column_)));
+    }
+    const uint32_t answer = AnswerOf(city_memo_.value, card_memo_.value);
+    if (!head_bytes.empty()) {
+      before_head_.Keep(before, answer);
+      after_head_.Keep(after, answer);
+    }
+    return answer;
+  }
+
+  // The scan stays on this thread; the heads are decoded and placed on
+  // another, since the scan alone takes as long as both would on one.
   void LoadHeads() {
     auto table = db_.GetTable(u"numindex");
     const size_t numhead = table->ColumnIndex(u"numhead");
-    const size_t index = table->ColumnIndex(u"index");
-    const size_t cardtype = table->ColumnIndex(u"cardtype");
-    // Text stored in the row itself is taken as its bytes and decoded here,
-    // so that those bytes can mark off the rest of the row (below).
+    index_column_ = table->ColumnIndex(u"index");
+    cardtype_column_ = table->ColumnIndex(u"cardtype");
+    // Text kept in the row itself is handed over as its stored bytes.
     const bool head_in_row = table->columns[numhead].kind == jet::ColumnKind::kText;
     std::u16string stored;
     StoredHeadDecoder decoder;
-    Memo city_memo, card_memo;
-    // The row's bytes before and after the head's, and the answer they gave:
-    // a row equal to the one before in all but its head holds the same city
-    // key and card type.
-    Memo before_head, after_head;
-    uint32_t rest_answer = 0;
+    BatchPipeline<ScannedRow> pipeline([this](std::span<const ScannedRow> rows) { Place(rows); });
     jet::RowCursor cursor = db_.Scan(table);
     while (cursor.Next()) {
       const jet::Row& row = cursor.row();
+      ScannedRow& scanned = pipeline.Add();
       std::span<const uint8_t> head_bytes;
-      if (head_in_row) {
-        head_bytes = row.RawBytes(numhead);
-        jet::DecodeText(head_bytes, stored);
-      } else if (!row.GetText(numhead, stored)) {
-        continue;
+      if (head_in_row) head_bytes = row.RawBytes(numhead);
+      if (head_in_row && head_bytes.size() <= sizeof scanned.bytes) {
+        scanned.kind = ScannedRow::kStored;
+        scanned.size = static_cast<uint8_t>(head_bytes.size());
+        std::copy(head_bytes.begin(), head_bytes.end(), scanned.bytes);
+      } else {
+        bool text = true;
+        if (head_in_row) {
+          jet::DecodeText(head_bytes, stored);
+        } else {
+          text = row.GetText(numhead, stored);
+        }
+        scanned.kind = text && decoder.Decode(stored, scanned.head, scanned.plain)
+                           ? ScannedRow::kDecoded
+                           : ScannedRow::kNoHead;
+        if (scanned.kind == ScannedRow::kNoHead) continue;
       }
-      uint32_t head = 0;
-      bool plain = false;
-      if (!decoder.Decode(stored, head, plain)) continue;
+      scanned.answer = AnswerOfRow(row, head_bytes);
+    }
+    pipeline.Finish();
+  }
+
+  // Enters scanned rows into the head table (on the pipeline's thread).
+  void Place(std::span<const ScannedRow> rows) {
+    for (const ScannedRow& scanned : rows) {
+      uint32_t head = scanned.head;
+      bool plain = scanned.plain;
+      if (scanned.kind == ScannedRow::kNoHead) continue;
+      if (scanned.kind == ScannedRow::kStored) {
+        jet::DecodeText(std::span<const uint8_t>(scanned.bytes, scanned.size), placed_text_);
+        if (!placing_decoder_.Decode(placed_text_, head, plain)) continue;
+      }
       uint32_t& entry = index_.heads_[head - kFirstHead];
       const bool taken = entry != 0;
       // The first row of a head wins, but a scrambled row beats a plain one.
       if (taken && (plain || (entry & AttributionIndex::kFromPlain) == 0)) continue;
-
-      uint32_t answer = 0;
-      std::span<const uint8_t> before, after;
-      if (!head_bytes.empty()) {
-        const std::span<const uint8_t> all = row.bytes();
-        const auto at = static_cast<size_t>(head_bytes.data() - all.data());
-        before = all.first(at);
-        after = all.subspan(at + head_bytes.size());
-        if (before_head.Holds(before) && after_head.Holds(after)) answer = rest_answer;
-      }
-      if (answer == 0) {
-        std::span<const uint8_t> city_bytes = row.RawBytes(index);
-        if (!city_memo.Holds(city_bytes)) {
-          city_memo.Keep(city_bytes, CityOf(ColumnInteger(row, index)));
-        }
-        std::span<const uint8_t> card_bytes = row.RawBytes(cardtype);
-        if (!card_memo.Holds(card_bytes)) {
-          card_memo.Keep(card_bytes, CardTypeOf(ColumnText(row, cardtype)));
-        }
-        answer = AnswerOf(city_memo.value, card_memo.value);
-        if (!head_bytes.empty()) {
-          before_head.Keep(before, 0);
-          after_head.Keep(after, 0);
-          rest_answer = answer;
-        }
-      }
-      entry = answer | (plain ? AttributionIndex::kFromPlain : 0);
+      entry = scanned.answer | (plain ? AttributionIndex::kFromPlain : 0);
       if (!taken) ++index_.head_count_;
     }
   }
@@ -205,6 +239,12 @@ class IndexLoader {
   std::unordered_map<uint64_t, uint32_t> answer_of_pair_;  // (city, card type)
   uint64_t last_pair_ = 0;
   uint32_t last_answer_ = 0;  // of last_pair_; 0 before the first
+  size_t index_column_ = 0, cardtype_column_ = 0;  // of numindex
+  Memo city_memo_, card_memo_;
+  Memo before_head_, after_head_;  // row bytes around the head; the answer
+  // Used on the pipeline's thread only.
+  StoredHeadDecoder placing_decoder_;
+  std::u16string placed_text_;
 };
 
 AttributionIndex AttributionIndex::Load(jet::Database& db) {
