@@ -1,5 +1,6 @@
 // The open database: finding tables, reading rows by location, the page
-// cache, and noticing that another process changed the file.
+// cache, and noticing that another process changed the file. On the
+// shared fixtures and on databases our engine writes.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -8,6 +9,8 @@
 #include "db/jet/data_page.h"
 #include "db/jet/database.h"
 #include "db/jet/test_util.h"
+#include "db/jet/writer.h"
+#include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
@@ -70,8 +73,69 @@ TEST(Database, ReadsEveryRowBackByItsLocation) {
   EXPECT_FALSE(db->ReadRow(deleted, {first.page, 2}).has_value());
 }
 
-TEST(Database, ATinyCacheReadsTheSameRowsAndKeepsRowsAlive) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+TEST(Database, FindsTablesAndColumnsWithoutRegardToCaseInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(), {});
+  testing_support::AddKindsTable(path);
+  auto db = Database::Open(path, OpenMode::kReadOnly);
+  EXPECT_EQ(db->TableNames(),
+            (std::vector<std::u16string>{u"city", u"cardtype", u"numindex", u"kinds"}));
+  auto table = db->FindTable(u"KINDS");
+  ASSERT_NE(table, nullptr);
+  EXPECT_EQ(table->name, u"kinds");
+  EXPECT_EQ(table->ColumnIndex(u"TXT"), 9u);
+  EXPECT_EQ(db->FindTable(u"MSysObjects"), nullptr);
+  auto objects = db->FindTable(u"msysobjects", true);
+  ASSERT_NE(objects, nullptr);
+  EXPECT_TRUE(objects->system);
+  EXPECT_JET_ERROR(db->GetTable(u"nope"), kNoSuchTable, "no such table: nope");
+  EXPECT_JET_ERROR(table->ColumnIndex(u"nope"), kNoSuchColumn, "no such column: kinds.nope");
+}
+
+// The same where rows were moved by updates that made them longer.
+TEST(Database, ReadsEveryRowBackByItsLocationInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(), testing_support::MixedHeads());
+  auto db = Database::Open(path, OpenMode::kReadWrite);
+  auto table = db->GetTable(u"numindex");
+  {
+    Writer writer(*db, WriterOptions{.sync = false});
+    std::vector<RowLocation> homes;
+    RowCursor cursor = db->Scan(table);
+    while (cursor.Next()) homes.push_back(cursor.row().location());
+    writer.Begin();
+    for (size_t i = 0; i < homes.size(); i += 2) {
+      writer.UpdateRow(table, homes[i], {{0, std::u16string(30, u'5')}});
+    }
+    writer.Commit();
+  }
+  table = db->GetTable(u"numindex");
+  RowCursor cursor = db->Scan(table);
+  int moved = 0;
+  int rows = 0;
+  while (cursor.Next()) {
+    const Row& row = cursor.row();
+    std::optional<Row> again = db->ReadRow(table, row.location());
+    ASSERT_TRUE(again.has_value());
+    EXPECT_EQ(again->location(), row.location());
+    for (size_t c = 0; c < table->columns.size(); ++c) EXPECT_EQ(again->Get(c), row.Get(c));
+    PageRef home = db->pages().Get(row.location().page);
+    if (ReadSlot(*home, row.location().slot).kind == SlotKind::kOverflow) ++moved;
+    ++rows;
+  }
+  EXPECT_EQ(rows, 280);
+  EXPECT_GT(moved, 0);
+  auto city = db->GetTable(u"city");
+  RowCursor first_city = db->Scan(city);
+  ASSERT_TRUE(first_city.Next());
+  RowLocation first = first_city.row().location();
+  EXPECT_FALSE(db->ReadRow(city, {0, 0}).has_value());
+  EXPECT_FALSE(db->ReadRow(city, {db->pages().PageCount(), 0}).has_value());
+  EXPECT_FALSE(db->ReadRow(city, {first.page, 255}).has_value());
+  EXPECT_FALSE(db->ReadRow(table, first).has_value());  // another table's page
+}
+
+void CheckATinyCacheReadsTheSameRowsAndKeepsRowsAlive(const fs::path& path) {
   Database big(OpenPageFile(path, OpenMode::kReadOnly));
   Database tiny(OpenPageFile(path, OpenMode::kReadOnly), 1);
   auto a = big.GetTable(u"numindex");
@@ -88,6 +152,19 @@ TEST(Database, ATinyCacheReadsTheSameRowsAndKeepsRowsAlive) {
   }
   EXPECT_FALSE(cb.Next());
   EXPECT_EQ(std::get<std::u16string>(kept->Get(0)).size(), 21u);
+}
+
+TEST(Database, ATinyCacheReadsTheSameRowsAndKeepsRowsAlive) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
+  CheckATinyCacheReadsTheSameRowsAndKeepsRowsAlive(path);
+}
+
+TEST(Database, ATinyCacheReadsTheSameRowsAndKeepsRowsAliveInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  testing_support::DemoOptions options;
+  options.extra_heads = 1000;  // a few pages
+  CheckATinyCacheReadsTheSameRowsAndKeepsRowsAlive(
+      testing_support::WriteDemoDatabase(dir.path(), options));
 }
 
 // The bytes of column `column` of the first row of `table`, as a file offset.
@@ -107,8 +184,8 @@ std::u16string FirstValue(Database& db, const char16_t* table, size_t column) {
   return std::get<std::u16string>(cursor.row().Get(column));
 }
 
-TEST(Database, RefreshNoticesChangesMadeInPlaceAndByReplacement) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-small.mdb");
+// `source`: a database whose first city lies in 北京.
+void CheckRefreshNoticesChanges(const fs::path& source) {
   testing_support::ScratchDir scratch;
   fs::path path = scratch.CopyIn(source, "shared.mdb");
   auto db = Database::Open(path, OpenMode::kReadOnly);
@@ -136,6 +213,16 @@ TEST(Database, RefreshNoticesChangesMadeInPlaceAndByReplacement) {
   fs::rename(fresh, path);
   EXPECT_TRUE(db->RefreshIfChanged());
   EXPECT_EQ(FirstValue(*db, u"city", 1), u"北京");
+}
+
+TEST(Database, RefreshNoticesChangesMadeInPlaceAndByReplacement) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-small.mdb");
+  CheckRefreshNoticesChanges(source);
+}
+
+TEST(Database, RefreshNoticesChangesMadeInPlaceAndByReplacementInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  CheckRefreshNoticesChanges(testing_support::WriteDemoDatabase(dir.path(), {}));
 }
 
 TEST(PageCache, WritesThroughAndKeepsOldPagesForTheirHolders) {

@@ -13,6 +13,8 @@
 #include "db/jet/database.h"
 #include "db/jet/format.h"
 #include "db/jet/test_util.h"
+#include "testing/attribution_db.h"
+#include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
 namespace jet {
@@ -90,8 +92,10 @@ void Damage(PatchedFile& file, const std::vector<uint32_t>& used,
   }
 }
 
-TEST(Fuzz, DamagedCopiesFailCleanly) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-types.mdb");
+// `copies` damaged copies of the database at `path`, `copies_sanitized`
+// under the sanitizers.
+void CheckDamagedCopiesFailCleanly(const std::filesystem::path& path, int copies,
+                                   int copies_sanitized) {
   const std::vector<uint8_t> good = testing::ReadFileBytes(path);
   std::vector<uint32_t> used;
   {
@@ -106,7 +110,7 @@ TEST(Fuzz, DamagedCopiesFailCleanly) {
   ASSERT_GT(used.size(), 20u);
   std::mt19937 random(20261208);
   // Fewer under the sanitizers, which slow the reader some forty-fold.
-  const int kCopies = testing::kSanitized ? 1000 : 5000;
+  const int kCopies = testing::kSanitized ? copies_sanitized : copies;
   int failed = 0;
   double slowest = 0;
   auto start = std::chrono::steady_clock::now();
@@ -129,8 +133,24 @@ TEST(Fuzz, DamagedCopiesFailCleanly) {
   EXPECT_LT(slowest, 2.0);
   // Most damage lands in bytes no reader looks at; some must be caught.
   EXPECT_GT(failed, kCopies / 50);
-  RecordProperty("failed", failed);
-  RecordProperty("seconds", std::to_string(seconds));
+  ::testing::Test::RecordProperty("failed", failed);
+  ::testing::Test::RecordProperty("seconds", std::to_string(seconds));
+}
+
+TEST(Fuzz, DamagedCopiesFailCleanly) {
+  ATTR_REQUIRE_FIXTURE(path, "attrdata-types.mdb");
+  CheckDamagedCopiesFailCleanly(path, 5000, 1000);
+}
+
+// Our own file: the three tables with mixed and odd heads, 2000 more, and
+// the table of every kind.
+TEST(Fuzz, DamagedCopiesFailCleanlyInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  testing_support::DemoOptions options = testing_support::MixedHeads();
+  options.extra_heads = 2000;
+  auto path = testing_support::WriteDemoDatabase(dir.path(), options);
+  testing_support::AddKindsTable(path);
+  CheckDamagedCopiesFailCleanly(path, 5000, 1000);
 }
 
 }  // namespace
