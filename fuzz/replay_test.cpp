@@ -7,6 +7,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "db/jet/database.h"
+#include "db/jet/error.h"
 #include "fuzz/fuzz_entries.h"
 #include "fuzz/seeds.h"
 
@@ -49,6 +51,25 @@ TEST(FuzzReplay, EmptyAndOneByteInputs) {
       const uint8_t byte = static_cast<uint8_t>(b);
       entry.run(&byte, 1);
     }
+  }
+}
+
+// What the fuzzers found, beyond "it no longer crashes": the exact error.
+
+// A damaged catalog TDEF gave two columns the number 0; the checker then
+// took one column's value for the other's index key (std::bad_variant_access).
+TEST(FuzzFindings, TwoColumnsWithOneNumberAreCorrupt) {
+  const auto path = std::filesystem::path(FUZZ_REGRESSIONS_DIR) / "read_database" /
+                    "catalog-two-columns-numbered-0.mdb";
+  std::vector<uint8_t> bytes = ReadFile(path);
+  ASSERT_EQ(bytes.size(), 7u * 4096);
+  jet::Database db(std::make_unique<jet::MemoryPageFile>(bytes, false, "damaged"));
+  try {
+    db.TableNames();
+    FAIL() << "a catalog with two columns numbered 0 was read";
+  } catch (const jet::Error& e) {
+    EXPECT_EQ(e.kind(), jet::ErrorKind::kCorrupt);
+    EXPECT_STREQ(e.what(), "damaged database: page 2: column number 0 used twice");
   }
 }
 

@@ -196,6 +196,13 @@ TableDef ReadTableDef(PageCache& pages, uint32_t tdef_page, std::u16string name)
                    [](const Column& a, const Column& b) {
                      return a.number < b.number;
                    });
+  // A column number is the column's identity (its null-mask bit, the
+  // columns of an index): two columns with one number are a damaged TDEF.
+  for (size_t i = 1; i < t.columns.size(); ++i) {
+    if (t.columns[i].number == t.columns[i - 1].number) {
+      r.Fail(("column number " + std::to_string(t.columns[i].number) + " used twice").c_str());
+    }
+  }
   std::stable_sort(t.indexes.begin(), t.indexes.end(),
                    [](const Index& a, const Index& b) {
                      return a.number < b.number;
