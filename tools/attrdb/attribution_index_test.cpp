@@ -10,6 +10,7 @@
 #include "codec/number_head.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/error.h"
+#include "testing/shared_fixtures.h"
 #include "tools/attrdb/column_values.h"
 #include "tools/attrdb/lookup_test_db.h"
 
@@ -57,6 +58,11 @@ testing::TestData Sample() {
   head(Scrambled("1880000"), std::nullopt, u"1");
   head(Plain("1890000"), 1, u"1");        // plain twice: the first wins
   head(Plain("1890000"), 26, u"1");
+  // Rows alike but for the head and one other column.
+  head(Scrambled("1600000"), 1, u"1");
+  head(Scrambled("1600001"), 1, u"2");
+  head(Scrambled("1600002"), 7, u"2");
+  head(Scrambled("1600003"), 7, u"2");
   // Stored forms no lookup can match.
   std::u16string big_group = Scrambled("1770000");
   big_group.replace(0, 3, u"256");
@@ -84,10 +90,14 @@ TEST(AttributionIndex, AnswersAsTheWindowDoes) {
   EXPECT_EQ(AnswerText(index, 1870000), "上海|上海|200000||");
   EXPECT_EQ(AnswerText(index, 1880000), "||||中国移动");
   EXPECT_EQ(AnswerText(index, 1890000), "北京|北京|100000|010|中国移动");
+  EXPECT_EQ(AnswerText(index, 1600000), "北京|北京|100000|010|中国移动");
+  EXPECT_EQ(AnswerText(index, 1600001), "北京|北京|100000|010|中国联通");
+  EXPECT_EQ(AnswerText(index, 1600002), "广东|深圳|518000|0755|中国联通");
+  EXPECT_EQ(AnswerText(index, 1600003), "广东|深圳|518000|0755|中国联通");
   for (uint32_t head : {1770000u, 1780000u, 1790000u, 1380014u, 1000000u, 1999999u}) {
     EXPECT_EQ(AnswerText(index, head), "-") << head;
   }
-  EXPECT_EQ(index.HeadCount(), 10u);
+  EXPECT_EQ(index.HeadCount(), 14u);
   // Equal answers are kept once.
   EXPECT_EQ(index.Find(1380013), index.Find(1890000));
 }
@@ -105,6 +115,25 @@ TEST(AttributionIndex, EmptyTablesAnswerNothingMissingTablesRaise) {
     EXPECT_EQ(e.kind(), jet::ErrorKind::kNoSuchTable);
     EXPECT_STREQ(e.what(), "no such table: city");
   }
+}
+
+// The large fixture, stored scrambled and plain: every head found, with the
+// same answers, and a few checked against the rows written into it.
+TEST(AttributionIndex, LargeFixtureScrambledAndPlainAgree) {
+  ATTR_REQUIRE_FIXTURE(scrambled_path, "attrdata-large.mdb");
+  ATTR_REQUIRE_FIXTURE(plain_path, "attrdata-large-plain.mdb");
+  auto scrambled_db = jet::Database::Open(scrambled_path, jet::OpenMode::kReadOnly, 16);
+  auto plain_db = jet::Database::Open(plain_path, jet::OpenMode::kReadOnly, 16);
+  const AttributionIndex scrambled = AttributionIndex::Load(*scrambled_db);
+  const AttributionIndex plain = AttributionIndex::Load(*plain_db);
+  EXPECT_EQ(scrambled.HeadCount(), 507620u);
+  EXPECT_EQ(plain.HeadCount(), 507620u);
+  for (uint32_t head = kFirstHead; head < kFirstHead + kHeadSpan; ++head) {
+    ASSERT_EQ(AnswerText(scrambled, head), AnswerText(plain, head)) << head;
+  }
+  EXPECT_EQ(AnswerText(scrambled, 1300000), "吉林|吉林|132000|0432|中国联通");
+  EXPECT_EQ(AnswerText(scrambled, 1701140), "内蒙古|乌兰察布|012000|0474|电信虚拟运营商");
+  EXPECT_EQ(AnswerText(scrambled, 1999999), "辽宁|大连|116000|0411|中国电信");
 }
 
 // Every head of a run, in order (the heads share their first cipher bytes)
