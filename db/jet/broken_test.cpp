@@ -1,11 +1,14 @@
 // Files that are not readable Jet 4 databases, and damage at named places
-// inside a good one: each gives its own error, naming the page.
+// inside a good one (a shared fixture, or a database our engine writes):
+// each gives its own error, naming the page.
 #include <gtest/gtest.h>
 
 #include "db/jet/data_page.h"
 #include "db/jet/database.h"
 #include "db/jet/format.h"
 #include "db/jet/test_util.h"
+#include "testing/attribution_db.h"
+#include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
 namespace jet {
@@ -14,6 +17,12 @@ namespace {
 std::unique_ptr<Database> OpenBytes(std::vector<uint8_t> bytes) {
   return std::make_unique<Database>(
       std::make_unique<MemoryPageFile>(std::move(bytes), false, "copy.mdb"));
+}
+
+// The bytes of the demonstration database written by our engine.
+std::vector<uint8_t> OwnDatabaseBytes() {
+  testing_support::ScratchDir dir;
+  return testing::ReadFileBytes(testing_support::WriteDemoDatabase(dir.path(), {}));
 }
 
 // Reads every value of every user table.
@@ -68,10 +77,8 @@ TEST(BrokenFiles, MissingFileIsAnIoError) {
                    "no-such-file.mdb: opening failed: No such file or directory");
 }
 
-TEST(BrokenFiles, HeaderFieldsRejectAceEncryptionAndPasswords) {
-  ATTR_REQUIRE_FIXTURE(small, "attrdata-small.mdb");
-  const std::vector<uint8_t> good = testing::ReadFileBytes(small);
-
+// `good`: the bytes of a sound database.
+void CheckHeaderFieldsRejectAceEncryptionAndPasswords(const std::vector<uint8_t>& good) {
   std::vector<uint8_t> ace = good;
   std::memcpy(&ace[format::kSignatureOffset], "Standard ACE DB", 15);
   ace[format::kVersionOffset] = 2;
@@ -103,13 +110,27 @@ TEST(BrokenFiles, HeaderFieldsRejectAceEncryptionAndPasswords) {
                    "bytes is not a whole number of 4096-byte pages (at least 3)");
 }
 
-// Damage at a named place in attrdata-small.mdb, then the exact error.
-class Damage : public ::testing::Test {
+TEST(BrokenFiles, HeaderFieldsRejectAceEncryptionAndPasswords) {
+  ATTR_REQUIRE_FIXTURE(small, "attrdata-small.mdb");
+  CheckHeaderFieldsRejectAceEncryptionAndPasswords(testing::ReadFileBytes(small));
+}
+
+TEST(BrokenFiles, HeaderFieldsRejectAceEncryptionAndPasswordsInOurOwnDatabase) {
+  CheckHeaderFieldsRejectAceEncryptionAndPasswords(OwnDatabaseBytes());
+}
+
+// Damage at a named place in attrdata-small.mdb ("shared") or in the
+// demonstration database our engine writes ("own"), then the exact error.
+class Damage : public ::testing::TestWithParam<std::string> {
  protected:
   void SetUp() override {
-    auto path = ::testing_support::FixturePath("attrdata-small.mdb");
-    if (!path) GTEST_SKIP() << "shared fixture absent: attrdata-small.mdb";
-    bytes_ = testing::ReadFileBytes(*path);
+    if (GetParam() == "own") {
+      bytes_ = OwnDatabaseBytes();
+    } else {
+      auto path = ::testing_support::FixturePath("attrdata-small.mdb");
+      if (!path) GTEST_SKIP() << "shared fixture absent: attrdata-small.mdb";
+      bytes_ = testing::ReadFileBytes(*path);
+    }
     auto db = OpenBytes(bytes_);
     auto table = db->GetTable(u"numindex");
     numindex_tdef_ = table->tdef_page;
@@ -130,14 +151,14 @@ class Damage : public ::testing::Test {
   RowLocation first_row_;
 };
 
-TEST_F(Damage, CatalogDefinitionChainThatLoops) {
+TEST_P(Damage, CatalogDefinitionChainThatLoops) {
   StoreU32(At(format::kCatalogTdefPage, format::kTdefNextPageOffset), 2);
   EXPECT_JET_ERROR(OpenBytes(bytes_)->TableNames(), kCorrupt,
                    "damaged database: page 2: table definition pages form a "
                    "loop at page 2");
 }
 
-TEST_F(Damage, TableDefinitionPageOfTheWrongType) {
+TEST_P(Damage, TableDefinitionPageOfTheWrongType) {
   *At(numindex_tdef_, 0) = format::kPageData;
   EXPECT_JET_ERROR(
       OpenBytes(bytes_)->GetTable(u"numindex"), kCorrupt,
@@ -145,28 +166,28 @@ TEST_F(Damage, TableDefinitionPageOfTheWrongType) {
           ": expected a table definition page (type 2), found type 1");
 }
 
-TEST_F(Damage, ColumnCountBeyondTheDefinition) {
+TEST_P(Damage, ColumnCountBeyondTheDefinition) {
   StoreU16(At(numindex_tdef_, format::kTdefColumnCountOffset), 60000);
   EXPECT_JET_ERROR(OpenBytes(bytes_)->GetTable(u"numindex"), kCorrupt,
                    "damaged database: page " + std::to_string(numindex_tdef_) +
                        ": impossible number of columns: 60000");
 }
 
-TEST_F(Damage, DataPageRowCountBeyondThePage) {
+TEST_P(Damage, DataPageRowCountBeyondThePage) {
   StoreU16(At(first_row_.page, format::kDataRowCountOffset), 0xFFFF);
   EXPECT_JET_ERROR(ReadEverything(*OpenBytes(bytes_)), kCorrupt,
                    "damaged database: page " + std::to_string(first_row_.page) +
                        ": row count 65535 does not fit the page");
 }
 
-TEST_F(Damage, RowOffsetInsideTheOffsetTable) {
+TEST_P(Damage, RowOffsetInsideTheOffsetTable) {
   StoreU16(SlotEntry(first_row_), 4);
   EXPECT_JET_ERROR(ReadEverything(*OpenBytes(bytes_)), kCorrupt,
                    "damaged database: page " + std::to_string(first_row_.page) +
                        ": row 0 spans bytes 4..4096, outside the page's row area");
 }
 
-TEST_F(Damage, UsageMapOfUnknownType) {
+TEST_P(Damage, UsageMapOfUnknownType) {
   auto db = OpenBytes(bytes_);
   PageRef holder;
   auto row = ReadRowAt(db->pages(), owned_map_, 0, holder);
@@ -177,7 +198,7 @@ TEST_F(Damage, UsageMapOfUnknownType) {
                        ": usage map of unknown type 7");
 }
 
-TEST_F(Damage, MovedRowWhosePointerLoopsBackToItself) {
+TEST_P(Damage, MovedRowWhosePointerLoopsBackToItself) {
   uint16_t entry = LoadU16(SlotEntry(first_row_));
   StoreU16(SlotEntry(first_row_), entry | format::kRowFlagOverflow);
   uint8_t* row = At(first_row_.page, entry & format::kRowOffsetMask);
@@ -187,13 +208,16 @@ TEST_F(Damage, MovedRowWhosePointerLoopsBackToItself) {
                        ": row 0 is moved through too many pointers (a loop?)");
 }
 
-TEST_F(Damage, NullMaskLongerThanTheRow) {
+TEST_P(Damage, NullMaskLongerThanTheRow) {
   uint16_t entry = LoadU16(SlotEntry(first_row_));
   StoreU16(At(first_row_.page, entry & format::kRowOffsetMask), 0xFFF0);
   EXPECT_JET_ERROR(ReadEverything(*OpenBytes(bytes_)), kCorrupt,
                    "damaged database: page " + std::to_string(first_row_.page) +
                        ": row 0: row's null mask does not fit the row");
 }
+
+INSTANTIATE_TEST_SUITE_P(Files, Damage, ::testing::Values("shared", "own"),
+                         [](const auto& info) { return info.param; });
 
 }  // namespace
 }  // namespace jet
