@@ -8,8 +8,9 @@
 # A crash stops its target: the input goes to <build>/crashes/<target>/,
 # a minimized copy beside it (minimized-<name>), the log to
 # <build>/logs/<target>.log; the other targets still run and the script
-# exits 1. FUZZ_EXTRA_SEEDS="DIR..." adds folders of database files to the
-# read_database seeds (read only, never copied into the source tree).
+# exits 1. FUZZ_EXTRA_SEEDS="DIR..." adds the .mdb files (up to 512 KiB) of
+# those folders to the read_database seeds, through symbolic links in
+# <build>/extra-seeds/ (the files are only read).
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -44,12 +45,24 @@ for t in "${targets[@]}"; do
   mkdir -p "$corpus" "$crashes"
   inputs=("$corpus" "$build_dir/seeds/$t")
   [ -d "fuzz/regressions/$t" ] && inputs+=("fuzz/regressions/$t")
+  limits=()
   if [ "$t" = read_database ]; then
-    for extra in ${FUZZ_EXTRA_SEEDS:-}; do [ -d "$extra" ] && inputs+=("$extra"); done
+    # Database files up to 512 KiB from the extra folders, linked (not copied).
+    limits=(-max_len=524288)
+    links="$build_dir/extra-seeds"
+    rm -rf "$links"
+    mkdir -p "$links"
+    for extra in ${FUZZ_EXTRA_SEEDS:-}; do
+      [ -d "$extra" ] || continue
+      find "$(cd "$extra" && pwd)" -name '*.mdb' -size -513k -type f | while read -r file; do
+        ln -sf "$file" "$links/$(echo "$file" | tr '/' '_')"
+      done
+    done
+    inputs+=("$links")
   fi
   echo "== $t: $seconds s"
   before=$(ls "$crashes" | wc -l)
-  "$build_dir/fuzz/fuzz_$t" "${options[@]}" -artifact_prefix="$crashes/" "${inputs[@]}" \
+  "$build_dir/fuzz/fuzz_$t" "${options[@]}" "${limits[@]}" -artifact_prefix="$crashes/" "${inputs[@]}" \
     >"$build_dir/logs/$t.log" 2>&1
   rc=$?
   grep -E "^(#[0-9]+ +DONE|stat::number_of_executed_units|stat::average_exec_per_sec|stat::peak_rss_mb)" \

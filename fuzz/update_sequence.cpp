@@ -24,7 +24,7 @@ constexpr size_t kTableCount = std::size(kTables);
 // Bounds that keep one input cheap: operations per program, and the length
 // of a generated MEMO (characters) or OLE value (bytes).
 constexpr size_t kMaxOperations = 64;
-constexpr size_t kMaxLongLength = 12000;
+constexpr size_t kMaxLongLength = 5000;
 
 // The program's bytes; past the end every read gives zeros.
 class Program {
@@ -221,10 +221,12 @@ class Runner {
           writer_.Rollback();
           pending_ = committed_;
           break;
-        case 7:
+        case 7: {
+          const bool check = program.Byte() % 2 == 1;  // the checker is slow: now and then
           CompareWithModel(db_, pending_, !writer_.InBatch());
-          if (!writer_.InBatch()) RequireSound(db_);
+          if (check && !writer_.InBatch()) RequireSound(db_);
           break;
+        }
       }
     }
     if (writer_.InBatch()) {
