@@ -1,5 +1,6 @@
-// The statements the attribution commands run, on the small database,
-// against the rows its ground truth lists.
+// The statements the attribution commands run, on the small database
+// against the rows its ground truth lists, and on a database our engine
+// writes against the rows it was written from.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -8,7 +9,10 @@
 
 #include "base/gbk.h"
 #include "base/utf.h"
+#include "codec/number_head.h"
 #include "db/query.h"
+#include "testing/attribution_db.h"
+#include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
 namespace db {
@@ -68,6 +72,38 @@ class StatementsTest : public ::testing::Test {
     return rows;
   }
 
+  // Writes `data` and describes its tables as the ground truth does, text
+  // as the cursor shows it (a character GBK lacks becomes "?").
+  void UseOwn(const testing_support::AttributionData& data) {
+    const auto path = own_dir_.path() / "attrdata.mdb";
+    testing_support::WriteAttributionDatabase(path, data);
+    connection_.SetDataSource(path.string());
+    auto text = [](const std::u16string& value) {
+      return base::Utf16ToUtf8(base::GbkToUtf16(base::Utf16ToGbk(value)));
+    };
+    auto columns = [](std::vector<std::string> names) {
+      json list = json::array();
+      for (const std::string& name : names) list.push_back({{"name", name}});
+      return list;
+    };
+    tables_ = json::object();
+    tables_["city"]["columns"] = columns({"index", "sheng", "shi", "youbian", "quhao"});
+    for (const auto& c : data.cities) {
+      tables_["city"]["rows"].push_back(
+          {c.index, text(c.sheng), text(c.shi), text(c.youbian), text(c.quhao)});
+    }
+    tables_["cardtype"]["columns"] = columns({"cardtype", "describe"});
+    for (const auto& c : data.card_types) {
+      tables_["cardtype"]["rows"].push_back({text(c.cardtype), text(c.describe)});
+    }
+    tables_["numindex"]["columns"] = columns({"numhead", "index", "cardtype"});
+    for (const auto& h : data.heads) {
+      tables_["numindex"]["rows"].push_back(
+          {h.numhead ? json(*h.numhead) : json(nullptr), h.index, h.cardtype});
+    }
+  }
+
+  testing_support::ScratchDir own_dir_;
   json tables_;
   TADOConnection connection_;
   TADOQuery query_{connection_};
@@ -81,6 +117,15 @@ auto Equals(const std::string& column, const json& value) {
 
 const std::vector<std::string> kNumindex = {"numhead", "index", "cardtype"};
 const std::vector<std::string> kCity = {"index", "sheng", "shi", "youbian", "quhao"};
+
+// The same statements on the demonstration database (mixed and odd heads)
+// our engine writes; no fixture is needed.
+class OwnStatementsTest : public StatementsTest {
+ protected:
+  void SetUp() override {
+    UseOwn(testing_support::DemoAttribution(testing_support::MixedHeads()));
+  }
+};
 
 TEST_F(StatementsTest, NumberLookup) {
   for (const char* head : {"048248010176051004235", "048248001091236109242",
@@ -126,6 +171,53 @@ TEST_F(StatementsTest, SegmentListingAndTheWholeTable) {
   }
   EXPECT_EQ(Run("select * from numindex", kNumindex),
             Expected("numindex", kNumindex, [](const json&, const json&) { return true; }));
+}
+
+TEST_F(OwnStatementsTest, NumberLookup) {
+  const std::string twice = codec::EncodeNumberHead("1355500");  // plain in this file
+  for (const std::string& head : {codec::EncodeNumberHead("1380100"), std::string("1355500"),
+                                  std::string("1355507"), std::string("189560"),
+                                  std::string(""), twice}) {
+    Rows rows = Run("select * from numindex where numhead='" + head + "'", kNumindex);
+    EXPECT_EQ(rows, Expected("numindex", kNumindex, Equals("numhead", head))) << head;
+  }
+  EXPECT_EQ(Run("select * from numindex where numhead='1355500'", kNumindex).size(), 2u);
+  for (const char* card : {"1", "4", "9"}) {
+    EXPECT_EQ(Run(std::string("select * from cardtype where cardtype='") + card + "'",
+                  {"cardtype", "describe"}),
+              Expected("cardtype", {"cardtype", "describe"}, Equals("cardtype", card)));
+  }
+  for (int key : {1, 4, 10, 11, 999, -1}) {
+    EXPECT_EQ(Run("select * from city where index=" + std::to_string(key), kCity),
+              Expected("city", kCity, Equals("index", key)));
+  }
+}
+
+TEST_F(OwnStatementsTest, ProvinceAndCityLists) {
+  Rows provinces = Run("select distinct sheng from city", {"sheng"});
+  EXPECT_EQ(provinces, (Rows{{"北京"}, {"上海"}, {"广东"}, {"四川"}, {"吉林"}, {"辽宁"}, {"演示"}}));
+  for (const char* province : {"广东", "北京", "演示", "广", ""}) {
+    EXPECT_EQ(Run(std::string("select shi from city  where sheng='") + province + "'", {"shi"}),
+              Expected("city", {"shi"}, Equals("sheng", province)));
+  }
+}
+
+TEST_F(OwnStatementsTest, SegmentListingAndTheWholeTable) {
+  for (auto [p, c] : {std::pair{"广东", "深圳"}, {"北京", "朝阳"}, {"吉林", "吉林"}, {"", ""}}) {
+    EXPECT_EQ(Run(std::string("select * from city where sheng='") + p + "' and shi='" + c + "'",
+                  kCity),
+              Expected("city", kCity, [&](const json& row, const json& names) {
+                return Equals("sheng", p)(row, names) && Equals("shi", c)(row, names);
+              }));
+  }
+  for (int key : {4, 5, 6, 999, -1}) {
+    EXPECT_EQ(Run("select * from numindex where index=" + std::to_string(key), kNumindex),
+              Expected("numindex", kNumindex, Equals("index", key)));
+  }
+  EXPECT_EQ(Run("select * from numindex", kNumindex),
+            Expected("numindex", kNumindex, [](const json&, const json&) { return true; }));
+  EXPECT_EQ(Run("select * from city", kCity),
+            Expected("city", kCity, [](const json&, const json&) { return true; }));
 }
 
 }  // namespace
