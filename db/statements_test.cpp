@@ -195,7 +195,8 @@ TEST_F(OwnStatementsTest, NumberLookup) {
 
 TEST_F(OwnStatementsTest, ProvinceAndCityLists) {
   Rows provinces = Run("select distinct sheng from city", {"sheng"});
-  EXPECT_EQ(provinces, (Rows{{"北京"}, {"上海"}, {"广东"}, {"四川"}, {"吉林"}, {"辽宁"}, {"演示"}}));
+  EXPECT_EQ(provinces,
+            (Rows{{"北京"}, {"上海"}, {"广东"}, {"四川"}, {"吉林"}, {"辽宁"}, {"演示"}}));
   for (const char* province : {"广东", "北京", "演示", "广", ""}) {
     EXPECT_EQ(Run(std::string("select shi from city  where sheng='") + province + "'", {"shi"}),
               Expected("city", {"shi"}, Equals("sheng", province)));
