@@ -2,6 +2,7 @@
 //   make_attribution_db OUT.mdb [scrambled|plain|mixed|empty] [odd] [narrow=N] [indexes]
 // ("empty" makes the three tables without rows).
 #include <cstdio>
+#include <cstdlib>
 #include <exception>
 #include <string>
 
@@ -29,7 +30,7 @@ int main(int argc, char** argv) {
     } else if (word == "indexes") {
       options.schema.indexes = true;
     } else if (word.rfind("narrow=", 0) == 0) {
-      options.schema.numhead_size = static_cast<uint16_t>(std::stoi(word.substr(7)));
+      options.schema.numhead_size = static_cast<uint16_t>(std::atoi(word.c_str() + 7));
     } else {
       std::fprintf(stderr, "make_attribution_db: unknown option %s\n", word.c_str());
       return 2;

@@ -31,6 +31,21 @@ execute_process(COMMAND ${ATTRDB} check "${work}/mixed.mdb" OUTPUT_VARIABLE out
 if(NOT code EQUAL 0)
   message(FATAL_ERROR "check after encode-all: exit ${code}, got [${out}]")
 endif()
+# On a terminal (where `script` can give one) a progress bar is drawn on
+# standard error as the rows are walked, and wiped before the count.
+find_program(SCRIPT script)
+if(SCRIPT)
+  make_db(terminal.mdb mixed odd)
+  execute_process(COMMAND ${SCRIPT} -qec "'${ATTRDB}' encode-all '${work}/terminal.mdb'" /dev/null
+                  OUTPUT_VARIABLE out RESULT_VARIABLE code)
+  string(ASCII 27 escape)
+  string(FIND "${out}" "] 100 / 280 rows\r" bar)
+  string(FIND "${out}" "\r${escape}[K248 rows changed" count)
+  if(NOT code EQUAL 0 OR bar EQUAL -1 OR count EQUAL -1 OR count LESS bar)
+    message(FATAL_ERROR "encode-all on a terminal: exit ${code}, got [${out}]")
+  endif()
+endif()
+
 make_db(indexed.mdb plain indexes)
 run("276 rows changed\n" 0 indexed.mdb)
 make_db(empty.mdb empty)
