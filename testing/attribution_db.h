@@ -117,8 +117,8 @@ std::filesystem::path WriteDemoDatabase(const std::filesystem::path& folder,
 // Number of numindex rows of DemoAttribution (without odd or extra heads).
 inline constexpr int kDemoHeadRows = 276;
 
-// The plain heads of DemoAttribution whose row has city index `index`, in
-// table order (seven digits each; odd heads left out).
+// The plain heads of the rows of DemoAttribution with city index `index`,
+// in table order (seven digits each; odd and extra heads left out).
 std::vector<std::string> DemoHeadsOf(int32_t index);
 
 // The numhead of each row of `data` as the bulk encoding leaves it: a
