@@ -77,35 +77,19 @@ bool SetUsageBit(PageCache& pages, RowPointer map, uint32_t referrer_page,
 
 namespace {
 
-// Moves the window of the inline global map so that it covers `page`
-// (Jackcess's rule: about half a window before it, a multiple of 8). Pages
-// newly covered count as free; pages left behind count as free too, as any
-// page outside the map does.
-void MoveGlobalWindow(PageCache& pages, uint32_t page) {
+// Turns the inline global map, which cannot cover `page`, into a reference
+// map without bitmap pages: every page counts as in use from then on, as in
+// the files Access itself lets outgrow the window. Moving the window
+// instead would leave pages behind it, or newly covered, counted free while
+// in use, and another writer could hand them out again; the cost here is
+// only that pages the window listed as free are not reused.
+void OutgrowGlobalWindow(PageCache& pages) {
   RowPointer map{(format::kGlobalMapPage << format::kRowPointerPageShift) |
                  format::kGlobalMapRow};
   MapRow row = LoadMapRow(pages, map, format::kGlobalMapPage);
   uint8_t* r = row.bytes();
-  if (r[format::kMapTypeOffset] != format::kMapInline) {
-    RaiseInvalidArgument("the global page map has no room for page " +
-                         std::to_string(page));
-  }
-  uint32_t old_start = LoadU32(r + format::kMapStartPageOffset);
-  size_t bytes = row.length - format::kMapInlineBitmapOffset;
-  uint64_t bits = bytes * 8;
-  uint64_t half = bits / 2;
-  uint32_t start = static_cast<uint32_t>(page > half ? (page - half) & ~7u : 0);
-  std::vector<uint8_t> bitmap(bytes, 0xFF);
-  uint8_t* old_bitmap = r + format::kMapInlineBitmapOffset;
-  for (uint64_t k = 0; k < bits; ++k) {
-    uint64_t p = start + k;
-    if (p >= old_start && p - old_start < bits) {
-      bool set = (old_bitmap[(p - old_start) / 8] >> ((p - old_start) % 8)) & 1;
-      SetBit(bitmap.data(), k, set);
-    }
-  }
-  StoreU32(r + format::kMapStartPageOffset, start);
-  std::copy(bitmap.begin(), bitmap.end(), old_bitmap);
+  r[format::kMapTypeOffset] = format::kMapReference;
+  std::fill(r + format::kMapReferenceSlotsOffset, r + row.length, 0);
   pages.Write(row.page);
 }
 
@@ -119,13 +103,11 @@ RowPointer GlobalMap() {
 void ReusePage(PageCache& pages, Page& page, uint32_t number) {
   page.number = number;
   pages.Write(page);
-  if (!SetUsageBit(pages, GlobalMap(), format::kGlobalMapPage, number, false)) {
-    MoveGlobalWindow(pages, number);
-    if (!SetUsageBit(pages, GlobalMap(), format::kGlobalMapPage, number, false)) {
-      RaiseInvalidArgument("the global page map has no room for page " +
-                           std::to_string(number));
-    }
-  }
+  if (SetUsageBit(pages, GlobalMap(), format::kGlobalMapPage, number, false)) return;
+  // Not covered: in use already under a reference map; an inline map
+  // becomes one.
+  MapRow row = LoadMapRow(pages, GlobalMap(), format::kGlobalMapPage);
+  if (row.bytes()[format::kMapTypeOffset] == format::kMapInline) OutgrowGlobalWindow(pages);
 }
 
 uint32_t AppendPage(PageCache& pages, Page& page) {
@@ -135,7 +117,8 @@ uint32_t AppendPage(PageCache& pages, Page& page) {
 }
 
 void FreePage(PageCache& pages, uint32_t page) {
-  // A page outside the map's window already counts as free.
+  // A page the map does not cover stays counted in use: a leak, never a
+  // page handed out twice.
   SetUsageBit(pages, GlobalMap(), format::kGlobalMapPage, page, true);
 }
 

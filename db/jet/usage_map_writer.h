@@ -28,16 +28,18 @@ void AddToUsageMap(PageCache& pages, RowPointer map, uint32_t referrer_page,
                    uint32_t page);
 
 // Appends `page` (whose number is set here) to the file as a new page and
-// marks it in use in the global map, moving an inline global map's window
-// forward when the page lies beyond it. Returns the page's number. Raises
-// kInvalidArgument when the global map cannot record it.
+// marks it in use in the global map. When the page lies beyond an inline
+// global map's window, the map becomes a reference map without bitmap
+// pages, under which every page counts as in use (as Access does). Returns
+// the page's number.
 uint32_t AppendPage(PageCache& pages, Page& page);
 
 // Writes `page` as page `number`, a free page of the file, and marks it in
 // use in the global map as AppendPage does.
 void ReusePage(PageCache& pages, Page& page, uint32_t number);
 
-// Marks `page` free in the global map (a page an index no longer uses).
+// Marks `page` free in the global map (a page an index no longer uses),
+// when the map covers it; else it stays counted in use.
 void FreePage(PageCache& pages, uint32_t page);
 
 }  // namespace jet
