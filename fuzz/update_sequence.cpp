@@ -4,6 +4,8 @@
 // find nothing wrong with it.
 #include <array>
 #include <bit>
+#include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -200,6 +202,13 @@ Model ReadModel(jet::Database& db) {
   return model;
 }
 
+// With FUZZ_TRACE set, each change and its outcome go to standard error,
+// to follow a failing program.
+void Trace(const std::string& line) {
+  static const bool enabled = std::getenv("FUZZ_TRACE") != nullptr;
+  if (enabled) std::fprintf(stderr, "%s\n", line.c_str());
+}
+
 class Runner {
  public:
   explicit Runner(jet::Database& db)
@@ -245,7 +254,7 @@ class Runner {
   // Runs a change; true when it was made. A refusal (kInvalidArgument) must
   // leave the batch as it was; any other error is a fault.
   template <typename Change>
-  bool Attempt(Change change) {
+  bool Attempt(const std::string& what, Change change) {
     const bool was_in_batch = writer_.InBatch();
     try {
       change();
@@ -254,8 +263,10 @@ class Runner {
         Fail(std::string("the writer failed: ") + e.what());
       }
       if (writer_.InBatch() != was_in_batch) Fail(std::string("a refusal ended the batch: ") + e.what());
+      Trace(what + ": refused: " + e.what());
       return false;
     }
+    Trace(what + ": done");
     if (!writer_.InBatch()) committed_ = pending_;
     return true;
   }
@@ -265,7 +276,10 @@ class Runner {
     auto table = db_.GetTable(kTables[t]);
     jet::ColumnChanges values;
     for (size_t c = 0; c < table->columns.size(); ++c) {
-      if (program.Byte() % 3 != 0) values.emplace_back(c, MakeValue(program, table->columns[c]));
+      const uint8_t choice = program.Byte();
+      // An autonumber is named (and refused) only now and then.
+      const bool named = table->columns[c].auto_number ? choice == 0xFF : choice % 3 != 0;
+      if (named) values.emplace_back(c, MakeValue(program, table->columns[c]));
     }
     jet::RowLocation location;
     TableModel next = pending_[t];
@@ -282,7 +296,7 @@ class Runner {
       next.rows[location] = std::move(row);
       pending_[t] = std::move(next);
     };
-    Attempt(insert);
+    Attempt("insert into " + jet::NameForMessage(kTables[t]), insert);
   }
 
   void Update(Program& program) {
@@ -307,13 +321,13 @@ class Runner {
       if (it == pending_[t].rows.end()) Fail("updated a row that is not there: " + Where(t, location));
       for (const auto& [c, value] : changes) it->second[c] = value;
     };
-    Attempt(update);
+    Attempt("update " + Where(t, location), update);
   }
 
   void DeleteAll(Program& program) {
     const size_t t = program.Byte() % kTableCount;
     auto table = db_.GetTable(kTables[t]);
-    Attempt([&] {
+    Attempt("delete all rows of " + jet::NameForMessage(kTables[t]), [&] {
       writer_.DeleteAllRows(table);
       pending_[t].rows.clear();
     });
