@@ -16,7 +16,8 @@ namespace jet {
 // (jet4-format.md 6.1), each moved row's pointer reaching a moved-data slot
 // on a page of the table and every moved-data slot reached exactly once
 // (11), the table's pages in use in the global map and its free-space map a
-// subset of its pages (5.3, 12.6), the stored row count (12.5), and each
+// subset of its pages (5.3, 12.6), the stored row count of user tables
+// (12.5; Access lets those of its system tables drift), and each
 // index's entries equal to the keys of the rows (13), where the keys can be
 // computed. Raises kCorrupt or kIo only when the file cannot be read at all.
 std::vector<std::string> CheckDatabase(Database& db);

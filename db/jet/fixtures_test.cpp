@@ -9,6 +9,7 @@
 
 #include "base/utf.h"
 #include "codec/number_head.h"
+#include "db/jet/checker.h"
 #include "db/jet/data_page.h"
 #include "db/jet/database.h"
 #include "db/jet/test_util.h"
@@ -162,6 +163,21 @@ TEST(Fixtures, EverySmallFileReadsBackAsItsGroundTruth) {
     }
   }
   EXPECT_GE(files, 20);
+}
+
+// The files Access and the other writer made pass the checker: it must not
+// call a sound file damaged.
+TEST(Fixtures, TheCheckerFindsEverySoundFileSound) {
+  ATTR_REQUIRE_FIXTURE(dir, "");
+  for (const fs::path& sub : {dir, dir / "access"}) {
+    for (const fs::path& mdb : FixtureFiles(sub)) {
+      if (IsLarge(mdb) && testing::kSanitized) continue;
+      auto db = Database::Open(mdb, OpenMode::kReadOnly);
+      for (const std::string& problem : CheckDatabase(*db)) {
+        ADD_FAILURE() << mdb.filename() << ": " << problem;
+      }
+    }
+  }
 }
 
 TEST(Fixtures, LargeFilesReadBackAsTheirGroundTruth) {
