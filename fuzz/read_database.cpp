@@ -25,6 +25,7 @@ void ReadRowValues(const jet::Row& row) {
     jet::Value value = row.Get(c);
     if (row.IsNull(c) != jet::IsNull(value)) Fail("IsNull disagrees with Get");
     row.RawBytes(c);
+    FormatValue(value);
     const jet::ColumnKind kind = table.columns[c].kind;
     if (kind == jet::ColumnKind::kText || kind == jet::ColumnKind::kMemo) {
       std::u16string text;

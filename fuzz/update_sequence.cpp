@@ -160,6 +160,7 @@ void CompareWithModel(jet::Database& db, const Model& model, bool counters) {
       ++seen;
       for (size_t c = 0; c < table->columns.size(); ++c) {
         jet::Value value = row.Get(c);
+        FormatValue(value);
         if (!SameValue(value, it->second[c])) {
           Fail("wrong value at " + Where(t, row.location()) + " column " +
                jet::NameForMessage(table->columns[c].name) + ": read " + DescribeValue(value) +

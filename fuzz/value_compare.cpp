@@ -1,10 +1,11 @@
-// Bitwise comparison and short descriptions of engine values.
+// Bitwise comparison, formatting and short descriptions of engine values.
 #include "fuzz/value_compare.h"
 
 #include <bit>
 #include <cstdio>
 
 #include "base/utf.h"
+#include "db/jet/error.h"
 
 namespace fuzz {
 
@@ -21,6 +22,19 @@ bool SameValue(const jet::Value& a, const jet::Value& b) {
            std::bit_cast<uint64_t>(std::get<jet::DateTime>(b).days);
   }
   return a == b;
+}
+
+void FormatValue(const jet::Value& value) {
+  if (const auto* money = std::get_if<jet::Currency>(&value)) jet::FormatCurrency(*money);
+  if (const auto* decimal = std::get_if<jet::Decimal>(&value)) jet::FormatDecimal(*decimal);
+  if (const auto* guid = std::get_if<jet::Guid>(&value)) jet::FormatGuid(*guid);
+  if (const auto* date = std::get_if<jet::DateTime>(&value)) {
+    try {
+      jet::FormatDateTime(*date);
+    } catch (const jet::Error& e) {
+      if (e.kind() != jet::ErrorKind::kInvalidArgument) throw;
+    }
+  }
 }
 
 std::string DescribeValue(const jet::Value& value) {

@@ -12,6 +12,11 @@ namespace fuzz {
 // True when `a` and `b` hold the same alternative and the same stored value.
 bool SameValue(const jet::Value& a, const jet::Value& b);
 
+// Formats `value` as the export and the command-line tool show it (money,
+// decimals, GUIDs, dates); a date too far from 1899 may be refused with
+// jet::Error kInvalidArgument, which is taken as an answer.
+void FormatValue(const jet::Value& value);
+
 // A short description of `value` for failure messages.
 std::string DescribeValue(const jet::Value& value);
 
