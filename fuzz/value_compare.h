@@ -1,5 +1,6 @@
-// Comparing engine values the way a round trip must keep them: floating
-// values by their bits, so that a NaN equals itself and -0 differs from 0.
+// Comparing engine values the way a round trip must keep them (floating
+// values by their bits, so that a NaN equals itself and -0 differs from 0),
+// and formatting them as the tools show them.
 #ifndef FUZZ_VALUE_COMPARE_H_
 #define FUZZ_VALUE_COMPARE_H_
 
