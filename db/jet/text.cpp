@@ -1,6 +1,8 @@
 // Decoding stored text (jet4-format.md section 8).
 #include "db/jet/text.h"
 
+#include <cstring>
+
 #include "db/jet/format.h"
 
 namespace jet {
@@ -11,6 +13,13 @@ void DecodeText(std::span<const uint8_t> bytes, std::u16string& out) {
   size_t n = bytes.size();
   if (n >= 2 && p[0] == format::kCompressedMarker[0] &&
       p[1] == format::kCompressedMarker[1]) {
+    // Most text is one-byte characters throughout: no switch byte.
+    if (std::memchr(p + 2, 0, n - 2) == nullptr) {
+      out.resize(n - 2);
+      char16_t* o = out.data();
+      for (size_t i = 2; i < n; ++i) *o++ = static_cast<char16_t>(p[i]);
+      return;
+    }
     out.resize(n - 2);  // at most one character per byte
     char16_t* o = out.data();
     bool compressed = true;
