@@ -11,6 +11,7 @@
 #include <unordered_map>
 
 #include "base/utf.h"
+#include "codec/number_head.h"
 #include "db/jet/text.h"
 #include "db/sql/text_compare.h"
 #include "tools/attrdb/batch_pipeline.h"
@@ -21,6 +22,28 @@ namespace attrdb {
 class IndexLoader {
  public:
   explicit IndexLoader(jet::Database& db) : db_(db) {}
+
+  // Keeps only the rows whose stored head is one of `heads`: their
+  // scrambled and plain text, each as compressed and as two-byte text.
+  void OnlyFor(const std::vector<uint32_t>& heads) {
+    filtered_ = true;
+    for (uint32_t head : heads) {
+      const std::string plain = std::to_string(head);
+      for (const std::string& text : {codec::EncodeNumberHead(plain), plain}) {
+        std::vector<uint8_t> compressed{0xFF, 0xFE};
+        std::vector<uint8_t> wide;
+        for (char c : text) {
+          compressed.push_back(static_cast<uint8_t>(c));
+          wide.push_back(static_cast<uint8_t>(c));
+          wide.push_back(0);
+        }
+        for (const auto* form : {&compressed, &wide}) {
+          wanted_.emplace_back(Hash(*form), *form);
+        }
+      }
+    }
+    std::sort(wanted_.begin(), wanted_.end());
+  }
 
   AttributionIndex Run() {
     LoadCities();
@@ -172,6 +195,28 @@ class IndexLoader {
     return answer;
   }
 
+  // A hash of stored bytes from three words covering a head's text
+  // (beginning, middle, end), cheap enough to take of every row.
+  static uint64_t Hash(std::span<const uint8_t> bytes) {
+    const size_t n = bytes.size();
+    uint64_t first = 0, middle = 0, last = 0;
+    std::memcpy(&first, bytes.data(), std::min<size_t>(n, 8));
+    if (n > 8) std::memcpy(&last, bytes.data() + n - 8, 8);
+    if (n > 16) std::memcpy(&middle, bytes.data() + n / 2 - 4, 8);
+    return (first * 0x9E3779B97F4A7C15ull) ^ (middle * 0xC2B2AE3D27D4EB4Full) ^
+           (last * 0x165667B19E3779F9ull) ^ n;
+  }
+
+  bool Wanted(std::span<const uint8_t> bytes) const {
+    const uint64_t h = Hash(bytes);
+    auto it = std::lower_bound(wanted_.begin(), wanted_.end(), h,
+                               [](const auto& entry, uint64_t key) { return entry.first < key; });
+    for (; it != wanted_.end() && it->first == h; ++it) {
+      if (std::equal(bytes.begin(), bytes.end(), it->second.begin(), it->second.end())) return true;
+    }
+    return false;
+  }
+
   // The scan stays on this thread; the heads are decoded and placed on
   // another, since the scan alone takes as long as both would on one.
   void LoadHeads() {
@@ -187,9 +232,10 @@ class IndexLoader {
     jet::RowCursor cursor = db_.Scan(table);
     while (cursor.Next()) {
       const jet::Row& row = cursor.row();
-      ScannedRow& scanned = pipeline.Add();
       std::span<const uint8_t> head_bytes;
       if (head_in_row) head_bytes = row.RawBytes(numhead);
+      if (filtered_ && head_in_row && !Wanted(head_bytes)) continue;
+      ScannedRow& scanned = pipeline.Add();
       if (head_in_row && head_bytes.size() <= sizeof scanned.bytes) {
         scanned.kind = ScannedRow::kStored;
         scanned.size = static_cast<uint8_t>(head_bytes.size());
@@ -232,6 +278,8 @@ class IndexLoader {
 
   jet::Database& db_;
   AttributionIndex index_;
+  bool filtered_ = false;
+  std::vector<std::pair<uint64_t, std::vector<uint8_t>>> wanted_;  // (hash, bytes)
   std::vector<City> cities_;
   std::unordered_map<int32_t, uint32_t> city_of_key_;  // first city row of a key
   std::unordered_map<std::u16string, std::string> description_of_key_;  // folded key
@@ -249,6 +297,12 @@ class IndexLoader {
 
 AttributionIndex AttributionIndex::Load(jet::Database& db) {
   return IndexLoader(db).Run();
+}
+
+AttributionIndex AttributionIndex::LoadFor(jet::Database& db, const std::vector<uint32_t>& heads) {
+  IndexLoader loader(db);
+  loader.OnlyFor(heads);
+  return loader.Run();
 }
 
 }  // namespace attrdb

@@ -40,6 +40,11 @@ class AttributionIndex {
   // Raises jet::Error when a table or column is missing or the file is
   // damaged.
   static AttributionIndex Load(jet::Database& db);
+  // Like Load, but only for `heads` (each in [kFirstHead, kFirstHead +
+  // kHeadSpan)): rows whose stored head is not one of them, scrambled or
+  // plain, are skipped before anything is decoded. Answers for a few
+  // numbers without building the whole index.
+  static AttributionIndex LoadFor(jet::Database& db, const std::vector<uint32_t>& heads);
 
   // The answer number of `head`, 0 when the head is not in the database.
   // REQUIRES: kFirstHead <= head < kFirstHead + kHeadSpan.

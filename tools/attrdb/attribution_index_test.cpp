@@ -102,6 +102,19 @@ TEST(AttributionIndex, AnswersAsTheWindowDoes) {
   EXPECT_EQ(index.Find(1380013), index.Find(1890000));
 }
 
+// Loading only some heads gives them the answers of the whole index (first
+// row, scrambled before plain) and leaves every other head out.
+TEST(AttributionIndex, LoadingSomeHeadsAnswersThemAsTheWholeIndexDoes) {
+  auto db = testing::MakeDatabase(Sample());
+  const AttributionIndex whole = AttributionIndex::Load(*db);
+  const std::vector<uint32_t> asked = {1380013, 1390800, 1397589, 1500000, 1600003,
+                                       1890000, 1770000, 1999999};
+  const AttributionIndex some = AttributionIndex::LoadFor(*db, asked);
+  for (uint32_t head : asked) EXPECT_EQ(AnswerText(some, head), AnswerText(whole, head)) << head;
+  EXPECT_EQ(AnswerText(some, 1581308), "-");
+  EXPECT_EQ(some.HeadCount(), 6u);
+}
+
 TEST(AttributionIndex, EmptyTablesAnswerNothingMissingTablesRaise) {
   auto db = testing::MakeDatabase({});
   const AttributionIndex index = AttributionIndex::Load(*db);
