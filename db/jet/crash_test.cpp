@@ -184,6 +184,22 @@ TEST(Crash, WritersAtOnceLeaveASoundFileInOurOwnDatabase) {
   CheckWritersAtOnce(&f, {3, 40});
 }
 
+// A new database holding the empty table "rows" the insert helper fills,
+// with an index on its text as well when `text_index`.
+void MakeRowsDatabase(const fs::path& path, bool text_index) {
+  CreateDatabase(path);
+  auto db = Database::Open(path, OpenMode::kReadWrite);
+  Writer writer(*db, WriterOptions{.sync = false});
+  writer.Begin();
+  std::vector<IndexSpec> indexes{{u"PrimaryKey", {u"id"}, true}};
+  if (text_index) indexes.push_back({u"text", {u"text"}});
+  CreateTable(*db, writer, u"rows",
+              {{u"id", ColumnKind::kLong}, {u"text", ColumnKind::kText, 40},
+               {u"note", ColumnKind::kMemo}},
+              indexes);
+  writer.Commit();
+}
+
 // The rows of "rows" must be 0, 1, ... in order, each whole; returns how
 // many there are.
 int CheckInsertedRows(Database& db) {
@@ -208,17 +224,7 @@ int CheckInsertedRows(Database& db) {
 TEST(Crash, KilledInsertersLeaveWholeCommittedBatches) {
   testing_support::ScratchDir dir;
   const fs::path source = dir.path() / "source.mdb";
-  CreateDatabase(source);
-  {
-    auto db = Database::Open(source, OpenMode::kReadWrite);
-    Writer writer(*db, WriterOptions{.sync = false});
-    writer.Begin();
-    CreateTable(*db, writer, u"rows",
-                {{u"id", ColumnKind::kLong}, {u"text", ColumnKind::kText, 40},
-                 {u"note", ColumnKind::kMemo}},
-                {{u"PrimaryKey", {u"id"}, true}, {u"text", {u"text"}}});
-    writer.Commit();
-  }
+  MakeRowsDatabase(source, true);
   const int runs = testing::kSanitized ? 6 : 40;
   const int count = 3000;
   std::mt19937 random(20261209);
@@ -257,17 +263,7 @@ TEST(Crash, KilledInsertersLeaveWholeCommittedBatches) {
 TEST(Crash, InsertersAtOnceShareTheWorkAndLoseNoRow) {
   testing_support::ScratchDir dir;
   const fs::path path = dir.path() / "both.mdb";
-  CreateDatabase(path);
-  {
-    auto db = Database::Open(path, OpenMode::kReadWrite);
-    Writer writer(*db, WriterOptions{.sync = false});
-    writer.Begin();
-    CreateTable(*db, writer, u"rows",
-                {{u"id", ColumnKind::kLong}, {u"text", ColumnKind::kText, 40},
-                 {u"note", ColumnKind::kMemo}},
-                {{u"PrimaryKey", {u"id"}, true}});
-    writer.Commit();
-  }
+  MakeRowsDatabase(path, false);
   const int count = testing::kSanitized ? 600 : 3000;
   pid_t a = StartInserter(path, 7, false, count);
   pid_t b = StartInserter(path, 50, false, count);

@@ -32,6 +32,20 @@ std::vector<int64_t> Keys(Database& db, const std::u16string& name) {
   return keys;
 }
 
+// A new database at `path` holding the empty table heads(id, text) with a
+// primary key, open read-write.
+std::unique_ptr<Database> HeadsDatabase(const std::filesystem::path& path) {
+  CreateDatabase(path);
+  auto db = Database::Open(path, OpenMode::kReadWrite);
+  Writer writer(*db, WriterOptions{.sync = false});
+  writer.Begin();
+  CreateTable(*db, writer, u"heads",
+              {{u"id", ColumnKind::kLong}, {u"text", ColumnKind::kText, 50}},
+              {{u"PrimaryKey", {u"id"}, true}});
+  writer.Commit();
+  return db;
+}
+
 TEST(WriterDelete, EmptiedTableIsRefilledInPlaceWithItsUniqueKeysFreeAgain) {
   testing_support::ScratchDir dir;
   auto path = dir.path() / "db.mdb";
@@ -71,14 +85,8 @@ TEST(WriterDelete, EmptiedTableIsRefilledInPlaceWithItsUniqueKeysFreeAgain) {
 TEST(WriterDelete, RolledBackDeletionLeavesEveryRow) {
   testing_support::ScratchDir dir;
   auto path = dir.path() / "db.mdb";
-  CreateDatabase(path);
-  auto db = Database::Open(path, OpenMode::kReadWrite);
+  auto db = HeadsDatabase(path);
   Writer writer(*db, WriterOptions{.sync = false});
-  writer.Begin();
-  CreateTable(*db, writer, u"heads",
-              {{u"id", ColumnKind::kLong}, {u"text", ColumnKind::kText, 50}},
-              {{u"PrimaryKey", {u"id"}, true}});
-  writer.Commit();
   Fill(writer, db->GetTable(u"heads"), 0, 500);
   writer.Begin();
   writer.DeleteAllRows(db->GetTable(u"heads"));
@@ -93,14 +101,8 @@ TEST(WriterDelete, RolledBackDeletionLeavesEveryRow) {
 TEST(WriterDelete, FileOutgrowingTheGlobalWindowKeepsEveryPageInUse) {
   testing_support::ScratchDir dir;
   auto path = dir.path() / "db.mdb";
-  CreateDatabase(path);
-  auto db = Database::Open(path, OpenMode::kReadWrite);
+  auto db = HeadsDatabase(path);
   Writer writer(*db, WriterOptions{.sync = false});
-  writer.Begin();
-  CreateTable(*db, writer, u"heads",
-              {{u"id", ColumnKind::kLong}, {u"text", ColumnKind::kText, 50}},
-              {{u"PrimaryKey", {u"id"}, true}});
-  writer.Commit();
   // Rows of 50 characters: about 60 to a page.
   const int rows = 40000;
   for (int k = 0; k < rows; k += 5000) {
