@@ -186,5 +186,18 @@ TEST(Faults, AFileReplacedWhileOpenIsWrittenWhereItNowLies) {
   EXPECT_EQ(State(path), "new");
 }
 
+TEST(Faults, AFileMadeReadOnlyWhileOpenIsNotWrittenAnyMore) {
+  testing_support::ScratchDir dir;
+  fs::path path = MakeBase(dir.path());
+  auto db = Database::Open(path, OpenMode::kReadWrite);
+  Writer writer(*db, WriterOptions{.sync = false});
+  fs::permissions(path, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+  EXPECT_JET_ERROR(ChangeEverything(*db, writer), kIo,
+                   path.string() + ": writing failed: Permission denied");
+  EXPECT_FALSE(writer.InBatch());
+  fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(State(path), "old");
+}
+
 }  // namespace
 }  // namespace jet

@@ -238,6 +238,11 @@ bool JournaledFile::BeginBatch() {
     if (!database_.empty() && ::stat(database_.c_str(), &st) != 0) {
       RaiseIoError(Name(), "finding the database file", errno);
     }
+    // A file made read-only since it was opened is not written any more,
+    // though the open handle still could.
+    if (!database_.empty() && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
+      RaiseIoError(Name(), "writing", EACCES);
+    }
     if (!database_.empty()) rolled_back = RollBackJournal(database_, journal_);
     base_size_ = inner_->Size();
     base_modified_ns_ = inner_->Stamp().modified_ns;
