@@ -199,6 +199,7 @@ class IndexLoader {
   // (beginning, middle, end), cheap enough to take of every row.
   static uint64_t Hash(std::span<const uint8_t> bytes) {
     const size_t n = bytes.size();
+    if (n == 0) return 0;
     uint64_t first = 0, middle = 0, last = 0;
     std::memcpy(&first, bytes.data(), std::min<size_t>(n, 8));
     if (n > 8) std::memcpy(&last, bytes.data() + n - 8, 8);
