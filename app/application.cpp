@@ -31,6 +31,9 @@ bool CanShowWindows() {
          platform != QLatin1String("minimal");
 }
 
+// Caption of the fatal report's box.
+QString FatalReportCaption() { return QStringLiteral("Application Error"); }
+
 void WriteFatalReportText(const QString& text) {
   const QByteArray local = text.toLocal8Bit();
   std::fprintf(stderr, "Application Error\n%s\n", local.constData());
@@ -141,16 +144,20 @@ void TApplication::ReportCommandError(const CaughtError& error) {
   if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
   if (error.kind == CaughtError::Kind::kAbort) return;
   const QString text = GbkToQString(CommandReportText(error));
-  if (HandBoxToHook(BoxKind::kCommandError, TitleText(), text)) return;
+  // An error object without a message gets the fatal report's text and box.
+  const QString caption = error.kind == CaughtError::Kind::kOther
+                              ? FatalReportCaption()
+                              : TitleText();
+  if (HandBoxToHook(BoxKind::kCommandError, caption, text)) return;
   QPointer<QWidget> was_active = activeWindow();
-  ShowErrorBox(TitleText(), text);
+  ShowErrorBox(caption, text);
   if (was_active != nullptr) was_active->activateWindow();
 }
 
 void TApplication::ReportCurrentFatalError() {
   const CaughtError error = DescribeCurrentException();
   const QString text = GbkToQString(FatalReportText(error));
-  const QString caption = QStringLiteral("Application Error");
+  const QString caption = FatalReportCaption();
   if (HandBoxToHook(BoxKind::kFatalError, caption, text)) return;
   if (!CanShowWindows()) {
     WriteFatalReportText(text);

@@ -2,6 +2,8 @@
 // other change of the text field is the user's.
 #include "app/combo_box.h"
 
+#include <QAbstractItemView>
+#include <QEvent>
 #include <QLineEdit>
 
 namespace app {
@@ -28,10 +30,40 @@ TComboBox::TComboBox(QWidget* parent) : QComboBox(parent) {
   setDuplicatesEnabled(true);
   setMaxVisibleItems(kMaxDroppedItems);
   connect(lineEdit(), &QLineEdit::textChanged, this, &TComboBox::TextChanged);
+  connect(this, &QComboBox::activated, this, &TComboBox::Picked);
+  // The list's own filters are installed when view() first makes the popup;
+  // ours come later and so see each event first.
+  QAbstractItemView* list = view();
+  for (QObject* watched : {static_cast<QObject*>(this),
+                           static_cast<QObject*>(list),
+                           static_cast<QObject*>(list->viewport())}) {
+    watched->installEventFilter(this);
+  }
+}
+
+bool TComboBox::eventFilter(QObject* watched, QEvent* event) {
+  switch (event->type()) {
+    case QEvent::KeyPress:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::Wheel:
+      changes_at_event_ = changes_;
+      break;
+    default:
+      break;
+  }
+  return QComboBox::eventFilter(watched, event);
 }
 
 void TComboBox::TextChanged() {
-  if (quiet_depth_ == 0) emit Changed();
+  if (quiet_depth_ != 0) return;
+  ++changes_;
+  emit Changed();
+}
+
+void TComboBox::Picked() {
+  // A pick that changed the text has signalled already.
+  if (changes_ == changes_at_event_) emit Changed();
 }
 
 void TComboBox::SetTextQuietly(const QString& text) {

@@ -26,13 +26,24 @@ class TComboBox : public QComboBox {
 
  signals:
   // Once per change of the text by the user (typing, deleting, pasting) and
-  // once per pick of an item from the list, after the text is set to it.
+  // once per pick of an item from the list, after the text is set to it,
+  // also when the picked item's text equals the text already shown.
   void Changed();
+
+ protected:
+  // Notes the count of text changes as each user event begins, so that a
+  // pick can tell whether it changed the text.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void TextChanged();
+  void Picked();
 
   int quiet_depth_ = 0;
+  // User changes of the text so far, and their count when the current
+  // mouse, key or wheel event began.
+  unsigned changes_ = 0;
+  unsigned changes_at_event_ = 0;
 };
 
 }  // namespace app

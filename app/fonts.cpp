@@ -1,47 +1,101 @@
-// Family choice through the font database; Qt fills missing glyphs from the
-// later families of the list.
+// Family choice through the font database, and the pixel size chosen by the
+// text height it gives; Qt fills missing glyphs from the later families.
 #include "app/fonts.h"
 
 #include <QFontDatabase>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QScreen>
-#include <QStringList>
+#include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace app {
 namespace {
 
+// Character height of the window's font and of Label9's on the design
+// screen; used to break ties between pixel sizes of equal text height.
 constexpr int kWindowFontPixels = 11;
 constexpr int kLabel9FontPixels = 13;
-constexpr double kDesignDotsPerInch = 96.0;
 
-const QStringList& CjkFallbacks() {
+const QStringList& KnownCjkFallbacks() {
   static const QStringList families = {
       "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC",
       "Droid Sans Fallback", "WenQuanYi Zen Hei", "AR PL UMing CN"};
   return families;
 }
 
-bool Installed(const QString& family) {
-  return QFontDatabase::families().contains(family, Qt::CaseInsensitive);
+bool Installed(const QStringList& installed, const QString& family) {
+  return installed.contains(family, Qt::CaseInsensitive);
 }
+
+bool LooksSerif(const QString& family) {
+  for (const char* mark : {"Serif", "Ming", "Song", "Kai", "Fangsong"}) {
+    if (family.contains(QLatin1String(mark), Qt::CaseInsensitive) &&
+        !family.contains(QLatin1String("Sans"), Qt::CaseInsensitive)) {
+      return true;
+    }
+  }
+  return false;
+}
+
+int Rounded(double value) { return static_cast<int>(std::lround(value)); }
 
 }  // namespace
 
-QFont NamedFont(const QString& family, int pixels) {
+QStringList FamiliesFor(const QString& family) {
+  const QStringList installed = QFontDatabase::families();
   QStringList families;
-  if (Installed(family)) families << family;
-  for (const QString& fallback : CjkFallbacks()) {
-    if (Installed(fallback)) families << fallback;
+  if (Installed(installed, family)) families << family;
+  for (const QString& fallback : KnownCjkFallbacks()) {
+    if (Installed(installed, fallback)) families << fallback;
   }
+  if (families.size() <= 1) {
+    // None of the known fallbacks: any family that writes Chinese, sans-serif
+    // ones first.
+    QStringList serif;
+    for (const QString& other :
+         QFontDatabase::families(QFontDatabase::SimplifiedChinese)) {
+      if (families.contains(other)) continue;
+      (LooksSerif(other) ? serif : families) << other;
+    }
+    families << serif;
+  }
+  return families;
+}
+
+QFont FontWithTextHeight(const QStringList& families, int text_height,
+                         int preferred_pixels) {
   QFont font;
   if (!families.isEmpty()) font.setFamilies(families);
   font.setStyleHint(QFont::SansSerif);
-  font.setPixelSize(pixels);
   font.setWeight(QFont::Normal);
   font.setItalic(false);
+  text_height = std::max(text_height, 1);
+
+  // Text height grows with the pixel size, though not always by one step
+  // for one pixel: try each size up to twice the target height.
+  int best_pixels = std::max(preferred_pixels, 1);
+  int best_distance = -1;
+  for (int pixels = 1; pixels <= 2 * text_height; ++pixels) {
+    font.setPixelSize(pixels);
+    const int distance = std::abs(QFontMetrics(font).height() - text_height);
+    const bool nearer_preferred = std::abs(pixels - preferred_pixels) <
+                                  std::abs(best_pixels - preferred_pixels);
+    if (best_distance < 0 || distance < best_distance ||
+        (distance == best_distance && nearer_preferred)) {
+      best_distance = distance;
+      best_pixels = pixels;
+    }
+  }
+  font.setPixelSize(best_pixels);
   return font;
+}
+
+QFont WindowFontAt(double dots_per_inch, const QStringList& families) {
+  const double ratio = dots_per_inch / kDesignDotsPerInch;
+  return FontWithTextHeight(families, Rounded(kDesignTextHeight * ratio),
+                            Rounded(kWindowFontPixels * ratio));
 }
 
 QFont WindowFont() {
@@ -49,14 +103,13 @@ QFont WindowFont() {
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     dpi = screen->logicalDotsPerInchY();
   }
-  const int pixels = static_cast<int>(
-      std::lround(kWindowFontPixels * dpi / kDesignDotsPerInch));
-  return NamedFont(QStringLiteral("MS Sans Serif"), std::max(pixels, 1));
+  return WindowFontAt(dpi, FamiliesFor(QStringLiteral("MS Sans Serif")));
 }
 
 QFont Label9Font(double scale) {
-  const int pixels = static_cast<int>(std::lround(kLabel9FontPixels * scale));
-  return NamedFont(QString::fromUtf8("宋体"), std::max(pixels, 1));
+  return FontWithTextHeight(FamiliesFor(QString::fromUtf8("宋体")),
+                            Rounded(kDesignTextHeight * scale),
+                            Rounded(kLabel9FontPixels * scale));
 }
 
 double LayoutScale(const QFont& font) {

@@ -1,27 +1,41 @@
 // The window's fonts, with a fallback to an installed CJK-capable sans-serif
-// where the named ones are missing, and the scale factor of the layout.
+// where the named ones are missing, sized by their text height, and the
+// scale factor of the layout.
 #ifndef APP_FONTS_H_
 #define APP_FONTS_H_
 
 #include <QFont>
 #include <QString>
+#include <QStringList>
 
 namespace app {
 
 // Text height, in pixels, of the window's font on the design screen.
 inline constexpr int kDesignTextHeight = 13;
+// Pixels per inch of the design screen.
+inline constexpr double kDesignDotsPerInch = 96.0;
 
-// A font of family `family` with a character height of `pixels`, using the
-// family where installed and otherwise an installed CJK-capable sans-serif;
-// Chinese glyphs missing from the family come from the fallbacks.
-QFont NamedFont(const QString& family, int pixels);
+// The families that draw a font named `family`: the family itself where
+// installed, then the installed CJK-capable sans-serif fallbacks (known ones
+// first, then any other that the font database says writes Simplified
+// Chinese). Empty when none is installed: the platform then draws as it can.
+QStringList FamiliesFor(const QString& family);
 
-// The window's font: "MS Sans Serif", character height 11 pixels scaled by
-// the primary screen's pixels per inch over 96.
+// A font drawn by `families` whose text height (ascent plus descent) is as
+// close to `text_height` as the fonts allow; among pixel sizes that come
+// equally close, the one nearest `preferred_pixels`.
+QFont FontWithTextHeight(const QStringList& families, int text_height,
+                         int preferred_pixels);
+
+// The window's font ("MS Sans Serif", 8 points) on a screen of
+// `dots_per_inch`: text height 13 at 96 pixels per inch, grown in proportion
+// on denser screens. `families` draws it (FamiliesFor by default).
+QFont WindowFontAt(double dots_per_inch, const QStringList& families);
+// The same on the primary screen with the installed fonts.
 QFont WindowFont();
 
-// Label9's own font: "宋体", character height 13 pixels, multiplied by
-// `scale` (the layout's scale factor).
+// Label9's own font: "宋体", text height 13 pixels multiplied by `scale`
+// (the layout's scale factor).
 QFont Label9Font(double scale);
 
 // The layout's scale factor: the text height of `font` over 13.

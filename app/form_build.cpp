@@ -17,7 +17,8 @@
 namespace app {
 namespace {
 
-// Window placement and client size; the outer size is not scaled.
+// Window placement, and client size at the design scale; the client area
+// grows with the layout, so that scaled controls are neither covered nor cut.
 constexpr int kFormLeft = 346;
 constexpr int kFormTop = 564;
 constexpr int kClientWidth = 391;
@@ -74,9 +75,9 @@ void TForm1::BuildControls() {
   setWindowIcon(QIcon(QStringLiteral(":/app/attrsearch.ico")));
   setAutoFillBackground(true);
   setBackgroundRole(QPalette::Button);
-  setFont(WindowFont());
+  setFont(window_font_);
   move(kFormLeft, kFormTop);
-  resize(kClientWidth, kClientHeight);
+  resize(px(kClientWidth), px(kClientHeight));
   docker_ = new Docker(this);
   const QPixmap banner(QStringLiteral(":/app/banner.bmp"));
 

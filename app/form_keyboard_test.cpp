@@ -135,6 +135,21 @@ TEST_F(FormKeyboard, ComboChangeRunsOncePerUserEditAndPickOnly) {
   QTest::keyClick(form->ComboBox1, Qt::Key_Up);
   EXPECT_EQ(form->combo1_texts,
             QStringList({QString::fromUtf8("广东"), QString::fromUtf8("北京")}));
+
+  // Picking the item already shown runs the handler too, once per pick; so
+  // does moving to an equal item further down.
+  form->combo1_texts.clear();
+  form->ComboBox1->showPopup();
+  QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                    list->visualRect(list->model()->index(0, 0)).center());
+  EXPECT_EQ(form->combo1_texts, QStringList({QString::fromUtf8("北京")}));
+  combo.ClearItems();
+  combo.AddItem("\xb1\xb1\xbe\xa9");
+  combo.AddItem("\xb1\xb1\xbe\xa9");
+  form->ComboBox1->setCurrentIndex(0);
+  form->combo1_texts.clear();
+  QTest::keyClick(form->ComboBox1, Qt::Key_Down);
+  EXPECT_EQ(form->combo1_texts, QStringList({QString::fromUtf8("北京")}));
 }
 
 TEST_F(FormKeyboard, MemoAddsLinesByTheLineBreakRuleAndTabMovesOn) {

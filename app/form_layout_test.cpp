@@ -10,6 +10,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabBar>
+#include <algorithm>
+#include <cmath>
+#include <string>
+#include <tuple>
+#include <vector>
 
 #include "app/combo_box.h"
 #include "app/fonts.h"
@@ -53,13 +58,14 @@ const Placed kDesign[] = {
     {"Button2", "Panel4", {173, 16, 75, 21}},
 };
 
-// Labels size themselves to their text: their top-left corners are fixed.
+// Labels size themselves to their text: their top-left corners are fixed,
+// their sizes those measured on the design screen.
 const Placed kLabels[] = {
-    {"Label1", "Panel2", {8, 16, 0, 0}},    {"Label2", "GroupBox1", {8, 20, 0, 0}},
-    {"Label3", "GroupBox1", {10, 53, 0, 0}}, {"Label4", "GroupBox1", {8, 84, 0, 0}},
-    {"Label5", "GroupBox1", {8, 116, 0, 0}}, {"Label6", "GroupBox1", {2, 148, 0, 0}},
-    {"Label7", "Panel4", {16, 16, 0, 0}},    {"Label8", "Panel4", {16, 40, 0, 0}},
-    {"Label9", "GroupBox2", {144, 96, 0, 0}},
+    {"Label1", "Panel2", {8, 16, 156, 13}},   {"Label2", "GroupBox1", {8, 20, 24, 13}},
+    {"Label3", "GroupBox1", {10, 53, 24, 13}}, {"Label4", "GroupBox1", {8, 84, 24, 13}},
+    {"Label5", "GroupBox1", {8, 116, 24, 13}}, {"Label6", "GroupBox1", {2, 148, 36, 13}},
+    {"Label7", "Panel4", {16, 16, 24, 13}},    {"Label8", "Panel4", {16, 40, 24, 13}},
+    {"Label9", "GroupBox2", {144, 96, 39, 13}},
 };
 
 QWidget* Find(QWidget& form, const char* name) {
@@ -144,7 +150,7 @@ TEST(FormLayout, FontsFallBackToAnInstalledChineseFont) {
         QFontDatabase::SimplifiedChinese))
         << family.toStdString();
   }
-  EXPECT_EQ(form.Label9->font().pixelSize(), 13);
+  EXPECT_EQ(QFontMetrics(form.Label9->font()).height(), 13);
   EXPECT_EQ(form.Edit1->font(), form.font());
 }
 
@@ -187,17 +193,77 @@ TEST(FormLayout, WideningMovesOnlyTheDockedControls) {
   EXPECT_EQ(form.ComboBox2->geometry(), QRect(64, 40, 185, 21));
 }
 
-TEST(FormLayout, ScalesPlacesAndOwnFontsButNotTheWindow) {
+TEST(FormLayout, ScalesPlacesOwnFontsAndTheClientArea) {
   BoxRecorder recorder;
   ProbeForm form(1.5);
-  EXPECT_EQ(form.size(), QSize(391, 311));
+  EXPECT_EQ(form.size(), QSize(587, 467));
   EXPECT_EQ(form.Edit1->geometry(), QRect(12, 48, 254, 32));
   EXPECT_EQ(form.Label9->pos(), QPoint(216, 144));
-  EXPECT_EQ(form.Label9->font().pixelSize(), 20);
+  EXPECT_NEAR(QFontMetrics(form.Label9->font()).height(), 20, 1);
   EXPECT_EQ(form.Panel3->width(), 158);
   EXPECT_DOUBLE_EQ(LayoutScale(WindowFont()),
                    QFontMetrics(WindowFont()).height() / 13.0);
 }
+
+// The form in each installed Chinese font alone, on screens of 96, 120 and
+// 144 pixels per inch (text heights 13, 16 and 20): the font comes as close
+// to its target height as it can, the window grows with its controls, every
+// control lies inside its parent, and controls designed apart stay apart.
+class FormInFont
+    : public ::testing::TestWithParam<std::tuple<const char*, double>> {};
+
+TEST_P(FormInFont, ControlsStayInsideTheirParentsAndApart) {
+  const auto [family, dpi] = GetParam();
+  if (!QFontDatabase::families().contains(family)) {
+    GTEST_SKIP() << family << " is not installed";
+  }
+  const QFont font = WindowFontAt(dpi, {QString::fromUtf8(family)});
+  const int target = static_cast<int>(std::lround(13 * dpi / 96));
+  const int height = QFontMetrics(font).height();
+  EXPECT_LE(std::abs(height - target), 1) << "pixel size " << font.pixelSize();
+
+  BoxRecorder recorder;
+  ProbeForm form(font);
+  form.show();
+  const double scale = height / 13.0;
+  EXPECT_DOUBLE_EQ(form.Scale(), scale);
+  EXPECT_EQ(form.size(), QSize(static_cast<int>(std::lround(391 * scale)),
+                               static_cast<int>(std::lround(311 * scale))));
+  std::vector<const Placed*> placed;
+  for (const Placed& p : kDesign) placed.push_back(&p);
+  for (const Placed& p : kLabels) placed.push_back(&p);
+  for (int page : {0, 1}) {
+    form.PageControl1->SetActivePage(page);
+    for (const Placed* p : placed) {
+      QWidget* widget = Find(form, p->name);
+      ASSERT_NE(widget, nullptr) << p->name;
+      if (!widget->parentWidget()->isVisible()) continue;
+      EXPECT_TRUE(widget->parentWidget()->rect().contains(widget->geometry()))
+          << p->name << " " << widget->geometry().x() << "," << widget->geometry().y()
+          << " " << widget->width() << "x" << widget->height() << " in "
+          << widget->parentWidget()->width() << "x" << widget->parentWidget()->height();
+      for (const Placed* q : placed) {
+        if (q <= p || std::string(q->parent) != p->parent ||
+            p->rect.intersects(q->rect)) {
+          continue;
+        }
+        EXPECT_FALSE(widget->geometry().intersects(Find(form, q->name)->geometry()))
+            << p->name << " covers " << q->name;
+      }
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    InstalledFonts, FormInFont,
+    ::testing::Combine(::testing::Values("WenQuanYi Micro Hei", "Noto Sans CJK SC",
+                                         "Droid Sans Fallback"),
+                       ::testing::Values(96.0, 120.0, 144.0)),
+    [](const auto& info) {
+      std::string name = std::get<0>(info.param);
+      name.erase(std::remove(name.begin(), name.end(), ' '), name.end());
+      return name + "_" + std::to_string(static_cast<int>(std::get<1>(info.param)));
+    });
 
 TEST(FormLayout, Label9LiesBeneathTheMemo) {
   BoxRecorder recorder;

@@ -16,9 +16,15 @@ namespace app {
 
 TForm1* Form1 = nullptr;
 
-TForm1::TForm1() : TForm1(LayoutScale(WindowFont())) {}
+TForm1::TForm1() : TForm1(WindowFont()) {}
 
-TForm1::TForm1(double scale) : scale_(scale) {
+TForm1::TForm1(const QFont& window_font)
+    : TForm1(window_font, LayoutScale(window_font)) {}
+
+TForm1::TForm1(double scale) : TForm1(WindowFont(), scale) {}
+
+TForm1::TForm1(const QFont& window_font, double scale)
+    : window_font_(window_font), scale_(scale) {
   ADOConnection1 = std::make_unique<db::TADOConnection>("ADOConnection1");
   ADOQuery1 = std::make_unique<db::TADOQuery>(*ADOConnection1, "ADOQuery1");
   // The commands' statements take no parameters: their quoted values go to

@@ -3,6 +3,7 @@
 #ifndef APP_FRMSEARCH_H_
 #define APP_FRMSEARCH_H_
 
+#include <QFont>
 #include <QWidget>
 #include <memory>
 
@@ -34,12 +35,16 @@ class TForm1 : public QWidget, public ActivationTarget {
   Q_OBJECT
 
  public:
-  // Builds the window at the scale its font asks for (text height over 13)
-  // and opens ADOConnection1. A failure to open is shown by the command error
-  // report and the window is built on with the connection closed.
+  // Builds the window in the window font of this screen, at the scale that
+  // font asks for (its text height over 13), and opens ADOConnection1. A
+  // failure to open is shown by the command error report and the window is
+  // built on with the connection closed.
   // REQUIRES: the TApplication exists.
   TForm1();
-  // The same at layout scale `scale`; 1 gives the design geometry.
+  // The same in `window_font`, at the scale it asks for.
+  explicit TForm1(const QFont& window_font);
+  // The same in this screen's window font at layout scale `scale`; 1 gives
+  // the design geometry.
   explicit TForm1(double scale);
   // Destroys the controls first, then DataSource1, ADOQuery1 (closing it)
   // and ADOConnection1 (closing it).
@@ -105,7 +110,9 @@ class TForm1 : public QWidget, public ActivationTarget {
   void BuildControls();
   void BindHandlers();
   void OpenConnection();
+  TForm1(const QFont& window_font, double scale);
 
+  QFont window_font_;
   double scale_;
   Docker* docker_ = nullptr;
   std::unique_ptr<FormControls> controls_;

@@ -4,10 +4,18 @@
 #include <cstdlib>
 #include <memory>
 
+#include <QtGlobal>
+#include <QString>
+
 #include "app/application.h"
 #include "app/frmSearch.h"
 
 namespace {
+
+const char* EnvironmentText(const char* name) {
+  const char* value = std::getenv(name);
+  return value != nullptr ? value : "";
+}
 
 // Whether Qt can reach a display: a platform named explicitly, or an X11 or
 // Wayland display in the environment.
@@ -17,6 +25,24 @@ bool DisplayAvailable() {
     if (value != nullptr && value[0] != '\0') return true;
   }
   return false;
+}
+
+// While the application object connects to the display: Qt ends the process
+// with abort() when no platform plugin can start, so a fatal message there
+// becomes a clear line on standard error and exit code 1.
+void ReportPlatformFailure(QtMsgType type, const QMessageLogContext&,
+                           const QString& message) {
+  if (type != QtFatalMsg) {
+    std::fprintf(stderr, "%s\n", message.toLocal8Bit().constData());
+    return;
+  }
+  std::fprintf(stderr,
+               "attrsearch: cannot open a window on the display "
+               "(DISPLAY=%s, WAYLAND_DISPLAY=%s): %s\n",
+               EnvironmentText("DISPLAY"), EnvironmentText("WAYLAND_DISPLAY"),
+               message.toLocal8Bit().constData());
+  std::fflush(stderr);
+  std::_Exit(1);
 }
 
 }  // namespace
@@ -29,12 +55,14 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::unique_ptr<app::TApplication> application;
+  const QtMessageHandler previous = qInstallMessageHandler(ReportPlatformFailure);
   try {
     application = std::make_unique<app::TApplication>(argc, argv);
   } catch (...) {
     app::WriteFatalReportToStandardError();
     return 1;
   }
+  qInstallMessageHandler(previous);
   application->InitialisePlatform();
   try {
     auto form = std::make_unique<app::TForm1>();

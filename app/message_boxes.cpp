@@ -25,6 +25,7 @@ bool HandBoxToHook(BoxKind kind, const QString& caption, const QString& text) {
 void ShowErrorBox(const QString& caption, const QString& text) {
   QMessageBox box(QMessageBox::Critical, caption, text, QMessageBox::Ok);
   box.setObjectName("ErrorBox");
+  box.setTextFormat(Qt::PlainText);  // paths and stored texts may hold '<'
   box.setWindowModality(Qt::ApplicationModal);
   box.setDefaultButton(QMessageBox::Ok);
   box.setEscapeButton(QMessageBox::Ok);

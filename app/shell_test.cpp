@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -85,6 +86,7 @@ TEST(Shell, ErrorsEscapingADeliveryAreReportedAndTheLoopGoesOn) {
   // A quotation mark is below the full stop: no full stop is added.
   EXPECT_EQ(boxes[0].text, "Could not find file 'attrdata.mdb'");
   EXPECT_EQ(boxes[1].kind, BoxKind::kCommandError);
+  EXPECT_EQ(boxes[1].caption, "Application Error");
   EXPECT_TRUE(boxes[1].text.startsWith(
       "Exception EAccessViolation in module app_test at "))
       << boxes[1].text.toStdString();
@@ -129,6 +131,26 @@ TEST(Shell, FatalReportGoesToStandardErrorWhereNoWindowCanBeSeen) {
             0u)
       << written;
   EXPECT_EQ(written.substr(written.size() - 8), "\nStop!.\n");
+}
+
+TEST(Shell, BoxesShowMarkupLiterally) {
+  const QString text = QString::fromUtf8("Could not find file '/home/x<b>y</b>/用户文档'.");
+  QString shown;
+  Qt::TextFormat format = Qt::AutoText;
+  QTimer::singleShot(0, [&] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    if (box == nullptr) return;
+    shown = box->text();
+    format = box->textFormat();
+    QTest::keyClick(box, Qt::Key_Return);
+  });
+  ShowErrorBox("app_test", text);
+  EXPECT_EQ(shown, text);
+  EXPECT_EQ(format, Qt::PlainText);
+
+  const TMessageForm notice("app_test", "<b>1380013</b>", nullptr);
+  EXPECT_EQ(notice.Message()->textFormat(), Qt::PlainText);
+  EXPECT_EQ(notice.Message()->text(), "<b>1380013</b>");
 }
 
 TEST(Shell, NoticeThroughTheHookIsCaptionedWithTheTitle) {

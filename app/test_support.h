@@ -39,6 +39,9 @@ class ProbeForm : public TForm1 {
  public:
   explicit ProbeForm(double scale = 1.0, bool query_on_activate = false)
       : TForm1(scale), query_on_activate_(query_on_activate) {}
+  // In `window_font`, at the scale it asks for.
+  explicit ProbeForm(const QFont& window_font)
+      : TForm1(window_font), query_on_activate_(false) {}
   void Button1Click() override { ++button1_clicks; }
   void Button2Click() override { ++button2_clicks; }
   void Button3Click() override { ++button3_clicks; }

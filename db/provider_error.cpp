@@ -5,14 +5,26 @@
 
 #include "base/exceptions.h"
 #include "base/gbk.h"
+#include "base/utf.h"
 
 namespace db {
 namespace {
 
+// The path's text in the file system's encoding, as UTF-16; names that are
+// not valid in that encoding keep their valid parts.
+std::u16string PathText(const std::filesystem::path& path) {
+  try {
+    return path.u16string();
+  } catch (const std::exception&) {
+    return base::Utf8ToUtf16(path.string());
+  }
+}
+
+// The full path as the messages show it: GBK, like every other text.
 std::string FullPath(const std::filesystem::path& path) {
   std::error_code ec;
   std::filesystem::path full = std::filesystem::absolute(path, ec);
-  return (ec ? path : full).lexically_normal().string();
+  return base::Utf16ToGbk(PathText((ec ? path : full).lexically_normal()));
 }
 
 }  // namespace

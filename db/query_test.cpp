@@ -600,6 +600,23 @@ TEST(Connection, AFileMarkedReadOnlyIsNeverWrittenInOurOwnDatabase) {
   query.EndBatch();
 }
 
+TEST(Connection, PathsInMessagesAreGbkLikeEveryOtherText) {
+  testing_support::ScratchDir dir;
+  const std::filesystem::path folder = dir.path() / u8"用户文档";
+  std::filesystem::create_directory(folder);
+  std::filesystem::path previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder);
+  {
+    TADOConnection connection;
+    std::vector<std::string> reports;
+    connection.Loaded([&](const base::Exception& e) { reports.push_back(e.Message()); });
+    ASSERT_EQ(reports.size(), 1u);
+    const std::string gbk_folder = "/\xd3\xc3\xbb\xa7\xce\xc4\xb5\xb5/attrdata.mdb'";
+    EXPECT_NE(reports[0].find(gbk_folder), std::string::npos) << reports[0];
+  }
+  std::filesystem::current_path(previous);
+}
+
 TEST(Connection, MissingFileFailsUntilItAppearsInOurOwnDatabase) {
   testing_support::ScratchDir dir;
   std::filesystem::path previous = std::filesystem::current_path();

@@ -11,6 +11,7 @@ packages=(
   mdbtools
   nlohmann-json3-dev zlib1g-dev time
   xvfb xauth fonts-wqy-microhei xdotool imagemagick
+  fonts-noto-cjk fonts-droid-fallback   # the window's layout with other CJK fonts
   dpkg-dev desktop-file-utils   # cpack -G DEB, and the install test
   clang libclang-rt-14-dev   # fuzz/ (ATTR_BUILD_FUZZ): libFuzzer and sanitizer runtimes
 )
