@@ -14,6 +14,7 @@ std::span<const Entry> Entries() {
       {"text_to_integer", ConvertInteger},
       {"number_head", DecodeDigits},
       {"update_sequence", UpdateSequence},
+      {"index_seek", SeekDamagedIndex},
   };
   return kEntries;
 }

@@ -43,6 +43,11 @@ void DecodeDigits(const uint8_t* data, size_t size);
 // the checker must find nothing.
 void UpdateSequence(const uint8_t* data, size_t size);
 
+// The bytes as damage to the index pages of a database of 1,500 heads, then
+// lookups through the indexes: only kCorrupt may be raised, and every row a
+// seek gives must be one the data pages give, in their order.
+void SeekDamagedIndex(const uint8_t* data, size_t size);
+
 // Every entry above, by name.
 std::span<const Entry> Entries();
 // The entry named `name`, or null.

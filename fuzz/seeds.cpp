@@ -72,6 +72,20 @@ std::vector<std::vector<uint8_t>> ProgramSeeds() {
 std::vector<std::vector<uint8_t>> Seeds(std::string_view entry) {
   if (entry == "read_database") return DatabaseSeeds();
   if (entry == "update_sequence") return ProgramSeeds();
+  if (entry == "index_seek") {
+    // No damage; a leaf's entry bitmap; the next-leaf pointer; a node's
+    // child pointers; spread over every index page.
+    std::vector<std::vector<uint8_t>> seeds = {{7, 0}, {40, 1, 0, 0x1B, 0x31},
+                                               {200, 2, 1, 0x01, 0x02},
+                                               {9, 0, 2, 0x01, 0x41, 5, 0x1E, 0x0C}};
+    std::mt19937 random(15);
+    for (int n = 0; n < 4; ++n) {
+      std::vector<uint8_t> seed(2 + 3 * (1 + n * 4));
+      for (uint8_t& b : seed) b = static_cast<uint8_t>(random());
+      seeds.push_back(std::move(seed));
+    }
+    return seeds;
+  }
   if (entry == "parse_statement") {
     return FromTexts({
         "select * from numindex where numhead='048254120249091211081'\r\n",

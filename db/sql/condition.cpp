@@ -245,10 +245,12 @@ std::optional<Condition::Lookup> FindLookup(const Expr& e,
   ValueClass value_class = ClassOf(table.columns[column->column].kind);
   double number = 0;
   if (value_class == ValueClass::kText && constant->kind == ExprKind::kText) {
-    return Condition::Lookup{column->column, EqualityIndex::TextKey(constant->text)};
+    return Condition::Lookup{column->column, EqualityIndex::TextKey(constant->text),
+                             constant->text, 0};
   }
   if (value_class == ValueClass::kNumber && ConstantNumber(*constant, number)) {
-    return Condition::Lookup{column->column, EqualityIndex::NumberKey(number)};
+    return Condition::Lookup{column->column, EqualityIndex::NumberKey(number), u"",
+                             number};
   }
   return std::nullopt;
 }

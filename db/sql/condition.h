@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "db/jet/row.h"
 #include "db/jet/table_def.h"
@@ -30,6 +31,8 @@ class Condition {
   struct Lookup {
     size_t column;  // position in the table
     uint64_t key;   // EqualityIndex key of the constant
+    std::u16string text;  // the constant, when the column holds text
+    double number = 0;    // the constant, when it holds numbers
   };
   const std::optional<Lookup>& IndexLookup() const { return lookup_; }
 

@@ -1,7 +1,11 @@
 // Statement execution: parse, bind, pick the index or a scan, collect rows.
 #include "db/sql/session.h"
 
+#include <cmath>
 #include <unordered_set>
+
+#include "base/utf.h"
+#include "db/jet/index_seek.h"
 
 #include "db/sql/column_value.h"
 #include "db/sql/condition.h"
@@ -62,6 +66,36 @@ class DistinctFilter {
   std::unordered_set<std::u16string> seen_;
 };
 
+// `number` as a value of a column of `kind` whose index key matches every
+// stored value equal to it, or nothing where that is not certain.
+std::optional<jet::Value> ExactColumnValue(jet::ColumnKind kind, double number) {
+  const bool integral = std::trunc(number) == number;
+  switch (kind) {
+    case jet::ColumnKind::kByte:
+      if (integral && number >= 0 && number <= 255) {
+        return jet::Value(static_cast<uint8_t>(number));
+      }
+      break;
+    case jet::ColumnKind::kInteger:
+      if (integral && number >= -32768 && number <= 32767) {
+        return jet::Value(static_cast<int16_t>(number));
+      }
+      break;
+    case jet::ColumnKind::kLong:
+      if (integral && number >= -2147483648.0 && number <= 2147483647.0) {
+        return jet::Value(static_cast<int32_t>(number));
+      }
+      break;
+    case jet::ColumnKind::kDouble:
+      // Zero has two keys (+0 and -0), both equal to it.
+      if (number != 0) return jet::Value(number);
+      break;
+    default:
+      break;
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 Session::Session(jet::Database& database) : database_(database) {}
@@ -91,17 +125,46 @@ ResultSet Session::Execute(std::u16string_view text) {
 
   if (condition && condition->IndexLookup()) {
     const Condition::Lookup& lookup = *condition->IndexLookup();
-    std::vector<jet::RowLocation> candidates;
-    IndexFor(result.table, lookup.column).Candidates(lookup.key, candidates);
+    const std::vector<jet::RowLocation> candidates = Candidates(
+        result.table, lookup.column, lookup.key, lookup.text, lookup.number);
     for (const jet::RowLocation& location : candidates) {
       std::optional<jet::Row> row = database_.ReadRow(result.table, location);
       if (row) keep(*row);
     }
     return result;
   }
+  last_plan_ = "scan of " + base::Utf16ToUtf8(table.name);
   jet::RowCursor cursor = database_.Scan(result.table);
   while (cursor.Next()) keep(cursor.row());
   return result;
+}
+
+std::vector<jet::RowLocation> Session::Candidates(
+    const std::shared_ptr<const jet::TableDef>& table, size_t column,
+    uint64_t key, const std::u16string& text, double number) {
+  const jet::Column& c = table->columns[column];
+  const std::string where =
+      base::Utf16ToUtf8(table->name) + "." + base::Utf16ToUtf8(c.name);
+  std::vector<jet::RowLocation> rows;
+  // A hash built already answers from memory; otherwise the file's own
+  // index spares the scan that would build one.
+  if (index_seeks_ && !indexes_.contains(IndexName(table->name, column))) {
+    std::optional<jet::Value> value;
+    if (ClassOf(c.kind) == ValueClass::kText) {
+      value = jet::Value(text);
+    } else {
+      value = ExactColumnValue(c.kind, number);
+    }
+    if (value) {
+      if (auto seek = jet::PlanIndexSeek(*table, column, *value)) {
+        last_plan_ = "index seek " + base::Utf16ToUtf8(seek->index->name) + " on " + where;
+        return jet::SeekRows(database_.pages(), *table, *seek);
+      }
+    }
+  }
+  last_plan_ = "equality hash on " + where;
+  IndexFor(table, column).Candidates(key, rows);
+  return rows;
 }
 
 void Session::TableChanged(std::u16string_view table) {

@@ -50,11 +50,27 @@ class Session {
   // Number of indexes held, for tests.
   size_t IndexCount() const { return indexes_.size(); }
 
+  // How the last statement found its rows: "index seek <index> on
+  // <table>.<column>", "equality hash on <table>.<column>" or "scan of
+  // <table>" (names in UTF-8).
+  const std::string& LastPlan() const { return last_plan_; }
+  // Whether statements may seek through the file's own indexes (on by
+  // default); off, they take the equality hash or a scan.
+  void SetIndexSeeks(bool enabled) { index_seeks_ = enabled; }
+
  private:
   const EqualityIndex& IndexFor(const std::shared_ptr<const jet::TableDef>& table,
                                 size_t column);
 
+  // The rows of `table` that a lookup may match, in table order, through a
+  // file index where one answers it exactly, else the equality hash.
+  std::vector<jet::RowLocation> Candidates(
+      const std::shared_ptr<const jet::TableDef>& table, size_t column,
+      uint64_t key, const std::u16string& text, double number);
+
   jet::Database& database_;
+  bool index_seeks_ = true;
+  std::string last_plan_;
   // Keyed by the case-folded table name, a NUL and the column position.
   std::unordered_map<std::u16string, std::unique_ptr<EqualityIndex>> indexes_;
 };
