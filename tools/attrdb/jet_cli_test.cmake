@@ -102,3 +102,9 @@ run_attrdb(tables "${FIXTURES}/broken/zero-length.mdb")
 if(code EQUAL 0 OR NOT err MATCHES "not a Jet database: the file is empty\n$")
   message(FATAL_ERROR "tables on an empty file: exit ${code}, stderr [${err}]")
 endif()
+
+# --explain says how the rows were found.
+run_attrdb(sql --explain "${demo}" "select shi from city where index=3")
+if(NOT code EQUAL 0 OR NOT err STREQUAL "plan: equality hash on city.index\n")
+  message(FATAL_ERROR "sql --explain: exit ${code}, got [${out}] [${err}]")
+endif()

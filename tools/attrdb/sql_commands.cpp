@@ -8,6 +8,7 @@
 #include "base/gbk.h"
 #include "base/utf.h"
 #include "db/connection.h"
+#include "db/connection_state.h"
 #include "db/query.h"
 #include "tools/attrdb/subcommands.h"
 
@@ -31,7 +32,7 @@ std::string Printable(const std::string& gbk) {
   return out;
 }
 
-int RunStatement(const std::string& file, const std::string& statement) {
+int RunStatement(const std::string& file, const std::string& statement, bool explain) {
   try {
     db::TADOConnection connection;
     connection.SetDataSource(file);
@@ -55,6 +56,9 @@ int RunStatement(const std::string& file, const std::string& statement) {
       query.Next();
     }
     std::printf("(%d rows)\n", query.RowCount());
+    if (explain && connection.State() != nullptr) {
+      std::fprintf(stderr, "plan: %s\n", connection.State()->session().LastPlan().c_str());
+    }
     return kExitOk;
   } catch (const base::Exception& e) {
     std::fflush(stdout);
@@ -73,8 +77,12 @@ void AddSqlCommands(CLI::App& app, int& exit_code) {
       "sql", "Run one SELECT statement through the query cursor and print its rows");
   sql->add_option("FILE", *file, "Database file")->required();
   sql->add_option("STATEMENT", *statement, "The statement, in UTF-8")->required();
-  sql->callback([file, statement, &exit_code] {
-    exit_code = RunStatement(*file, *statement);
+  auto explain = std::make_shared<bool>(false);
+  sql->add_flag("--explain", *explain,
+                "Also say on standard error how the rows were found: an index "
+                "seek, the equality hash (one scan, then memory) or a scan");
+  sql->callback([file, statement, explain, &exit_code] {
+    exit_code = RunStatement(*file, *statement, *explain);
   });
 }
 
