@@ -12,6 +12,8 @@ packages=(
   nlohmann-json3-dev zlib1g-dev time
   xvfb xauth fonts-wqy-microhei xdotool imagemagick
   dpkg-dev desktop-file-utils   # cpack -G DEB, and the install test
+  help2man                      # attrdb's manual page
+  appstream lintian xclip       # the package test: its checks, ComboBox1's items
   clang libclang-rt-14-dev   # fuzz/ (ATTR_BUILD_FUZZ): libFuzzer and sanitizer runtimes
 )
 
