@@ -98,6 +98,11 @@ for _ in $(seq 1 200); do
   kill -0 "$pid" 2>/dev/null || { echo "the window ended early:"; cat "$work/window.log"; exit 1; }
   main=$(xdotool search --onlyvisible --name '^Tarvel' 2>/dev/null | head -1 || true)
   [ -n "$main" ] && break
+  # Boxes are captioned with the program's name: the database was not opened.
+  if xdotool search --onlyvisible --name '^attrsearch$' >/dev/null 2>&1; then
+    echo "an error box is shown instead of the window"
+    exit 1
+  fi
   sleep 0.1
 done
 [ -n "$main" ] || { echo "no window"; cat "$work/window.log"; exit 1; }
@@ -112,11 +117,11 @@ sleep 0.5
 xdotool key Tab
 
 # The box's text after a key, copied to the clipboard; waits until it is no
-# longer `previous`, or 5 s.
+# longer `previous`, or 20 tries (2 to 4 s).
 text_after() {
   local key=$1 previous=$2 text=""
   xdotool key "$key"
-  for _ in $(seq 1 50); do
+  for _ in $(seq 1 20); do
     xdotool key ctrl+a ctrl+c
     text=$(xclip -o -selection clipboard 2>/dev/null || true)
     [ "$text" != "$previous" ] && break
