@@ -13,6 +13,8 @@ packages=(
   xvfb xauth fonts-wqy-microhei xdotool imagemagick
   fonts-noto-cjk fonts-droid-fallback   # the window's layout with other CJK fonts
   dpkg-dev desktop-file-utils   # cpack -G DEB, and the install test
+  help2man                      # attrdb's manual page
+  appstream lintian xclip       # the package test: its checks, ComboBox1's items
   clang libclang-rt-14-dev   # fuzz/ (ATTR_BUILD_FUZZ): libFuzzer and sanitizer runtimes
 )
 

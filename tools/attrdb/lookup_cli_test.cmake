@@ -4,6 +4,9 @@
 # Variables: ATTRDB (the program), WORK (a scratch folder), FIXTURES.
 
 file(REMOVE_RECURSE "${WORK}")
+# No data folder of the user's stands in for a missing working-folder file.
+unset(ENV{XDG_DATA_HOME})
+set(ENV{HOME} "${WORK}/empty")
 file(MAKE_DIRECTORY "${WORK}/tables" "${WORK}/scrambled" "${WORK}/plain" "${WORK}/empty")
 
 # run(DIR INPUT ARGS...): runs attrdb in DIR with INPUT on standard input

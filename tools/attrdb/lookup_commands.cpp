@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "tools/attrdb/database_location.h"
 #include "tools/attrdb/lookup_run.h"
 #include "tools/attrdb/progress_bar.h"
 #include "tools/attrdb/subcommands.h"
@@ -39,9 +40,17 @@ as seven plain digits are listed as they are. Exit code 1 when there is no
 such city or a head does not decode (the others are still listed).)";
 
 void AddDatabaseOption(CLI::App& command, std::string& database) {
-  command.add_option("--db", database, "Database file")
-      ->type_name("FILE")
-      ->capture_default_str();
+  command.add_option("--db", database,
+                     "Database file; without it attrdata.mdb in the working folder, "
+                     "else in the data folder ($XDG_DATA_HOME/attrsearch or "
+                     "~/.local/share/attrsearch)")
+      ->type_name("FILE");
+}
+
+// The file named by --db, else the default database found where the window's
+// menu entry keeps it.
+std::string DatabaseToRead(const CLI::App& command, const std::string& named) {
+  return command.count("--db") > 0 ? named : FindDefaultDatabase(kDefaultDatabase, stderr);
 }
 
 }  // namespace
@@ -61,7 +70,8 @@ void AddLookupCommands(CLI::App& app, int& exit_code) {
   lookup->add_flag("--no-header", *no_header, "No line of column names (TSV and CSV)");
   lookup->add_option("NUMBER", lookup_options->numbers,
                      "Mobile numbers; none: one per line from standard input");
-  lookup->callback([lookup_options, format, no_header, &exit_code] {
+  lookup->callback([lookup, lookup_options, format, no_header, &exit_code] {
+    lookup_options->database = DatabaseToRead(*lookup, lookup_options->database);
     lookup_options->format = *format == "csv"    ? OutputFormat::kCsv
                              : *format == "json" ? OutputFormat::kJson
                                                  : OutputFormat::kTsv;
@@ -84,7 +94,8 @@ void AddLookupCommands(CLI::App& app, int& exit_code) {
   AddDatabaseOption(*list, list_options->database);
   list->add_option("PROVINCE", list_options->province, "Province (sheng)")->required();
   list->add_option("CITY", list_options->city, "City (shi)")->required();
-  list->callback([list_options, &exit_code] {
+  list->callback([list, list_options, &exit_code] {
+    list_options->database = DatabaseToRead(*list, list_options->database);
     exit_code = RunList(*list_options, stdout, stderr);
   });
 }

@@ -5,8 +5,9 @@
 #include "tools/attrdb/subcommands.h"
 
 int main(int argc, char** argv) {
-  CLI::App app{"attrdb: number-head codec and attribution database companion"};
+  CLI::App app{"attrdb: number-head codec and attribution database companion", "attrdb"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "attrdb " ATTRDB_VERSION);
   int exit_code = attrdb::kExitOk;
   attrdb::AddCodecCommands(app, exit_code);
   attrdb::AddJetCommands(app, exit_code);

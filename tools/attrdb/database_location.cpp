@@ -1,0 +1,43 @@
+// The default database's place: working folder, then the user's data folder.
+#include "tools/attrdb/database_location.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+namespace attrdb {
+namespace {
+
+bool Exists(const std::filesystem::path& path) {
+  std::error_code error;
+  return std::filesystem::exists(path, error);
+}
+
+}  // namespace
+
+std::string UserDataFolder(const char* xdg_data_home, const char* home) {
+  using std::filesystem::path;
+  if (xdg_data_home != nullptr && xdg_data_home[0] == '/') {
+    return (path(xdg_data_home) / "attrsearch").string();
+  }
+  if (home != nullptr && home[0] != '\0') {
+    return (path(home) / ".local/share/attrsearch").string();
+  }
+  return "";
+}
+
+std::string ChooseDatabase(const std::string& file_name, const std::string& data_folder) {
+  if (Exists(file_name) || data_folder.empty()) return file_name;
+  const std::filesystem::path in_data_folder =
+      std::filesystem::path(data_folder) / file_name;
+  return Exists(in_data_folder) ? in_data_folder.string() : file_name;
+}
+
+std::string FindDefaultDatabase(const std::string& file_name, std::FILE* err) {
+  const std::string chosen = ChooseDatabase(
+      file_name, UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
+  if (chosen != file_name) std::fprintf(err, "attrdb: reading %s\n", chosen.c_str());
+  return chosen;
+}
+
+}  // namespace attrdb

@@ -1,0 +1,32 @@
+// Where `attrdb lookup` and `attrdb list` find the attribution database when
+// no --db names one: the working folder first, then the user's data folder
+// that the window's menu entry starts in.
+#ifndef TOOLS_ATTRDB_DATABASE_LOCATION_H_
+#define TOOLS_ATTRDB_DATABASE_LOCATION_H_
+
+#include <cstdio>
+#include <string>
+
+namespace attrdb {
+
+// The user's data folder of the tool, as the menu entry's launcher makes
+// it: "<xdg_data_home>/attrsearch" when `xdg_data_home` is an absolute path,
+// else "<home>/.local/share/attrsearch" when `home` is not empty, else ""
+// (no data folder). A relative or empty XDG_DATA_HOME is ignored, as the XDG
+// base directory rules ask; null counts as empty.
+std::string UserDataFolder(const char* xdg_data_home, const char* home);
+
+// The database to read: `file_name` in the working folder when it exists
+// there; else `file_name` in `data_folder` when that is not empty and the
+// file exists there; else `file_name` itself, whose absence the caller
+// reports when it opens it.
+std::string ChooseDatabase(const std::string& file_name, const std::string& data_folder);
+
+// ChooseDatabase(file_name, the data folder of this process's XDG_DATA_HOME
+// and HOME); writes "attrdb: reading <path>" to `err` when the file chosen
+// is not the working folder's.
+std::string FindDefaultDatabase(const std::string& file_name, std::FILE* err);
+
+}  // namespace attrdb
+
+#endif  // TOOLS_ATTRDB_DATABASE_LOCATION_H_
