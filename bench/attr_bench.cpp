@@ -1,6 +1,8 @@
 // The query cursor on the large attribution database: a warm number-head
 // lookup as the lookup command makes it, the province list, and the first
-// statement after opening the file.
+// statement after opening the file. With ATTR_BENCH_INDEXED_DB naming a copy
+// that has indexes (bench/run_all.sh makes one), the lookups run on it too,
+// side by side: "/scan" on the shared file, "/indexed" on the copy.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -20,14 +22,24 @@ std::filesystem::path LargeFixture() {
   return dir / "fixtures" / "attrdata-large.mdb";
 }
 
+std::filesystem::path IndexedCopy() {
+  const char* env = std::getenv("ATTR_BENCH_INDEXED_DB");
+  return env && *env ? env : "";
+}
+
+// The database of benchmark argument 0 (the shared file) or 1 (the copy).
+std::filesystem::path Database(const benchmark::State& state) {
+  return state.range(0) == 0 ? LargeFixture() : IndexedCopy();
+}
+
 // One connection and cursor for the warm benchmarks, with some stored heads.
 struct Warm {
   db::TADOConnection connection;
   db::TADOQuery query{connection};
   std::vector<std::string> heads;
 
-  Warm() {
-    connection.SetDataSource(LargeFixture().string());
+  explicit Warm(const std::filesystem::path& path) {
+    connection.SetDataSource(path.string());
     query.SQL().Add("select * from numindex where index=1");
     query.Open();
     for (int i = 0; i < 64 && !query.AtEnd(); ++i, query.Next()) {
@@ -37,12 +49,19 @@ struct Warm {
 };
 
 Warm* SharedWarm(benchmark::State& state) {
-  if (!std::filesystem::exists(LargeFixture())) {
-    state.SkipWithError("attrdata-large.mdb absent");
+  const std::filesystem::path path = Database(state);
+  if (path.empty() || !std::filesystem::exists(path)) {
+    state.SkipWithError("database absent (attrdata-large.mdb, ATTR_BENCH_INDEXED_DB)");
     return nullptr;
   }
-  static Warm warm;
-  return &warm;
+  static Warm scan(LargeFixture());
+  if (state.range(0) == 0) return &scan;
+  static Warm indexed(IndexedCopy());
+  return &indexed;
+}
+
+void ScanAndIndexed(benchmark::internal::Benchmark* b) {
+  b->ArgName("indexed")->Arg(0)->Arg(1);
 }
 
 void RunLookup(db::TADOQuery& query, const std::string& head) {
@@ -64,7 +83,7 @@ void BM_LookupWarm(benchmark::State& state) {
     RunLookup(warm->query, warm->heads[i++ % warm->heads.size()]);
   }
 }
-BENCHMARK(BM_LookupWarm)->Repetitions(5)->ReportAggregatesOnly(true);
+BENCHMARK(BM_LookupWarm)->Apply(ScanAndIndexed)->Repetitions(5)->ReportAggregatesOnly(true);
 
 void BM_DistinctShengWarm(benchmark::State& state) {
   Warm* warm = SharedWarm(state);
@@ -81,22 +100,23 @@ void BM_DistinctShengWarm(benchmark::State& state) {
     }
   }
 }
-BENCHMARK(BM_DistinctShengWarm)->Repetitions(5)->ReportAggregatesOnly(true)
+BENCHMARK(BM_DistinctShengWarm)->Arg(0)->Repetitions(5)->ReportAggregatesOnly(true)
     ->Unit(benchmark::kMicrosecond);
 
 // A fresh connection each time: opening, reading the catalog, the table
-// definition, and the scan that builds the numhead index.
+// definition, and either the scan that builds the numhead hash or a seek
+// through the file's index.
 void BM_FirstLookupAfterOpen(benchmark::State& state) {
   Warm* warm = SharedWarm(state);
   if (!warm) return;
   for (auto _ : state) {
     db::TADOConnection connection;
-    connection.SetDataSource(LargeFixture().string());
+    connection.SetDataSource(Database(state).string());
     db::TADOQuery query(connection);
     RunLookup(query, warm->heads[1]);
   }
 }
-BENCHMARK(BM_FirstLookupAfterOpen)->Iterations(3)->Repetitions(3)
+BENCHMARK(BM_FirstLookupAfterOpen)->Apply(ScanAndIndexed)->Iterations(3)->Repetitions(3)
     ->Unit(benchmark::kMillisecond);
 
 }  // namespace

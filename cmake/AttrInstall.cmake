@@ -10,7 +10,7 @@ set(attr_packaging "${PROJECT_SOURCE_DIR}/packaging")
 set(attr_packaging_out "${CMAKE_BINARY_DIR}/packaging")
 set(attr_doc_dir "${CMAKE_INSTALL_DATADIR}/doc/attrsearch")
 set(attr_man_dir "${CMAKE_INSTALL_MANDIR}/man1")
-set(attr_appstream_id example.c_seed_503e1b9a.attrsearch)
+set(attr_appstream_id org.example.attrtool.attrsearch)
 
 set(ATTR_PACKAGE_MAINTAINER
   "Seed 503e1b9a maintainers <maintainers@users.noreply.c-seed-503e1b9a.example>"
