@@ -313,6 +313,11 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
           ::unlink(journal_.c_str());
           throw;
         }
+        // Before any page: a reader that saw the file before this commit
+        // sees another stamp even if we die at the first page, and looks
+        // for the journal (JournaledFile::LockShared).
+        locked_stamp_.reset();
+        AdvanceModificationTime(database_, base_modified_ns_);
       }
       try {
         for (const auto& [page, bytes] : held_) {

@@ -85,8 +85,11 @@ class JournaledFile : public PageFile {
   void WriteAt(uint64_t offset, const uint8_t* data, size_t length) override;
   void Sync() override { inner_->Sync(); }
   // The stamp of the file on disk: pages held by an open batch do not change
-  // it.
-  FileStamp Stamp() override { return inner_->Stamp(); }
+  // it. Under the shared lock, the one taken when the lock was (the file
+  // cannot change meanwhile but by our own commit), sparing a system call.
+  FileStamp Stamp() override {
+    return locked_stamp_ ? *locked_stamp_ : inner_->Stamp();
+  }
   // Opens the path again, and the lock with it (a replaced file's locks are
   // another file's), taking the levels held again. Raises kIo, kBusy.
   void Reopen() override;
@@ -133,6 +136,8 @@ class JournaledFile : public PageFile {
   bool EndReadThrough();
   // Releases reserved and, unless reads are open, shared.
   void ReleaseBatchLocks();
+  // Releases every lock level.
+  void UnlockAll();
   // fsync of `file`, or of descriptor `fd` when `file` is null, timed.
   void TimedSync(PageFile* file, int fd);
 
@@ -141,6 +146,13 @@ class JournaledFile : public PageFile {
   std::filesystem::path database_;  // empty: no journal and no lock
   std::optional<FileLock> lock_;
   int read_depth_ = 0;  // open BeginRead calls
+  // The file's stamp when the shared lock was taken; unset while not held
+  // and from the moment our commit writes.
+  std::optional<FileStamp> locked_stamp_;
+  // The stamp when a journal was last looked for: while the file keeps it,
+  // no writer has touched the file since (every commit changes the stamp
+  // before it writes a page), so no journal can have become hot.
+  std::optional<FileStamp> journal_checked_;
   std::optional<uint64_t> read_through_size_;  // set: reading through
   bool in_batch_ = false;
   uint64_t base_size_ = 0;  // size of the file when the batch began

@@ -20,6 +20,8 @@ void JournaledFile::Reopen() {
   if (!lock_) return;
   const bool shared = lock_->shared(), reserved = lock_->reserved();
   const auto timeout = lock_->busy_timeout();
+  locked_stamp_.reset();
+  journal_checked_.reset();
   lock_.reset();
   lock_.emplace(database_);
   lock_->set_busy_timeout(timeout);
@@ -40,7 +42,12 @@ bool JournaledFile::BeginRead() {
 
 void JournaledFile::EndRead() {
   if (!lock_ || read_depth_ == 0) return;
-  if (--read_depth_ == 0 && !in_batch_) lock_->UnlockAll();
+  if (--read_depth_ == 0 && !in_batch_) UnlockAll();
+}
+
+void JournaledFile::UnlockAll() {
+  locked_stamp_.reset();
+  lock_->UnlockAll();
 }
 
 bool JournaledFile::LockShared(std::chrono::steady_clock::time_point deadline) {
@@ -48,6 +55,9 @@ bool JournaledFile::LockShared(std::chrono::steady_clock::time_point deadline) {
   while (true) {
     lock_->LockShared(deadline);
     try {
+      locked_stamp_ = inner_->Stamp();
+      if (journal_checked_ == locked_stamp_) return false;
+      journal_checked_ = locked_stamp_;
       // A journal whose writer holds reserved is that writer's: the file
       // does not change while we hold shared. Else its writer died.
       if (!JournalExists(journal_) || lock_->ReservedByOther()) {
@@ -60,15 +70,18 @@ bool JournaledFile::LockShared(std::chrono::steady_clock::time_point deadline) {
         lock_->WaitExclusive(deadline);
         RollBackJournal(database_, journal_);
         lock_->ReleaseToShared();
+        locked_stamp_ = journal_checked_ = inner_->Stamp();
         EndReadThrough();
         return true;
       }
     } catch (...) {
-      lock_->UnlockAll();
+      journal_checked_.reset();
+      UnlockAll();
       throw;
     }
     // Another handle is rolling the journal back; wait for it to finish.
-    lock_->UnlockAll();
+    journal_checked_.reset();
+    UnlockAll();
     backoff.Pause();
   }
 }
@@ -104,7 +117,7 @@ bool JournaledFile::BeginBatch() {
       if (lock_->TryReserve()) break;
       // Another writer: holding shared while it waits for the readers to
       // leave would keep both waiting.
-      if (read_depth_ == 0) lock_->UnlockAll();
+      if (read_depth_ == 0) UnlockAll();
       backoff.Pause();
     }
   }
@@ -137,7 +150,7 @@ void JournaledFile::ReleaseBatchLocks() {
     lock_->ReleaseToShared();
     lock_->UnlockReserved();
   } else {
-    lock_->UnlockAll();
+    UnlockAll();
   }
 }
 
