@@ -303,6 +303,27 @@ INSTANTIATE_TEST_SUITE_P(
                       Scenario{"KilledUpdates", false, true}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// Commits that follow each other faster than the file clock ticks are each
+// noticed by a reader with pages cached: every commit leaves the file a
+// modification time it never had.
+TEST(ReadLock, NoticesEveryCommitOfAnotherHandle) {
+  testing_support::ScratchDir dir;
+  const fs::path path = dir.path() / "often.mdb";
+  MakeRowsDatabase(path);
+  auto reader = Database::Open(path, OpenMode::kReadOnly);
+  auto writer_db = Database::Open(path, OpenMode::kReadWrite);
+  Writer writer(*writer_db, WriterOptions{.sync = false});
+  for (int32_t i = 0; i < 40; ++i) {
+    writer.InsertRow(writer_db->GetTable(u"rows"),
+                     {{0, i}, {1, testing::CrashRowText(i)}});
+    ReadLock lock(*reader);
+    EXPECT_TRUE(lock.changed()) << i;
+    EXPECT_EQ(reader->GetTable(u"rows")->row_count, static_cast<uint32_t>(i + 1));
+  }
+  ReadLock lock(*reader);
+  EXPECT_FALSE(lock.changed());
+}
+
 // What another handle of the file holds, and whether a statement and a
 // writer's batch of this one get through it (each waits 100 ms at most).
 struct Holding {
