@@ -19,7 +19,7 @@ section "machine"
 nproc
 uptime
 
-for bench in codec_bench jet_scan_bench attr_bench commands_bench lookup_bench; do
+for bench in codec_bench jet_scan_bench attr_bench commands_bench lookup_bench lock_bench; do
   program="$build/bench/$bench"
   [ -x "$program" ] || continue
   section "$bench"

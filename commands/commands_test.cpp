@@ -3,6 +3,11 @@
 #include "commands/commands.h"
 
 #include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdio>
 
 #include <filesystem>
 
@@ -10,11 +15,15 @@
 #include "codec/number_head.h"
 #include "commands/fake_controls.h"
 #include "db/connection.h"
+#include "db/connection_state.h"
+#include "db/jet/file_lock.h"
 #include "db/query.h"
 #include "testing/attribution_db.h"
 #include "testing/expect_raise.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
+
+extern char** environ;
 
 namespace commands {
 namespace {
@@ -387,6 +396,77 @@ TEST_F(CommandsTest, ABadGroupStopsTheListingWithTheMemoShownAgainInOurOwnDataba
   EXPECT_EQ(memo_.text, "1355500xxxx\r\n1355507xxxx\r\n");
   EXPECT_TRUE(memo_.visible);
   EXPECT_TRUE(memo_.enabled);
+  EXPECT_TRUE(shell_.notices.empty());
+}
+
+#ifdef JET_UPDATE_HELPER
+// A lookup made while another process commits (the maintenance run, which
+// encodes every plain head in one batch) waits for the commit's pages and
+// answers from one state: not found before, the city after; never an error.
+TEST_F(CommandsTest, LookupBesideACommitOfAnotherProcessInOurOwnDatabase) {
+  testing_support::DemoOptions plain;
+  plain.heads = testing_support::HeadForm::kPlain;
+  plain.extra_heads = 3000;
+  OpenOwn(plain);
+  const std::vector<std::string> shenzhen = {Gbk(u"广东"), Gbk(u"深圳"), "518000",
+                                             "0755", Gbk(u"中国移动")};
+  e1_.text = "1355507";
+  Button1Click(query_, lookup_, shell_);
+  ASSERT_EQ(shell_.notices.size(), 1u);
+
+  std::string program = JET_UPDATE_HELPER, file = db_path_.string(), batch = "100000",
+              sync = "1";
+  char* argv[] = {program.data(), file.data(), batch.data(), sync.data(), nullptr};
+  pid_t pid;
+  ASSERT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+  int lookups = 0, status = 0;
+  auto longest = std::chrono::steady_clock::duration::zero();
+  while (::waitpid(pid, &status, WNOHANG) == 0) {
+    shell_.notices.clear();
+    auto start = std::chrono::steady_clock::now();
+    Button1Click(query_, lookup_, shell_);
+    longest = std::max(longest, std::chrono::steady_clock::now() - start);
+    ++lookups;
+    if (shell_.notices.empty()) {
+      EXPECT_EQ(Boxes(), shenzhen);
+    } else {
+      EXPECT_EQ(shell_.notices, std::vector<std::string>{kNotFound});
+    }
+    if (HasFailure()) break;
+  }
+  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  std::printf("%d lookups beside the commit, the longest %.2f ms\n", lookups,
+              std::chrono::duration<double, std::milli>(longest).count());
+  shell_.notices.clear();
+  Button1Click(query_, lookup_, shell_);
+  EXPECT_TRUE(shell_.notices.empty());
+  EXPECT_EQ(Boxes(), shenzhen);
+}
+#endif
+
+// A writer that keeps the file past the busy timeout (stopped part way
+// through its commit, say): the command fails as any engine failure does,
+// with nothing changed, and the next one works once the writer is gone.
+TEST_F(CommandsTest, LookupWhileAWriterHoldsTheFileFailsBusyInOurOwnDatabase) {
+  OpenOwn();
+  connection_.State()->database().SetBusyTimeout(std::chrono::milliseconds(100));
+  auto writer = std::make_unique<jet::FileLock>(db_path_);
+  writer->LockShared(writer->Deadline());
+  ASSERT_TRUE(writer->TryPending());
+  writer->WaitExclusive(writer->Deadline());
+  e1_.text = "1355507";
+  try {
+    Button1Click(query_, lookup_, shell_);
+    ADD_FAILURE() << "the lookup did not wait for the writer";
+  } catch (const base::EOleException& e) {
+    EXPECT_NE(e.Message().find("the database is busy: another program is changing it"),
+              std::string::npos)
+        << e.Message();
+  }
+  EXPECT_EQ(e2_.sets, 0);
+  writer.reset();
+  Button1Click(query_, lookup_, shell_);
+  EXPECT_EQ(e2_.text, Gbk(u"广东"));
   EXPECT_TRUE(shell_.notices.empty());
 }
 

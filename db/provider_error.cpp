@@ -113,6 +113,7 @@ void RaiseEngineError(const jet::Error& error, const std::filesystem::path& path
     case jet::ErrorKind::kNoSuchTable:
     case jet::ErrorKind::kNoSuchColumn:
     case jet::ErrorKind::kInvalidArgument:
+    case jet::ErrorKind::kBusy:
       break;
   }
   RaiseProviderError(error.what());

@@ -219,6 +219,7 @@ void TADOQuery::WriteChanges() {
     jet::Writer& writer = state->writer();
     writer.UpdateRow(table, row->location(), changes);
     state->session().TableChanged(table->name);
+    jet::ReadLock lock(state->database());
     std::optional<jet::Row> written = state->database().ReadRow(table, row->location());
     if (written) result_->ReplaceCurrentRow(std::move(*written));
   } catch (const jet::Error& e) {

@@ -15,10 +15,28 @@ std::unique_ptr<Database> Database::Open(const std::filesystem::path& path,
 }
 
 Database::Database(std::unique_ptr<PageFile> file, size_t cache_pages)
-    : file_(std::move(file)),
-      header_(ReadHeader(*file_)),
-      pages_(*file_, cache_pages),
-      stamp_(file_->Stamp()) {}
+    : file_(std::move(file)), pages_(*file_, cache_pages) {
+  file_->BeginRead();
+  try {
+    header_ = ReadHeader(*file_);
+    pages_.Reset();
+    stamp_ = file_->Stamp();
+  } catch (...) {
+    file_->EndRead();
+    throw;
+  }
+  file_->EndRead();
+}
+
+ReadLock::ReadLock(Database& db) : db_(db) {
+  bool view_changed = db_.file().BeginRead();
+  try {
+    changed_ = db_.RefreshIfChanged(view_changed);
+  } catch (...) {
+    db_.file().EndRead();
+    throw;
+  }
+}
 
 Database::~Database() = default;
 
@@ -94,9 +112,9 @@ std::optional<Row> Database::ReadRow(const std::shared_ptr<const TableDef>& tabl
   }
 }
 
-bool Database::RefreshIfChanged() {
+bool Database::RefreshIfChanged(bool force) {
   FileStamp now = file_->Stamp();
-  if (now == stamp_) return false;
+  if (now == stamp_ && !force) return false;
   if (now.inode != stamp_.inode || now.device != stamp_.device) {
     file_->Reopen();
   }

@@ -4,6 +4,7 @@
 #ifndef DB_JET_DATABASE_H_
 #define DB_JET_DATABASE_H_
 
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -29,10 +30,11 @@ class Database {
   static constexpr size_t kDefaultCachePages = 8192;
 
   // Opens the file at `path`, shared with other processes, and checks its
-  // header. Raises kIo when the file cannot be opened and the header errors
-  // of ReadHeader otherwise. A journal left beside the file by a crashed
+  // header under the shared lock. Raises kIo when the file cannot be opened,
+  // kBusy when a writer holds the lock too long, and the header errors of
+  // ReadHeader otherwise. A journal left beside the file by a crashed
   // writer is rolled back by a read-write open and read through by a
-  // read-only one (OpenJournaledFile).
+  // read-only one (journal.h).
   // `cache_pages` bounds the page cache (a one-pass scan needs only a few).
   static std::unique_ptr<Database> Open(const std::filesystem::path& path,
                                         OpenMode mode,
@@ -75,13 +77,21 @@ class Database {
                              RowLocation location);
 
   // Checks (by the file's size, modification time and inode) whether the
-  // file changed since the last check or since opening; if so, drops the
-  // cached pages, the catalog and every table definition so that they are
-  // read afresh (opening the path again when the file there was replaced),
-  // and returns true. Definitions and rows handed out earlier
-  // stay valid but show the old state. Raises kIo when the file cannot be
-  // examined.
-  bool RefreshIfChanged();
+  // file changed since the last check or since opening; if so, or when
+  // `force`, drops the cached pages, the catalog and every table definition
+  // so that they are read afresh (opening the path again when the file
+  // there was replaced), and returns true. Definitions and rows handed out
+  // earlier stay valid but show the old state. Raises kIo when the file
+  // cannot be examined. Sound only under the shared lock (ReadLock): every
+  // commit leaves the file a modification time it never had before (see
+  // AdvanceModificationTime in journal_file.h), while size and inode
+  // catch a file replaced or cut.
+  bool RefreshIfChanged(bool force = false);
+  // How long a statement waits for a writer to finish its commit, and a
+  // writer for readers and other writers, before raising kBusy.
+  void SetBusyTimeout(std::chrono::milliseconds timeout) {
+    file_->SetBusyTimeout(timeout);
+  }
   // Takes `stamp` (the file's stamp right after a commit, taken while the
   // writer still held the lock) as already seen, so that the next
   // RefreshIfChanged keeps the cache, which holds the committed pages.
@@ -103,6 +113,27 @@ class Database {
   FileStamp stamp_;
   std::optional<std::vector<CatalogEntry>> catalog_;
   std::unordered_map<uint32_t, std::shared_ptr<const TableDef>> tables_;
+};
+
+// Holds the shared lock of a database's file for one statement, export, scan
+// or batch of lookups, so that every page read meanwhile belongs to one
+// committed state; on taking it, drops what the Database cached when the
+// file changed since (Database::RefreshIfChanged). Nests.
+class ReadLock {
+ public:
+  // Raises kBusy when a writer keeps the lock longer than the busy timeout
+  // (Database::SetBusyTimeout), kIo.
+  explicit ReadLock(Database& db);
+  ~ReadLock() { db_.file().EndRead(); }
+  ReadLock(const ReadLock&) = delete;
+  ReadLock& operator=(const ReadLock&) = delete;
+
+  // Whether the cached pages and definitions were dropped.
+  bool changed() const { return changed_; }
+
+ private:
+  Database& db_;
+  bool changed_ = false;
 };
 
 }  // namespace jet

@@ -273,6 +273,7 @@ std::unique_ptr<Database> LoadDatabaseIntoMemory(const std::filesystem::path& pa
   std::vector<uint8_t> bytes;
   {
     auto source = Database::Open(path, OpenMode::kReadOnly);
+    ReadLock lock(*source);  // the bytes of one committed state
     bytes = DatabaseBytes(*source);
   }
   auto file = std::make_unique<JournaledFile>(

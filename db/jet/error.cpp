@@ -51,6 +51,11 @@ void RaiseCorruptFile(std::string_view file, std::string_view what) {
                                  std::string(what));
 }
 
+void RaiseBusy(std::string_view file) {
+  Raise(ErrorKind::kBusy, Join(file, ": the database is busy: another program is "
+                                     "changing it; nothing was changed, try again"));
+}
+
 void RaiseNoSuchTable(std::u16string_view name) {
   Raise(ErrorKind::kNoSuchTable, "no such table: " + base::Utf16ToUtf8(name));
 }

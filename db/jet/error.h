@@ -20,6 +20,7 @@ enum class ErrorKind {
   kNoSuchColumn,        // no column of that name in the table
   kReadOnly,            // a write through a file opened read-only
   kInvalidArgument,     // a caller's request that cannot be met
+  kBusy,                // another process held the file's lock too long
 };
 
 // What the engine raises. what() is an English message (UTF-8) that names
@@ -56,6 +57,9 @@ class Error : public std::runtime_error {
                                     std::u16string_view column);
 // Raises kReadOnly: "<file>: the database is open read-only".
 [[noreturn]] void RaiseReadOnly(std::string_view file);
+// Raises kBusy: "<file>: the database is busy: another program is changing
+// it; nothing was changed, try again".
+[[noreturn]] void RaiseBusy(std::string_view file);
 // Raises kInvalidArgument with `what` as the message.
 [[noreturn]] void RaiseInvalidArgument(std::string_view what);
 

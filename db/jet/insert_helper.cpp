@@ -3,6 +3,7 @@
 // rows the file holds as each batch begins. The crash test kills it at
 // random moments, and runs several at once.
 // Usage: jet_insert_helper FILE BATCH SYNC(0|1) COUNT
+#include <chrono>
 #include <cstdio>
 #include <algorithm>
 #include <cstdlib>
@@ -21,6 +22,8 @@ int main(int argc, char** argv) {
   const long count = std::strtol(argv[4], nullptr, 10);
   try {
     auto db = jet::Database::Open(argv[1], jet::OpenMode::kReadWrite);
+    // Several helpers at once may each wait for the others' whole runs.
+    db->SetBusyTimeout(std::chrono::seconds(60));
     jet::Writer writer(*db, jet::WriterOptions{.sync = argv[3][0] == '1'});
     while (true) {
       // Each batch carries on from the rows the file holds when it begins,

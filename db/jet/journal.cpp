@@ -17,7 +17,9 @@
 #include <ctime>
 
 #include "db/jet/byte_reader.h"
+#include "db/jet/file_lock.h"
 #include "db/jet/error.h"
+#include "db/jet/journal_file.h"
 
 namespace jet {
 namespace {
@@ -66,34 +68,8 @@ void SyncDirectory(const std::filesystem::path& path) {
   ::close(fd);
 }
 
-// Gives the file at `path` a modification time later than both `before`
-// (its time when the batch began) and its time now, so that every commit
-// leaves a stamp no earlier commit left: the system's file clock ticks too
-// coarsely to tell two quick commits apart, and a writer that cached pages
-// would then take the file for unchanged.
-void AdvanceModificationTime(const std::filesystem::path& path, PageFile& file,
-                             int64_t before) {
-  struct timespec now;
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  int64_t t = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
-  t = std::max({t, before + 1000, file.Stamp().modified_ns + 1000});
-  struct timespec times[2];
-  times[0].tv_sec = 0;
-  times[0].tv_nsec = UTIME_OMIT;
-  times[1].tv_sec = t / 1000000000;
-  times[1].tv_nsec = t % 1000000000;
-  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
-    RaiseIoError(path.string(), "stamping", errno);
-  }
-}
+}  // namespace
 
-struct JournalContents {
-  uint64_t file_size = 0;
-  std::vector<std::pair<uint32_t, const uint8_t*>> pages;
-  std::vector<uint8_t> bytes;
-};
-
-// Reads the journal at `path`; false when it is incomplete.
 bool ReadJournal(const std::filesystem::path& path, JournalContents& out) {
   int fd = OpenOrRaise(path, O_RDONLY);
   struct stat st;
@@ -134,7 +110,35 @@ bool ReadJournal(const std::filesystem::path& path, JournalContents& out) {
   return true;
 }
 
+namespace {
+
+int64_t ModifiedNs(const std::filesystem::path& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) != 0) RaiseIoError(path.string(), "examining", errno);
+  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+}
+
 }  // namespace
+
+void AdvanceModificationTime(const std::filesystem::path& path, int64_t before) {
+  const int64_t current = ModifiedNs(path);
+  const int64_t floor = std::max(before, current);
+  struct timespec now;
+  ::clock_gettime(CLOCK_REALTIME, &now);
+  int64_t t = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  t = std::max(t, floor + 1000);
+  for (int step = 0; step < 3; ++step, t += 1000000000) {
+    struct timespec times[2];
+    times[0].tv_sec = 0;
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = t / 1000000000;
+    times[1].tv_nsec = t % 1000000000;
+    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
+      RaiseIoError(path.string(), "stamping", errno);
+    }
+    if (ModifiedNs(path) > floor) return;
+  }
+}
 
 std::filesystem::path JournalPathFor(const std::filesystem::path& database) {
   std::filesystem::path p = database;
@@ -165,6 +169,7 @@ bool RollBackJournal(const std::filesystem::path& database,
       RaiseIoError(name, "restoring", e);
     }
     ::close(fd);
+    AdvanceModificationTime(database, 0);
   }
   if (::unlink(journal.c_str()) != 0 && errno != ENOENT) {
     RaiseIoError(journal.string(), "removing", errno);
@@ -226,39 +231,10 @@ void JournaledFile::WriteAt(uint64_t offset, const uint8_t* data, size_t length)
   page.assign(data, data + length);
 }
 
-bool JournaledFile::BeginBatch() {
-  if (in_batch_) RaiseInvalidArgument("a batch of changes is already open");
-  if (!inner_->Writable()) RaiseReadOnly(Name());
-  if (lock_) lock_->Lock();
-  bool rolled_back = false;
-  try {
-    // Writing on into a file removed meanwhile would lose every change
-    // when the program ends.
-    struct stat st;
-    if (!database_.empty() && ::stat(database_.c_str(), &st) != 0) {
-      RaiseIoError(Name(), "finding the database file", errno);
-    }
-    // A file made read-only since it was opened is not written any more,
-    // though the open handle still could.
-    if (!database_.empty() && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-      RaiseIoError(Name(), "writing", EACCES);
-    }
-    if (!database_.empty()) rolled_back = RollBackJournal(database_, journal_);
-    base_size_ = inner_->Size();
-    base_modified_ns_ = inner_->Stamp().modified_ns;
-  } catch (...) {
-    if (lock_) lock_->Unlock();
-    throw;
-  }
-  in_batch_ = true;
-  held_.clear();
-  return rolled_back;
-}
-
 void JournaledFile::AbortBatch() {
   held_.clear();
   in_batch_ = false;
-  if (lock_) lock_->Unlock();
+  ReleaseBatchLocks();
 }
 
 void JournaledFile::TimedSync(PageFile* file, int fd) {
@@ -325,7 +301,24 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
   try {
     if (!held_.empty()) {
       bool journaled = !database_.empty();
-      if (journaled) WriteJournal(sync);
+      if (journaled) {
+        WriteJournal(sync);
+        try {
+          const auto deadline = lock_->Deadline();
+          LockBackoff backoff(Name(), deadline);
+          while (!lock_->TryPending()) backoff.Pause();
+          lock_->WaitExclusive(deadline);
+        } catch (...) {
+          // The file is untouched: the journal has nothing to undo.
+          ::unlink(journal_.c_str());
+          throw;
+        }
+        // Before any page: a reader that saw the file before this commit
+        // sees another stamp even if we die at the first page, and looks
+        // for the journal (JournaledFile::LockShared).
+        locked_stamp_.reset();
+        AdvanceModificationTime(database_, base_modified_ns_);
+      }
       try {
         for (const auto& [page, bytes] : held_) {
           inner_->WriteAt(uint64_t{page} * format::kPageSize, bytes.data(),
@@ -337,7 +330,7 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
           try {
             RollBackJournal(database_, journal_);
           } catch (const Error&) {
-            // The journal stays; the next Open rolls it back.
+            // The journal stays, hot; the next reader rolls it back.
           }
         }
         throw;
@@ -351,9 +344,7 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
           sync_ns_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
                           std::chrono::steady_clock::now() - start).count();
         }
-      }
-      if (!database_.empty()) {
-        AdvanceModificationTime(database_, *inner_, base_modified_ns_);
+        AdvanceModificationTime(database_, base_modified_ns_);
       }
     }
   } catch (...) {
@@ -366,45 +357,23 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
   try {
     stamp = inner_->Stamp();
   } catch (...) {
-    if (lock_) lock_->Unlock();
+    ReleaseBatchLocks();
     throw;
   }
-  if (lock_) lock_->Unlock();
+  ReleaseBatchLocks();
   return stamp;
 }
 
 std::unique_ptr<PageFile> OpenJournaledFile(const std::filesystem::path& path,
                                             OpenMode mode) {
-  std::filesystem::path journal = JournalPathFor(path);
   struct stat st;
   if (mode == OpenMode::kReadWrite && ::stat(path.c_str(), &st) == 0 &&
       (st.st_mode & 0222) == 0) {
     // Marked read-only: not written, even by a user the system would let.
     mode = OpenMode::kReadOnly;
   }
-  if (mode == OpenMode::kReadWrite) {
-    auto file = std::make_unique<JournaledFile>(OpenPageFile(path, mode),
-                                                journal, path);
-    if (JournalExists(journal)) {
-      file->BeginBatch();  // rolls the journal back under the lock
-      file->AbortBatch();
-    }
-    return file;
-  }
-  auto inner = OpenPageFile(path, mode);
-  if (!JournalExists(journal)) return inner;
-  // A writer may be committing: wait for it, then look again.
-  FileLock lock(path);
-  lock.Lock();
-  JournalContents contents;
-  if (!JournalExists(journal) || !ReadJournal(journal, contents)) return inner;
-  auto file = std::make_unique<JournaledFile>(std::move(inner), journal,
-                                              std::filesystem::path());
-  file->read_through_size_ = contents.file_size;
-  for (const auto& [page, bytes] : contents.pages) {
-    file->held_[page].assign(bytes, bytes + format::kPageSize);
-  }
-  return file;
+  return std::make_unique<JournaledFile>(OpenPageFile(path, mode),
+                                         JournalPathFor(path), path);
 }
 
 }  // namespace jet

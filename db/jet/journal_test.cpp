@@ -243,3 +243,68 @@ TEST(Journal, AFileMarkedReadOnlyIsNeverWrittenInOurOwnDatabase) {
 
 }  // namespace
 }  // namespace jet
+
+namespace jet {
+namespace {
+
+// A reader with the file open (its pages cached) meets, at its next
+// statement, what a writer killed part way through its pages leaves: it
+// rolls the journal back when it may write, else reads through it; either
+// way it sees the rows as they were before the interrupted batch.
+class OpenReaderMeetsACrash : public ::testing::TestWithParam<OpenMode> {};
+
+TEST_P(OpenReaderMeetsACrash, SeesTheStateBeforeTheBatch) {
+  const auto data = testing_support::DemoAttribution(testing_support::IndexedHeads());
+  testing_support::ScratchDir dir;
+  const fs::path path = dir.path() / "db.mdb", crashed = dir.path() / "crashed.mdb";
+  testing_support::WriteAttributionDatabase(path, data);
+  fs::copy_file(path, dir.path() / "work.mdb");
+  {
+    // A commit dies after 5 page writes; the snapshot is what a kill leaves.
+    auto dying = std::make_unique<DyingFile>(dir.path() / "work.mdb", 5, crashed);
+    Database db(std::make_unique<JournaledFile>(std::move(dying),
+                                                JournalPathFor(dir.path() / "work.mdb"),
+                                                dir.path() / "work.mdb"));
+    Writer writer(db, WriterOptions{.sync = false});
+    EXPECT_THROW(testing::RunMaintenance(db, writer, OwnRows(data, true), 5000), Error);
+  }
+  ASSERT_TRUE(JournalExists(JournalPathFor(crashed)));
+
+  auto reader = Database::Open(path, GetParam());
+  json seen;
+  {
+    ReadLock lock(*reader);
+    seen = testing::ReadNumindex(*reader);
+  }
+  EXPECT_EQ(seen, OwnRows(data, false));
+  // The crash happens under the open reader: the file's bytes change in
+  // place and the journal appears beside it.
+  {
+    auto bytes = testing::ReadFileBytes(crashed);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
+  }
+  fs::copy_file(JournalPathFor(crashed), JournalPathFor(path));
+  {
+    ReadLock lock(*reader);
+    EXPECT_TRUE(lock.changed());
+    EXPECT_EQ(testing::ReadNumindex(*reader), seen);
+    for (const std::string& problem : CheckDatabase(*reader)) ADD_FAILURE() << problem;
+  }
+  EXPECT_EQ(JournalExists(JournalPathFor(path)), GetParam() == OpenMode::kReadOnly);
+  // Rolled back by whoever may write next.
+  auto writer_db = Database::Open(path, OpenMode::kReadWrite);
+  EXPECT_FALSE(JournalExists(JournalPathFor(path)));
+  ReadLock lock(*reader);
+  EXPECT_EQ(testing::ReadNumindex(*reader), seen);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, OpenReaderMeetsACrash,
+                         ::testing::Values(OpenMode::kReadOnly, OpenMode::kReadWrite),
+                         [](const auto& info) {
+                           return info.param == OpenMode::kReadOnly ? "ReadOnly" : "ReadWrite";
+                         });
+
+}  // namespace
+}  // namespace jet

@@ -5,6 +5,7 @@
 #ifndef DB_JET_PAGE_FILE_H_
 #define DB_JET_PAGE_FILE_H_
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -48,6 +49,19 @@ class PageFile {
   // Opens the path again, for when the file there was replaced. Raises kIo.
   virtual void Reopen() {}
   virtual bool Writable() const = 0;
+
+  // Brackets reads that must see one committed state of a file other
+  // processes share: takes the shared lock (file_lock.h) unless this file
+  // holds it already (calls nest), first dealing with a journal a crashed
+  // writer left. Returns true when what the file shows changed in a way its
+  // stamp may not tell (a crash undone, a journal now read through), so
+  // that cached pages must go. Raises kBusy when the lock cannot be had
+  // within the busy timeout, kIo. A file no one else sees does nothing.
+  virtual bool BeginRead() { return false; }
+  // Ends the reads of the matching BeginRead; the last releases the lock.
+  virtual void EndRead() {}
+  // How long BeginRead and a writer's batch wait for the lock.
+  virtual void SetBusyTimeout(std::chrono::milliseconds) {}
 };
 
 // Opens the file at `path` for shared use (others may read and write it

@@ -23,6 +23,8 @@ int main(int argc, char** argv) {
   try {
     auto start = std::chrono::steady_clock::now();
     auto db = jet::Database::Open(argv[1], jet::OpenMode::kReadWrite);
+    // Several helpers at once may each wait for the others' whole runs.
+    db->SetBusyTimeout(std::chrono::seconds(60));
     jet::Writer writer(*db, jet::WriterOptions{.sync = argv[3][0] == '1'});
     auto table = db->GetTable(u"numindex");
     size_t head = table->ColumnIndex(u"numhead");

@@ -40,8 +40,9 @@ struct WriterOptions {
 };
 
 // Writes to one Database. Not thread-safe; one Writer per Database at a
-// time. Other processes may read the file throughout; other writers (other
-// copies of this engine) wait for each other through a lock on the file.
+// time. Other processes may read the file throughout but for the moment a
+// commit writes its pages; other writers (other copies of this engine) wait
+// for each other, through the locks of journal.h.
 //
 // Every change belongs to a batch. Begin() opens one explicitly; UpdateRow
 // outside a batch makes its own (Begin, update, Commit), so a single update
@@ -62,21 +63,26 @@ class Writer {
   Writer(const Writer&) = delete;
   Writer& operator=(const Writer&) = delete;
 
-  // Opens a batch: waits for the file's write lock, then drops cached pages
+  // Opens a batch: waits for the file's reserved lock, then drops cached pages
   // and definitions if another process changed the file meanwhile
   // (Database::RefreshIfChanged; tables and rows obtained before Begin
   // should be looked up again when it returns true). Returns whether the
   // file had changed. Raises kInvalidArgument when a batch is already open,
-  // kIo when locking fails.
+  // kBusy when another writer keeps the lock past the busy timeout, kIo
+  // when locking fails.
   bool Begin();
   // Makes the batch's changes permanent: writes the index pages it changed
   // into the batch, journals the original pages, writes the new ones (one
   // whole-page write each), syncs (WriterOptions::sync) and removes the
-  // journal; then releases the lock. The batch's pages are held in memory
+  // journal; then releases the lock. Readers are kept out (and waited for,
+  // up to the busy timeout) only while the pages are written. The batch's
+  // pages are held in memory
   // until then, so keep batches to some thousands of rows. Raises kIo when
   // writing fails (the file is then restored from the journal, or failing
-  // that on the next Open), kInvalidArgument when an index's page map cannot
-  // grow; the batch is then rolled back. REQUIRES: a batch is open.
+  // that by the next reader), kBusy when readers keep the file past the
+  // busy timeout (nothing is written then), kInvalidArgument when an index's
+  // page map cannot grow; the batch is then rolled back. REQUIRES: a batch
+  // is open.
   void Commit();
   // Forgets the batch's changes and releases the lock. Does nothing when no
   // batch is open.

@@ -102,7 +102,9 @@ Session::Session(jet::Database& database) : database_(database) {}
 Session::~Session() = default;
 
 ResultSet Session::Execute(std::u16string_view text) {
-  if (database_.RefreshIfChanged()) indexes_.clear();
+  // One committed state for the whole statement, indexes included.
+  jet::ReadLock lock(database_);
+  if (lock.changed()) indexes_.clear();
   SelectStatement statement = Parse(text);
   ResultSet result;
   result.table = database_.FindTable(statement.table);

@@ -36,12 +36,14 @@ class Session {
 
   jet::Database& database() { return database_; }
 
-  // Runs one statement. First notices whether another process changed the
-  // file, and if so forgets the indexes. A condition "column = constant"
-  // is answered from the column's index, built by one scan on first use.
-  // Raises sql::Error for statements that cannot run (syntax, a missing
-  // table or column, a type mismatch, a "?" marker), jet::Error when the
-  // file cannot be read.
+  // Runs one statement under the file's shared lock (jet::ReadLock), so
+  // that it reads one committed state, waiting for a writer's commit in
+  // progress. First notices whether another process changed the file, and
+  // if so forgets the indexes. A condition "column = constant" is answered
+  // from the column's index, built by one scan on first use. Raises
+  // sql::Error for statements that cannot run (syntax, a missing table or
+  // column, a type mismatch, a "?" marker), jet::Error when the file cannot
+  // be read (kBusy when a writer holds the lock past the busy timeout).
   ResultSet Execute(std::u16string_view statement);
 
   // Forgets the indexes of `table`, after this process changed its rows.

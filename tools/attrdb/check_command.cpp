@@ -2,6 +2,7 @@
 #include "tools/attrdb/check_command.h"
 
 #include <memory>
+#include <optional>
 
 #include "base/utf.h"
 #include "db/jet/checker.h"
@@ -30,8 +31,10 @@ void ReadEveryRow(jet::Database& db, const std::u16string& name, bool system,
 std::vector<std::string> CheckDatabaseFile(const std::filesystem::path& path) {
   std::vector<std::string> problems;
   std::unique_ptr<jet::Database> db;
+  std::optional<jet::ReadLock> lock;  // one committed state throughout
   try {
     db = jet::Database::Open(path, jet::OpenMode::kReadOnly);
+    lock.emplace(*db);
   } catch (const jet::Error& e) {
     return {e.what()};
   }

@@ -40,6 +40,7 @@ void Print(const std::string& line) {
 
 void ListTables(const JetOptions& o) {
   auto db = jet::Database::Open(o.file, jet::OpenMode::kReadOnly);
+  jet::ReadLock lock(*db);
   std::string out;
   for (const auto& name : db->TableNames()) {
     base::AppendUtf8(name, out);
@@ -102,6 +103,7 @@ std::string DescribeTable(const jet::TableDef& t) {
 
 void ShowSchema(const JetOptions& o) {
   auto db = jet::Database::Open(o.file, jet::OpenMode::kReadOnly);
+  jet::ReadLock lock(*db);
   if (!o.table.empty()) {
     Print(DescribeTable(*db->GetTable(base::Utf8ToUtf16(o.table), true)));
     return;
@@ -121,6 +123,9 @@ constexpr size_t kExportCachePages = 256;
 void Export(const JetOptions& o) {
   auto db = jet::Database::Open(o.file, jet::OpenMode::kReadOnly,
                                 kExportCachePages);
+  // One committed state from the first row to the last: a writer's commit
+  // waits until the export is done.
+  jet::ReadLock lock(*db);
   auto table = db->GetTable(base::Utf8ToUtf16(o.table), true);
   CsvWriter writer(stdout, *table, o.null_text);
   writer.WriteHeader();

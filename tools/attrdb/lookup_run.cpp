@@ -78,6 +78,7 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
            std::FILE* err) {
   const AttributionIndex index = [&] {
     auto db = OpenForScan(options.database);
+    jet::ReadLock lock(*db);
     // A few numbers on the command line: only their heads' rows are read.
     if (!options.numbers.empty() && options.numbers.size() <= kFewNumbers) {
       std::vector<uint32_t> heads;
@@ -131,6 +132,7 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
 
 int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
   auto db = OpenForScan(options.database);
+  jet::ReadLock lock(*db);
   std::optional<int32_t> key = FindCityKey(*db, base::Utf8ToUtf16(options.province),
                                            base::Utf8ToUtf16(options.city));
   if (!key) {

@@ -4,6 +4,7 @@
 #ifndef TOOLS_ATTRDB_READ_AHEAD_FILE_H_
 #define TOOLS_ATTRDB_READ_AHEAD_FILE_H_
 
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -30,6 +31,14 @@ class ReadAheadFile : public jet::PageFile {
   jet::FileStamp Stamp() override { return inner_->Stamp(); }
   void Reopen() override;
   bool Writable() const override { return false; }
+  // Takes the inner file's lock; the block held may be of an older state,
+  // so it is dropped.
+  bool BeginRead() override {
+    block_length_ = 0;
+    return inner_->BeginRead();
+  }
+  void EndRead() override { inner_->EndRead(); }
+  void SetBusyTimeout(std::chrono::milliseconds t) override { inner_->SetBusyTimeout(t); }
 
  private:
   std::unique_ptr<jet::PageFile> inner_;
