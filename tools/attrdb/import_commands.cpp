@@ -6,17 +6,22 @@
 #include <memory>
 #include <string>
 
+#include "attribution/import_builder.h"
+#include "attribution/import_data.h"
 #include "db/jet/database.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/error.h"
 #include "db/jet/writer.h"
 #include "tools/attrdb/check_command.h"
-#include "tools/attrdb/import_builder.h"
-#include "tools/attrdb/import_data.h"
 #include "tools/attrdb/progress_bar.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
+
+using attribution::AttributionData;
+using attribution::BuildAttributionImage;
+using attribution::InputError;
+using attribution::ReadImportInput;
 namespace {
 
 struct ImportOptions {

@@ -7,20 +7,29 @@
 
 #include <exception>
 
+#include "attribution/attribution_index.h"
+#include "attribution/city_heads.h"
+#include "attribution/mobile_number.h"
+#include "attribution/read_ahead_file.h"
 #include "base/exceptions.h"
 #include "base/gbk.h"
 #include "base/utf.h"
 #include "db/jet/database.h"
 #include "db/jet/error.h"
 #include "db/jet/journal.h"
-#include "tools/attrdb/attribution_index.h"
-#include "tools/attrdb/city_heads.h"
 #include "tools/attrdb/line_reader.h"
-#include "tools/attrdb/mobile_number.h"
-#include "tools/attrdb/read_ahead_file.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
+
+using attribution::AttributionIndex;
+using attribution::FindCityKey;
+using attribution::ForEachCityHead;
+using attribution::HeadOf;
+using attribution::kMobileDigits;
+using attribution::ListedHead;
+using attribution::NormalizeMobile;
+using attribution::ReadAheadFile;
 namespace {
 
 // Each table is read once from start to end, so a few pages of cache serve

@@ -9,15 +9,15 @@
 
 #include <fstream>
 
+#include "attribution/test_db.h"
 #include "testing/scratch_dir.h"
-#include "tools/attrdb/lookup_test_db.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
 namespace {
 
-using testing::Plain;
-using testing::Scrambled;
+using attribution::testing::Plain;
+using attribution::testing::Scrambled;
 
 struct Result {
   int code;
@@ -38,7 +38,7 @@ std::string ReadAll(std::FILE* f) {
 class LookupRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::TestData data;
+    attribution::testing::TestData data;
     data.cities = {{1, u"北京", u"北京", u"100000", u"10"},
                    {7, u"广东", u"深圳", u"518000", u"755"},
                    {8, u"Odd, \"quoted\"", u"tab\there", u"0\\1", u"line\nbreak"},
@@ -51,7 +51,7 @@ class LookupRunTest : public ::testing::Test {
                   {u"abcdefghi", 7, u"1"},          {Scrambled("1770000"), 7, u"4"},
                   {Scrambled("1800000"), 10, u"1"}};
     database_ = dir_.path() / "attrdata.mdb";
-    testing::SaveDatabase(data, database_);
+    attribution::testing::SaveDatabase(data, database_);
   }
 
   Result Lookup(LookupOptions options, const std::string& input = "") {

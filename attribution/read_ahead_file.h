@@ -1,8 +1,8 @@
 // A page file read in large blocks, for one pass over a whole database: the
 // engine asks for one page at a time, and a read of the operating system per
 // page would cost more than decoding the page.
-#ifndef TOOLS_ATTRDB_READ_AHEAD_FILE_H_
-#define TOOLS_ATTRDB_READ_AHEAD_FILE_H_
+#ifndef ATTRIBUTION_READ_AHEAD_FILE_H_
+#define ATTRIBUTION_READ_AHEAD_FILE_H_
 
 #include <cstdint>
 #include <memory>
@@ -11,7 +11,7 @@
 
 #include "db/jet/page_file.h"
 
-namespace attrdb {
+namespace attribution {
 
 class ReadAheadFile : public jet::PageFile {
  public:
@@ -38,6 +38,6 @@ class ReadAheadFile : public jet::PageFile {
   size_t block_length_ = 0;  // bytes of block_ holding file data; 0: none
 };
 
-}  // namespace attrdb
+}  // namespace attribution
 
-#endif  // TOOLS_ATTRDB_READ_AHEAD_FILE_H_
+#endif  // ATTRIBUTION_READ_AHEAD_FILE_H_

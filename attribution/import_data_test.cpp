@@ -1,6 +1,6 @@
 // The import's reading of CSV: the reader's quoting and line numbers, both
 // layouts, and the exact message for each kind of bad input.
-#include "tools/attrdb/import_data.h"
+#include "attribution/import_data.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "testing/scratch_dir.h"
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 constexpr const char* kOneFileHeader = "head,province,city,postal_code,area_code,card_type\n";
@@ -177,4 +177,4 @@ TEST_F(ImportInput, FolderFaultsNameFileAndLine) {
 }
 
 }  // namespace
-}  // namespace attrdb
+}  // namespace attribution

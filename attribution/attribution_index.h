@@ -2,8 +2,8 @@
 // every mobile number head (scrambled or still plain) mapped, in one table
 // indexed by the head, to its answer (province, city, postal code, area code,
 // card type), the joins with city and cardtype made once while loading.
-#ifndef TOOLS_ATTRDB_ATTRIBUTION_INDEX_H_
-#define TOOLS_ATTRDB_ATTRIBUTION_INDEX_H_
+#ifndef ATTRIBUTION_ATTRIBUTION_INDEX_H_
+#define ATTRIBUTION_ATTRIBUTION_INDEX_H_
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "attribution/mobile_number.h"
 #include "db/jet/database.h"
-#include "tools/attrdb/mobile_number.h"
 
-namespace attrdb {
+namespace attribution {
 
 // One answer, all text in UTF-8.
 struct Attribution {
@@ -74,6 +74,6 @@ class AttributionIndex {
   size_t head_count_ = 0;
 };
 
-}  // namespace attrdb
+}  // namespace attribution
 
-#endif  // TOOLS_ATTRDB_ATTRIBUTION_INDEX_H_
+#endif  // ATTRIBUTION_ATTRIBUTION_INDEX_H_

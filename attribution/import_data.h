@@ -8,17 +8,17 @@
 //  - a folder holding city.csv (index,sheng,shi,youbian,quhao), cardtype.csv
 //    (cardtype,describe) and numindex.csv (head,index,cardtype), the tables
 //    as they are stored, keys given.
-#ifndef TOOLS_ATTRDB_IMPORT_DATA_H_
-#define TOOLS_ATTRDB_IMPORT_DATA_H_
+#ifndef ATTRIBUTION_IMPORT_DATA_H_
+#define ATTRIBUTION_IMPORT_DATA_H_
 
 #include <cstdint>
 #include <filesystem>
 #include <string>
 #include <vector>
 
-#include "tools/attrdb/csv_reader.h"
+#include "attribution/csv_reader.h"
 
-namespace attrdb {
+namespace attribution {
 
 // Declared sizes, in characters, of the text columns the import fills
 // (db::CreateAttributionTables).
@@ -61,6 +61,6 @@ struct AttributionData {
 // one-file layout, a city given with two postal or area codes.
 AttributionData ReadImportInput(const std::filesystem::path& path);
 
-}  // namespace attrdb
+}  // namespace attribution
 
-#endif  // TOOLS_ATTRDB_IMPORT_DATA_H_
+#endif  // ATTRIBUTION_IMPORT_DATA_H_

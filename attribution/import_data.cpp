@@ -1,5 +1,5 @@
 // Reading and checking the import's CSV input.
-#include "tools/attrdb/import_data.h"
+#include "attribution/import_data.h"
 
 #include <charconv>
 #include <string_view>
@@ -8,7 +8,7 @@
 #include "base/gbk.h"
 #include "base/utf.h"
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 constexpr int kHeadSpace = 10'000'000;  // seven digits
@@ -229,4 +229,4 @@ AttributionData ReadImportInput(const std::filesystem::path& path) {
   return ReadOneFile(path);
 }
 
-}  // namespace attrdb
+}  // namespace attribution

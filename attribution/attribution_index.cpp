@@ -2,7 +2,7 @@
 // one scan of numindex, its heads decoded on a second thread. Rows of one
 // city and card type come in runs, so the city key and card type of a row
 // are resolved again only when its stored bytes differ from the row before.
-#include "tools/attrdb/attribution_index.h"
+#include "attribution/attribution_index.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,14 +10,14 @@
 #include <new>
 #include <unordered_map>
 
+#include "attribution/batch_pipeline.h"
+#include "attribution/column_values.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
 #include "db/jet/text.h"
 #include "db/sql/text_compare.h"
-#include "tools/attrdb/batch_pipeline.h"
-#include "tools/attrdb/column_values.h"
 
-namespace attrdb {
+namespace attribution {
 
 class IndexLoader {
  public:
@@ -306,4 +306,4 @@ AttributionIndex AttributionIndex::LoadFor(jet::Database& db, const std::vector<
   return loader.Run();
 }
 
-}  // namespace attrdb
+}  // namespace attribution

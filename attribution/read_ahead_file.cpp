@@ -1,12 +1,12 @@
 // Block-wise reading under the engine's page cache.
-#include "tools/attrdb/read_ahead_file.h"
+#include "attribution/read_ahead_file.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "db/jet/error.h"
 
-namespace attrdb {
+namespace attribution {
 
 ReadAheadFile::ReadAheadFile(std::unique_ptr<jet::PageFile> inner, size_t block_bytes)
     : inner_(std::move(inner)), block_(block_bytes) {}
@@ -37,4 +37,4 @@ void ReadAheadFile::Reopen() {
   inner_->Reopen();
 }
 
-}  // namespace attrdb
+}  // namespace attribution

@@ -1,14 +1,14 @@
 // Finding a city's key and walking its number heads.
-#include "tools/attrdb/city_heads.h"
+#include "attribution/city_heads.h"
 
+#include "attribution/column_values.h"
+#include "attribution/mobile_number.h"
 #include "base/gbk.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
 #include "db/sql/text_compare.h"
-#include "tools/attrdb/column_values.h"
-#include "tools/attrdb/mobile_number.h"
 
-namespace attrdb {
+namespace attribution {
 
 std::optional<int32_t> FindCityKey(jet::Database& db, std::u16string_view province,
                                    std::u16string_view city) {
@@ -51,4 +51,4 @@ std::string ListedHead(std::u16string_view stored) {
   return base::Utf16ToUtf8(base::GbkToUtf16(decoded));
 }
 
-}  // namespace attrdb
+}  // namespace attribution

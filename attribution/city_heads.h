@@ -1,8 +1,8 @@
 // The number heads of one city, found as the window's segment listing finds
 // them: the first city row of the province and city names, then every
 // numindex row with that city's key, in stored order.
-#ifndef TOOLS_ATTRDB_CITY_HEADS_H_
-#define TOOLS_ATTRDB_CITY_HEADS_H_
+#ifndef ATTRIBUTION_CITY_HEADS_H_
+#define ATTRIBUTION_CITY_HEADS_H_
 
 #include <cstdint>
 #include <functional>
@@ -12,7 +12,7 @@
 
 #include "db/jet/database.h"
 
-namespace attrdb {
+namespace attribution {
 
 // The key (city.index, read as the window reads it) of the first city row,
 // in stored order, whose sheng is `province` and whose shi is `city`, both
@@ -35,6 +35,6 @@ void ForEachCityHead(jet::Database& db, int32_t key,
 // for a group of three characters that is not a number.
 std::string ListedHead(std::u16string_view stored);
 
-}  // namespace attrdb
+}  // namespace attribution
 
-#endif  // TOOLS_ATTRDB_CITY_HEADS_H_
+#endif  // ATTRIBUTION_CITY_HEADS_H_
