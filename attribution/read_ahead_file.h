@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "db/jet/database.h"
 #include "db/jet/page_file.h"
 
 namespace attribution {
@@ -37,6 +38,11 @@ class ReadAheadFile : public jet::PageFile {
   uint64_t block_offset_ = 0;
   size_t block_length_ = 0;  // bytes of block_ holding file data; 0: none
 };
+
+// `file` opened for reading (a journal a crashed writer left is honoured),
+// read in large blocks with a few pages of cache: for one pass over each
+// table. Raises jet::Error as jet::Database::Open does.
+std::unique_ptr<jet::Database> OpenForScan(const std::string& file);
 
 }  // namespace attribution
 

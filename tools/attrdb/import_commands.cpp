@@ -74,6 +74,24 @@ indexes, and all else it holds is kept. On any error in the input, the
 error names the file and line (in phone.dat the byte), and nothing is
 written.)";
 
+constexpr const char* kCheckHelp = R"(Checks the data pages, the page maps, moved rows and their pointers, the row
+counts, each index against its table's rows, and reads every row of every
+table. Prints one line per problem on standard output and exits with 1 when
+there is any, 0 when the file is sound.
+
+With --data, checks the attribution data instead and prints each finding
+with its count and a few examples. Findings that make answers wrong or
+missing are "error:" and give exit code 1:
+  stored heads that no lookup finds (not seven digits starting with 1)
+  heads stored twice with different answers (the first row answers)
+  heads whose city key has no city row (answered without city)
+  heads whose card type key has no cardtype row (answered with the key)
+  city rows whose area code keeps its leading 0 (shown with two)
+The others are "note:" and leave the exit code 0:
+  heads not starting with 13 to 19, heads stored twice with the same answer,
+  city rows without heads, postal codes not six digits, area codes not 2 or
+  3 digits after the 0, city names held by several rows.)";
+
 void PrintSummary(const ImportSummary& s) {
   std::printf("  %zu city names held by several rows (one per postal and area code): "
               "%zu city rows, %zu heads\n",
@@ -181,14 +199,14 @@ void AddImportCommands(CLI::App& app, int& exit_code) {
   import->callback([options, &exit_code] { exit_code = Import(*options); });
 
   auto file = std::make_shared<std::string>();
-  CLI::App* check = app.add_subcommand("check", "Check the structure of a database file");
-  check->footer(
-      "Checks the data pages, the page maps, moved rows and their pointers, the row\n"
-      "counts, each index against its table's rows, and reads every row of every\n"
-      "table. Prints one line per problem on standard output and exits with 1 when\n"
-      "there is any, 0 when the file is sound.");
+  auto data = std::make_shared<bool>(false);
+  CLI::App* check = app.add_subcommand("check", "Check the structure (or the data) of a database file");
+  check->footer(kCheckHelp);
   check->add_option("FILE", *file, "The database file")->required();
-  check->callback([file, &exit_code] { exit_code = Check(*file); });
+  check->add_flag("--data", *data, "Check the attribution data instead of the structure");
+  check->callback([file, data, &exit_code] {
+    exit_code = *data ? CheckData(*file) : Check(*file);
+  });
 }
 
 }  // namespace attrdb

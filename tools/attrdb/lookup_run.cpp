@@ -29,12 +29,9 @@ using attribution::HeadOf;
 using attribution::kMobileDigits;
 using attribution::ListedHead;
 using attribution::NormalizeMobile;
-using attribution::ReadAheadFile;
+using attribution::OpenForScan;
 namespace {
 
-// Each table is read once from start to end, so a few pages of cache serve
-// as well as many and keep the memory low.
-constexpr size_t kScanCachePages = 16;
 // Lines between reports of progress.
 constexpr uint64_t kProgressLines = uint64_t{1} << 16;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
@@ -62,13 +59,6 @@ int Guarded(std::FILE* out, std::FILE* err, Body body) {
 // Up to this many numbers given as arguments are answered from their own
 // rows only, without loading every head.
 constexpr size_t kFewNumbers = 64;
-
-// As Database::Open for reading, but read in blocks.
-std::unique_ptr<jet::Database> OpenForScan(const std::string& file) {
-  return std::make_unique<jet::Database>(
-      std::make_unique<ReadAheadFile>(jet::OpenJournaledFile(file, jet::OpenMode::kReadOnly)),
-      kScanCachePages);
-}
 
 // The size of the input when it is a regular file, else 0.
 int64_t RegularFileSize(int fd) {
