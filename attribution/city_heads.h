@@ -1,6 +1,7 @@
 // The number heads of one city, found as the window's segment listing finds
-// them: the first city row of the province and city names, then every
-// numindex row with that city's key, in stored order.
+// them: every city row of the province and city names (a city may be held in
+// several rows, one per postal or area code), then the numindex rows of each
+// row's key in turn, each key's in stored order.
 #ifndef ATTRIBUTION_CITY_HEADS_H_
 #define ATTRIBUTION_CITY_HEADS_H_
 
@@ -9,24 +10,27 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "db/jet/database.h"
 
 namespace attribution {
 
-// The key (city.index, read as the window reads it) of the first city row,
-// in stored order, whose sheng is `province` and whose shi is `city`, both
-// compared without regard to case as statements compare text. Nothing when
-// no row matches. Raises jet::Error when the table or a column is missing
-// or the file is damaged.
-std::optional<int32_t> FindCityKey(jet::Database& db, std::u16string_view province,
-                                   std::u16string_view city);
+// The keys (city.index, read as the window reads it) of the city rows, in
+// stored order, whose sheng is `province` and whose shi is `city`, both
+// compared without regard to case as statements compare text; each key
+// once, rows whose key does not read as an integer left out. Empty when no
+// row matches. Raises jet::Error when the table or a column is missing or
+// the file is damaged.
+std::vector<int32_t> FindCityKeys(jet::Database& db, std::u16string_view province,
+                                  std::u16string_view city);
 
 // Calls `each` with the stored numhead text (empty for null) of every
-// numindex row whose index equals `key`, in stored order. Raises as
-// FindCityKey, and jet::Error kInvalidArgument when numindex.index is not a
-// number column.
-void ForEachCityHead(jet::Database& db, int32_t key,
+// numindex row whose index equals one of `keys`: those of keys[0] first, in
+// stored order, then those of keys[1], and so on. Raises as FindCityKeys,
+// and jet::Error kInvalidArgument when numindex.index is not a number
+// column.
+void ForEachCityHead(jet::Database& db, const std::vector<int32_t>& keys,
                      const std::function<void(std::u16string_view)>& each);
 
 // The listing line of a stored head, without "xxxx": seven plain characters

@@ -23,7 +23,7 @@
 namespace attrdb {
 
 using attribution::AttributionIndex;
-using attribution::FindCityKey;
+using attribution::FindCityKeys;
 using attribution::ForEachCityHead;
 using attribution::HeadOf;
 using attribution::kMobileDigits;
@@ -130,16 +130,16 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
 
 int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
   auto db = OpenForScan(options.database);
-  std::optional<int32_t> key = FindCityKey(*db, base::Utf8ToUtf16(options.province),
-                                           base::Utf8ToUtf16(options.city));
-  if (!key) {
+  const std::vector<int32_t> keys = FindCityKeys(*db, base::Utf8ToUtf16(options.province),
+                                                base::Utf8ToUtf16(options.city));
+  if (keys.empty()) {
     std::fprintf(err, "attrdb: no city %s in province %s\n", options.city.c_str(),
                  options.province.c_str());
     return kExitFailed;
   }
   std::string buffer;
   int undecodable = 0;
-  ForEachCityHead(*db, *key, [&](std::u16string_view stored) {
+  ForEachCityHead(*db, keys, [&](std::u16string_view stored) {
     try {
       buffer += ListedHead(stored);
     } catch (const base::EConvertError& e) {

@@ -170,12 +170,12 @@ TEST_F(LookupRunTest, MissingDatabaseIsAnError) {
   EXPECT_NE(message.find("absent.mdb"), std::string::npos) << message;
 }
 
-TEST_F(LookupRunTest, ListGivesTheFirstMatchingCitysHeadsInStoredOrder) {
-  // 广东/深圳 is there twice: the first row's key (7) is listed. A head
-  // stored plain is listed as it is; one that does not decode is reported
-  // and the rest still listed.
+TEST_F(LookupRunTest, ListGivesEveryMatchingCityRowsHeadsFirstRowFirst) {
+  // 广东/深圳 is there twice: the first row's heads (key 7) come first, then
+  // the second's, each in stored order. A head stored plain is listed as it
+  // is; one that does not decode is reported and the rest still listed.
   const Result r = List("广东", "深圳");
-  EXPECT_EQ(r.out, "1581308xxxx\n1330755xxxx\n1234567xxxx\n1770000xxxx\n");
+  EXPECT_EQ(r.out, "1581308xxxx\n1330755xxxx\n1234567xxxx\n1770000xxxx\n1581309xxxx\n");
   EXPECT_EQ(r.code, kExitFailed);
   EXPECT_EQ(r.err,
             "attrdb: number head abcdefghi does not decode: 'abc' is not a valid integer value\n");
