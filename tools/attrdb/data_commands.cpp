@@ -6,6 +6,7 @@
 #include <ctime>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -57,15 +58,19 @@ AttributionIndex LoadIndex(const std::string& file, attribution::LoadReport* rep
   return AttributionIndex::Load(*db, report);
 }
 
-std::string DumpText(const AttributionIndex& index, OutputFormat format) {
-  std::string out;
-  out.reserve(index.HeadCount() * 48);
-  if (format == OutputFormat::kCsv) out += "head,province,city,postal_code,area_code,card_type\n";
+constexpr size_t kDumpChunk = size_t{1} << 20;
+
+// Writes every head's row to `out` in chunks; false when writing fails.
+bool DumpText(const AttributionIndex& index, OutputFormat format, std::FILE* out) {
+  std::string chunk;
+  chunk.reserve(kDumpChunk + 4096);
+  if (format == OutputFormat::kCsv) chunk += "head,province,city,postal_code,area_code,card_type\n";
   // Each answer's text after the head is made once.
   std::vector<std::string> tails(index.AnswerCount() + 1);
   for (uint32_t n = 1; n <= index.AnswerCount(); ++n) {
     const attribution::Attribution& a = index.Answer(n);
     std::string& tail = tails[n];
+    if (format == OutputFormat::kJson) tail += '"';
     const std::pair<const char*, const std::string*> fields[] = {
         {"province", &a.province}, {"city", &a.city}, {"postal_code", &a.postal_code},
         {"area_code", &a.area_code}, {"card_type", &a.card_type}};
@@ -75,26 +80,30 @@ std::string DumpText(const AttributionIndex& index, OutputFormat format) {
     }
     tail += format == OutputFormat::kJson ? "}\n" : "\n";
   }
+  const std::string_view before = format == OutputFormat::kJson ? "{\"head\":\"" : "";
+  char digits[7];
   for (uint32_t head = kFirstHead; head < kFirstHead + kHeadSpan; ++head) {
     const uint32_t n = index.Find(head);
     if (n == 0) continue;
-    out += format == OutputFormat::kJson ? "{\"head\":\"" : "";
-    out += std::to_string(head);
-    if (format == OutputFormat::kJson) out += '"';
-    out += tails[n];
+    uint32_t rest = head;
+    for (int i = 6; i >= 0; --i, rest /= 10) digits[i] = static_cast<char>('0' + rest % 10);
+    chunk += before;
+    chunk.append(digits, sizeof digits);
+    chunk += tails[n];
+    if (chunk.size() >= kDumpChunk) {
+      if (std::fwrite(chunk.data(), 1, chunk.size(), out) != chunk.size()) return false;
+      chunk.clear();
+    }
   }
-  return out;
+  return std::fwrite(chunk.data(), 1, chunk.size(), out) == chunk.size();
 }
 
 int Dump(const DumpOptions& o) {
+  std::optional<AttributionIndex> index;
   std::string bytes;
   try {
-    const AttributionIndex index = LoadIndex(o.database);
-    if (o.format == "phonedat") {
-      bytes = attribution::WritePhoneDat(index, o.version);
-    } else {
-      bytes = DumpText(index, o.format == "json" ? OutputFormat::kJson : OutputFormat::kCsv);
-    }
+    index.emplace(LoadIndex(o.database));
+    if (o.format == "phonedat") bytes = attribution::WritePhoneDat(*index, o.version);
   } catch (const std::exception& e) {
     std::fprintf(stderr, "attrdb: %s\n", e.what());
     return kExitFailed;
@@ -104,7 +113,12 @@ int Dump(const DumpOptions& o) {
     std::fprintf(stderr, "attrdb: %s: cannot be written\n", o.output.c_str());
     return kExitFailed;
   }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  bool written;
+  if (o.format == "phonedat") {
+    written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  } else {
+    written = DumpText(*index, o.format == "json" ? OutputFormat::kJson : OutputFormat::kCsv, out);
+  }
   const bool closed = out == stdout ? std::fflush(out) == 0 : std::fclose(out) == 0;
   if (!written || !closed) {
     std::fprintf(stderr, "attrdb: %s: writing failed\n",
