@@ -144,11 +144,15 @@ std::vector<Finding> CheckData(const AttributionIndex& index, const LoadReport& 
   Finding unused{"city rows without heads", false, 0, {}};
   Finding postal{"city rows whose postal code is not six digits", false, 0, {}};
   Finding area{"city rows whose area code is not 2 or 3 digits after the 0", false, 0, {}};
-  std::map<std::pair<std::string, std::string>, size_t> rows_of_name;
+  // Per name: its rows and its distinct postal and area codes.
+  std::map<std::pair<std::string, std::string>, std::pair<size_t, std::set<std::string>>>
+      rows_of_name;
   for (size_t i = 0; i < report.cities.size(); ++i) {
     const LoadReport::CityRecord& c = report.cities[i];
     const std::string row = "index " + c.key + " " + Name(c);
-    ++rows_of_name[{c.province, c.city}];
+    auto& [rows, codes] = rows_of_name[{c.province, c.city}];
+    ++rows;
+    codes.insert(c.postal_code + "|" + c.quhao);
     if (c.quhao.starts_with('0')) Example(zero, row + " " + c.quhao);
     if (counts.of_city[i] == 0) Example(unused, row);
     if (c.postal_code.size() != 6 || !AllDigits(c.postal_code)) {
@@ -159,9 +163,12 @@ std::vector<Finding> CheckData(const AttributionIndex& index, const LoadReport& 
       Example(area, row + " '" + c.quhao + "'");
     }
   }
-  Finding split{"city names held by several city rows (codes differ)", false, 0, {}};
-  for (const auto& [name, rows] : rows_of_name) {
-    if (rows > 1) Example(split, name.first + " " + name.second + " (" + std::to_string(rows) + " rows)");
+  Finding split{"city names held by several city rows", false, 0, {}};
+  for (const auto& [name, held] : rows_of_name) {
+    const auto& [rows, codes] = held;
+    if (rows < 2) continue;
+    Example(split, name.first + " " + name.second + " (" + std::to_string(rows) + " rows, " +
+                       std::to_string(codes.size()) + " postal and area codes)");
   }
   for (Finding* f : {&zero, &unused, &postal, &area, &split}) Add(findings, std::move(*f));
   return findings;

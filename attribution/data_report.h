@@ -49,7 +49,8 @@ struct Finding {
 // heads whose city key has no city row (harmful); heads whose card type key
 // has no cardtype row (harmful); area codes stored with their leading 0
 // (harmful: shown with two); city rows without heads; postal codes not six
-// digits; area codes not 2 or 3 digits; city names held by several rows.
+// digits; area codes not 2 or 3 digits; city names held by several rows
+// (with how many postal and area codes).
 // REQUIRES as DescribeData.
 std::vector<Finding> CheckData(const AttributionIndex& index, const LoadReport& report);
 

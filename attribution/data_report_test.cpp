@@ -86,7 +86,8 @@ TEST(DataReport, FindingsCountEachOddityAndSayWhichHarm) {
       {"city rows whose postal code is not six digits", false, 1, {"index 4 新疆  '8300'"}},
       {"city rows whose area code is not 2 or 3 digits after the 0", false, 1,
        {"index 4 新疆  '9911'"}},
-      {"city names held by several city rows (codes differ)", false, 1, {"湖北 襄阳 (2 rows)"}},
+      {"city names held by several city rows", false, 1,
+       {"湖北 襄阳 (2 rows, 2 postal and area codes)"}},
   };
   const std::vector<Finding> found = CheckData(index, report);
   ASSERT_EQ(found.size(), std::size(wanted));

@@ -195,6 +195,16 @@ INSTANTIATE_TEST_SUITE_P(
                "carry"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+TEST(PhoneDat, RecordsNoHeadUsesAreLeftOutAndCounted) {
+  std::string file = Small();
+  PutU32(file, kIndex + kEntrySize + kEntryRecord, kHeaderSize);  // 湖北 no longer used
+  const AttributionData data = Parse(file);
+  ASSERT_EQ(data.cities.size(), 1u);
+  EXPECT_EQ(data.cities[0].province, u"北京");
+  EXPECT_EQ(data.heads[1].city, 1);
+  EXPECT_EQ(data.summary.unused_records, 1u);
+}
+
 TEST(PhoneDat, FileIsMappedAndNamedInMessages) {
   testing_support::ScratchDir dir;
   const std::string file = File(kRealShapes);
