@@ -300,15 +300,21 @@ void PhoneDatWriter::Add(uint32_t head, std::string_view province, std::string_v
     if (i > 0) record_ += kFieldSeparator;
     record_ += text;
   }
-  auto [it, fresh] = record_at_.emplace(record_, 0);
-  if (fresh) {
-    it->second = static_cast<uint32_t>(kHeaderSize + records_.size());
-    records_ += record_;
-    records_ += kRecordEnd;
+  // Heads of one record come in runs: the one before is asked first.
+  if (!have_previous_ || record_ != previous_) {
+    auto [it, fresh] = record_at_.emplace(record_, 0);
+    if (fresh) {
+      it->second = static_cast<uint32_t>(kHeaderSize + records_.size());
+      records_ += record_;
+      records_ += kRecordEnd;
+    }
+    previous_offset_ = it->second;
+    previous_.swap(record_);
+    have_previous_ = true;
   }
   char entry[kEntrySize];
   jet::StoreU32(reinterpret_cast<uint8_t*>(entry + kEntryHead), head);
-  jet::StoreU32(reinterpret_cast<uint8_t*>(entry + kEntryRecord), it->second);
+  jet::StoreU32(reinterpret_cast<uint8_t*>(entry + kEntryRecord), previous_offset_);
   entry[kEntryCardType] = static_cast<char>(card_type);
   entries_.append(entry, kEntrySize);
 }

@@ -60,7 +60,10 @@ class PhoneDatWriter {
   std::string records_;
   std::string entries_;
   std::unordered_map<std::string, uint32_t> record_at_;  // text -> offset
-  std::string record_;
+  std::string record_;            // the record being added
+  std::string previous_;          // the record of the head before, and its offset
+  uint32_t previous_offset_ = 0;
+  bool have_previous_ = false;
 };
 
 // The phone.dat file of every head `index` answers, in head order, with
