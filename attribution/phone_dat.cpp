@@ -268,9 +268,18 @@ AttributionData ParsePhoneDat(std::span<const uint8_t> bytes, const std::string&
   return Parser(bytes, name).Run();
 }
 
-std::optional<uint8_t> PhoneDatCardType(std::string_view description) {
+std::optional<uint8_t> PhoneDatCardType(std::string_view description, bool* near) {
+  constexpr std::string_view kCountry = "中国";
+  if (near != nullptr) *near = false;
   for (size_t code = 1; code < std::size(kCardTypeNames); ++code) {
     if (kCardTypeNames[code] == description) return static_cast<uint8_t>(code);
+  }
+  for (size_t code = 1; near != nullptr && code < std::size(kCardTypeNames); ++code) {
+    const std::string_view name = kCardTypeNames[code];
+    if (name.substr(kCountry.size()) == description && !description.empty()) {
+      *near = true;
+      return static_cast<uint8_t>(code);
+    }
   }
   if (description.empty() || description.size() > 3 ||
       !std::all_of(description.begin(), description.end(),
@@ -331,13 +340,24 @@ std::string PhoneDatWriter::Finish(std::string_view version) const {
   return out;
 }
 
-std::string WritePhoneDat(const AttributionIndex& index, std::string_view version) {
+std::string WritePhoneDat(const AttributionIndex& index, std::string_view version,
+                          std::vector<std::string>* renamed) {
   std::vector<uint8_t> codes(index.AnswerCount() + 1, 0);
   for (uint32_t n = 1; n <= index.AnswerCount(); ++n) {
     const std::string& name = index.Answer(n).card_type;
-    std::optional<uint8_t> code = PhoneDatCardType(name);
+    bool near = false;
+    std::optional<uint8_t> code = PhoneDatCardType(name, &near);
     if (!code) {
-      throw InputError("card type '" + name + "' has no phone.dat code (a known name or a number)");
+      throw InputError("card type '" + name +
+                       "' has no phone.dat code (a name of the format or a number)");
+    }
+    if (near && renamed != nullptr) {
+      // Only names of the format are near ones.
+      std::string note = "'" + name + "' as " + std::to_string(*code) + " " +
+                         std::string(kCardTypeNames[*code]);
+      if (std::find(renamed->begin(), renamed->end(), note) == renamed->end()) {
+        renamed->push_back(std::move(note));
+      }
     }
     codes[n] = *code;
   }

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 #include "attribution/attribution_index.h"
 #include "attribution/import_data.h"
@@ -40,8 +41,10 @@ AttributionData ParsePhoneDat(std::span<const uint8_t> bytes, const std::string&
 
 // The phone.dat code of a card type's description: the code of a name of the
 // format, or the number a description made of digits gives (0 to 255);
-// nothing for anything else.
-std::optional<uint8_t> PhoneDatCardType(std::string_view description);
+// nothing for anything else. With `near` set, a name of the format without
+// its leading "中国" ("电信虚拟运营商") gives that name's code too, and
+// `*near` tells whether that happened.
+std::optional<uint8_t> PhoneDatCardType(std::string_view description, bool* near = nullptr);
 
 // Builds a phone.dat file head by head; records are written once each, in
 // order of first use.
@@ -68,10 +71,14 @@ class PhoneDatWriter {
 
 // The phone.dat file of every head `index` answers, in head order, with
 // version `version`: each answer's texts as shown (area code with its "0")
-// and its card type's code (PhoneDatCardType). Raises InputError "card type
-// '<name>' has no phone.dat code (a known name or a number)", and as
-// PhoneDatWriter::Add. REQUIRES: `version` is four ASCII digits.
-std::string WritePhoneDat(const AttributionIndex& index, std::string_view version);
+// and its card type's code (PhoneDatCardType, names without "中国" taken;
+// each such name is added to `renamed` as "'<name>' as <code> <format's
+// name>", since reading the file back gives the format's name). Raises
+// InputError "card type '<name>' has no phone.dat code (a name of the
+// format or a number)", and as PhoneDatWriter::Add. REQUIRES: `version` is
+// four ASCII digits.
+std::string WritePhoneDat(const AttributionIndex& index, std::string_view version,
+                          std::vector<std::string>* renamed = nullptr);
 
 }  // namespace attribution
 

@@ -8,6 +8,7 @@
 
 #include "attribution/import_builder.h"
 #include "attribution/phone_dat_format.h"
+#include "attribution/test_db.h"
 #include "db/jet/byte_reader.h"
 #include "db/jet/page_file.h"
 #include "testing/scratch_dir.h"
@@ -109,6 +110,31 @@ TEST(PhoneDat, ImportThenWriteGivesTheSameBytes) {
   EXPECT_EQ(RoundTrip(large, "0001"), large);
 }
 
+TEST(PhoneDat, WritingNamesCardTypesWithoutTheirCountryAndRefusesOthers) {
+  testing::TestData data;
+  data.cities = {{1, u"北京", u"北京", u"100000", u"10"}};
+  data.card_types = {{u"1", u"电信虚拟运营商"}, {u"2", u"中国移动"}, {u"3", u"卫星"}};
+  data.heads = {{testing::Scrambled("1700000"), 1, u"1"},
+                {testing::Scrambled("1700001"), 1, u"1"},
+                {testing::Scrambled("1380000"), 1, u"2"}};
+  auto db = testing::MakeDatabase(data);
+  std::vector<std::string> renamed;
+  const AttributionData back = Parse(WritePhoneDat(AttributionIndex::Load(*db), "2412", &renamed));
+  EXPECT_EQ(renamed, std::vector<std::string>{"'电信虚拟运营商' as 4 中国电信虚拟运营商"});
+  ASSERT_EQ(back.card_types.size(), 2u);
+  EXPECT_EQ(back.card_types[1].description, u"中国电信虚拟运营商");
+
+  data.heads.push_back({testing::Scrambled("1990000"), 1, u"3"});
+  db = testing::MakeDatabase(data);
+  try {
+    WritePhoneDat(AttributionIndex::Load(*db), "2412");
+    FAIL();
+  } catch (const InputError& e) {
+    EXPECT_EQ(std::string(e.what()),
+              "card type '卫星' has no phone.dat code (a name of the format or a number)");
+  }
+}
+
 TEST(PhoneDat, CardTypeCodes) {
   EXPECT_EQ(PhoneDatCardType("中国移动"), 1);
   EXPECT_EQ(PhoneDatCardType("中国广电虚拟运营商"), 8);
@@ -118,6 +144,13 @@ TEST(PhoneDat, CardTypeCodes) {
   EXPECT_EQ(PhoneDatCardType("042"), std::nullopt);
   EXPECT_EQ(PhoneDatCardType("移动"), std::nullopt);
   EXPECT_EQ(PhoneDatCardType(""), std::nullopt);
+  EXPECT_EQ(PhoneDatCardType("电信虚拟运营商"), std::nullopt);
+  bool near = true;
+  EXPECT_EQ(PhoneDatCardType("中国电信", &near), 3);
+  EXPECT_FALSE(near);
+  EXPECT_EQ(PhoneDatCardType("电信虚拟运营商", &near), 4);
+  EXPECT_TRUE(near);
+  EXPECT_EQ(PhoneDatCardType("", &near), std::nullopt);
 }
 
 // A file of two records and three entries, changed by `damage`.

@@ -35,8 +35,10 @@ lookup finds it (area codes with their leading 0):
            one-file layout: import gives the same answers again)
   json     one object per line with the same names
   phonedat a phone.dat file (--version YYMM, default 0000): records written
-           once each, in order of first use; card types by their code, a
-           card type whose name is no known code and no number is refused.
+           once each, in order of first use; card types by their code: the
+           format's names, those names without "中国" (said on standard
+           error, since the file read back names them in full), or a
+           number; any other card type is refused.
 Output goes to standard output unless --output FILE is given.)";
 
 constexpr char kInfoFooter[] = R"(
@@ -103,7 +105,14 @@ int Dump(const DumpOptions& o) {
   std::string bytes;
   try {
     index.emplace(LoadIndex(o.database));
-    if (o.format == "phonedat") bytes = attribution::WritePhoneDat(*index, o.version);
+    if (o.format == "phonedat") {
+      std::vector<std::string> renamed;
+      bytes = attribution::WritePhoneDat(*index, o.version, &renamed);
+      for (const std::string& note : renamed) {
+        std::fprintf(stderr, "attrdb: card type %s (phone.dat has no other name for it)\n",
+                     note.c_str());
+      }
+    }
   } catch (const std::exception& e) {
     std::fprintf(stderr, "attrdb: %s\n", e.what());
     return kExitFailed;
