@@ -18,6 +18,7 @@
 #include "attribution/read_ahead_file.h"
 #include "db/jet/error.h"
 #include "tools/attrdb/lookup_output.h"
+#include "tools/attrdb/lookup_run.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
@@ -48,7 +49,7 @@ heads of each card type, the heads of each three-digit prefix 130 to 199,
 the city with the most heads, and the file's size and modification time.)";
 
 struct DumpOptions {
-  std::string database = "attrdata.mdb";
+  std::string database = kDefaultDatabase;
   std::string format = "csv";
   std::string version = "0000";
   std::string output;
@@ -251,7 +252,7 @@ void AddDataCommands(CLI::App& app, int& exit_code) {
   dump->add_option("-o,--output", dump_options->output, "Write to FILE")->type_name("FILE");
   dump->callback([dump_options, &exit_code] { exit_code = Dump(*dump_options); });
 
-  auto file = std::make_shared<std::string>("attrdata.mdb");
+  auto file = std::make_shared<std::string>(kDefaultDatabase);
   CLI::App* info = app.add_subcommand("info", "Figures of a database's attribution data");
   info->footer(kInfoFooter);
   info->add_option("FILE", *file, "Database file")->capture_default_str();
