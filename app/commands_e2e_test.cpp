@@ -59,16 +59,16 @@ TEST(CommandsThroughTheWindow, LookupAndListing) {
   form->PageControl1->SetActivePage(1);
   Pick(form->ComboBox1, 4);  // 广东
   ASSERT_EQ(form->ComboBox2->count(), 22);
-  Pick(form->ComboBox2, 2);  // 深圳
+  Pick(form->ComboBox2, 2);  // 深圳, in two city rows: 161 heads and 10
   QTest::mouseClick(form->Button2, Qt::LeftButton);
   const QStringList lines = form->Memo1->toPlainText().split('\n');
-  ASSERT_EQ(lines.size(), 162);  // 161 lines, each ending in a line break
+  ASSERT_EQ(lines.size(), 172);  // 171 lines, each ending in a line break
   EXPECT_EQ(lines[0], "1879396xxxx");
   EXPECT_TRUE(form->Memo1->isVisible());
   EXPECT_TRUE(form->Memo1->isEnabled());
   ASSERT_EQ(recorder.Boxes().size(), 1u);
   EXPECT_EQ(recorder.Boxes()[0].kind, BoxKind::kNotice);
-  EXPECT_EQ(recorder.Boxes()[0].text, QString::fromUtf8("号段生成完毕，共有161个号段"));
+  EXPECT_EQ(recorder.Boxes()[0].text, QString::fromUtf8("号段生成完毕，共有171个号段"));
 
   std::filesystem::current_path(previous);
   Shell().SetMainWindow(nullptr);
@@ -130,15 +130,16 @@ TEST(CommandsThroughTheWindow, LookupListingAndEncodingInOurOwnDatabase) {
   Pick(form->ComboBox1, 2);  // 广东
   ASSERT_EQ(form->ComboBox2->count(), 4);
   EXPECT_EQ(form->ComboBox2->itemText(3), QString::fromUtf8("深圳"));
-  Pick(form->ComboBox2, 1);  // 深圳
+  Pick(form->ComboBox2, 1);  // 深圳, in two city rows: index 4 and 10
   QTest::mouseClick(form->Button2, Qt::LeftButton);
   const QStringList lines = form->Memo1->toPlainText().split('\n');
-  ASSERT_EQ(lines.size(), 61);  // 60 lines, each ending in a line break
+  ASSERT_EQ(lines.size(), 66);  // 60 + 5 lines, each ending in a line break
   EXPECT_EQ(lines[0], "1355500xxxx");
   EXPECT_EQ(lines[59], QString::fromStdString(testing_support::DemoHeadsOf(4)[59] + "xxxx"));
+  EXPECT_EQ(lines[64], QString::fromStdString(testing_support::DemoHeadsOf(10)[4] + "xxxx"));
   ASSERT_EQ(recorder.Boxes().size(), 2u);
   EXPECT_EQ(recorder.Boxes()[1].kind, BoxKind::kNotice);
-  EXPECT_EQ(recorder.Boxes()[1].text, QString::fromUtf8("号段生成完毕，共有60个号段"));
+  EXPECT_EQ(recorder.Boxes()[1].text, QString::fromUtf8("号段生成完毕，共有65个号段"));
 
   std::filesystem::current_path(previous);
   Shell().SetMainWindow(nullptr);

@@ -14,12 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "attribution/attribution_index.h"
+#include "attribution/mobile_number.h"
+#include "attribution/read_ahead_file.h"
 #include "db/jet/database.h"
 #include "db/jet/journal.h"
-#include "tools/attrdb/attribution_index.h"
 #include "tools/attrdb/lookup_output.h"
-#include "tools/attrdb/mobile_number.h"
-#include "tools/attrdb/read_ahead_file.h"
 
 namespace {
 
@@ -27,7 +27,7 @@ std::filesystem::path g_file;
 
 std::unique_ptr<jet::Database> OpenLarge() {
   return std::make_unique<jet::Database>(
-      std::make_unique<attrdb::ReadAheadFile>(
+      std::make_unique<attribution::ReadAheadFile>(
           jet::OpenJournaledFile(g_file, jet::OpenMode::kReadOnly)),
       16);
 }
@@ -36,7 +36,7 @@ std::unique_ptr<jet::Database> OpenLarge() {
 void BM_LoadIndex(benchmark::State& state) {
   for (auto _ : state) {
     auto db = OpenLarge();
-    attrdb::AttributionIndex index = attrdb::AttributionIndex::Load(*db);
+    attribution::AttributionIndex index = attribution::AttributionIndex::Load(*db);
     benchmark::DoNotOptimize(index.HeadCount());
   }
 }
@@ -46,7 +46,7 @@ BENCHMARK(BM_LoadIndex)->Unit(benchmark::kMillisecond);
 // normalized, looked up and written as TSV into the writer's buffer.
 void BM_AnswerLines(benchmark::State& state) {
   auto db = OpenLarge();
-  const attrdb::AttributionIndex index = attrdb::AttributionIndex::Load(*db);
+  const attribution::AttributionIndex index = attribution::AttributionIndex::Load(*db);
   std::mt19937 random(5);
   std::vector<std::string> lines;
   for (int i = 0; i < 1 << 20; ++i) {
@@ -59,9 +59,9 @@ void BM_AnswerLines(benchmark::State& state) {
     attrdb::LookupWriter writer(sink, attrdb::OutputFormat::kTsv, index);
     for (auto _ : state) {
       for (const std::string& line : lines) {
-        char digits[attrdb::kMobileDigits];
-        if (attrdb::NormalizeMobile(line, digits)) {
-          writer.WriteNumber(digits, index.Find(attrdb::HeadOf(digits)));
+        char digits[attribution::kMobileDigits];
+        if (attribution::NormalizeMobile(line, digits)) {
+          writer.WriteNumber(digits, index.Find(attribution::HeadOf(digits)));
         } else {
           writer.WriteNotMobile(line);
         }

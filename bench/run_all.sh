@@ -29,6 +29,9 @@ done
 section "import of 500 000 heads"
 bash bench/import_bench.sh "$attrdb" 500000
 
+section "phone.dat of 500 000 heads: import, dump, info, check --data"
+bash bench/data_bench.sh "$attrdb" 500000
+
 # A database of our own for the comparisons, the shared large one as well
 # when it is there.
 awk 'BEGIN {

@@ -40,7 +40,11 @@ void FormActivate(db::TADOQuery& query, const SegmentTab& tab);
 void ComboBox1Change(db::TADOQuery& query, const SegmentTab& tab);
 
 // Lists every number head of the chosen province and city in Memo1, one
-// "<head>xxxx" line per row, then shows the count. On a failure the memo is
+// "<head>xxxx" line per row, then shows the count of them all. A city held in
+// several city rows lists the heads of each (each key once), first row
+// first, each row's in the order the database returns them: the first
+// row's statements are those of a city of one row, and a "select * from
+// numindex where index=<key>" for each further key follows. On a failure the memo is
 // shown and enabled again, with the lines added so far, before the error
 // leaves the command.
 void Button2Click(db::TADOQuery& query, const SegmentTab& tab, Shell& shell);

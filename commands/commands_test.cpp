@@ -159,15 +159,15 @@ TEST_F(CommandsTest, SegmentListingGivesOneLinePerHeadAndTheCount) {
   ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
   OpenFixture(path);
   provinces_.text = Gbk(u"广东");
-  cities_.text = Gbk(u"深圳");
+  cities_.text = Gbk(u"深圳");  // rows 7 (161 heads) and 61 (10), codes alike
   Button2Click(query_, segments_, shell_);
   EXPECT_TRUE(memo_.visible);
   EXPECT_TRUE(memo_.enabled);
   EXPECT_FALSE(memo_.shown_while_adding);
-  EXPECT_EQ(memo_.lines_added, 161);
+  EXPECT_EQ(memo_.lines_added, 171);
   EXPECT_EQ(memo_.text.substr(0, 26), "1879396xxxx\r\n1760841xxxx\r\n");
   ASSERT_EQ(shell_.notices.size(), 1u);
-  EXPECT_EQ(shell_.notices[0], Gbk(u"号段生成完毕，共有161个号段"));
+  EXPECT_EQ(shell_.notices[0], Gbk(u"号段生成完毕，共有171个号段"));
 
   // No such city: the previous listing is cleared and the count is 0.
   cities_.text = "";
@@ -323,16 +323,26 @@ TEST_F(CommandsTest, ProvinceAndCityListsFollowTheDatabaseOrderInOurOwnDatabase)
 TEST_F(CommandsTest, SegmentListingGivesOneLinePerHeadAndTheCountInOurOwnDatabase) {
   OpenOwn();
   provinces_.text = Gbk(u"广东");
-  cities_.text = Gbk(u"深圳");  // the first of the two rows: index 4
+  cities_.text = Gbk(u"深圳");  // two rows: index 4 (60 heads), then 10 (5 heads)
   Button2Click(query_, segments_, shell_);
   EXPECT_TRUE(memo_.visible);
   EXPECT_TRUE(memo_.enabled);
   EXPECT_FALSE(memo_.shown_while_adding);
-  EXPECT_EQ(memo_.lines_added, 60);
+  EXPECT_EQ(memo_.lines_added, 65);
   EXPECT_EQ(memo_.text.substr(0, 39), "1355500xxxx\r\n1355507xxxx\r\n1355514xxxx\r\n");
-  EXPECT_EQ(memo_.text, ListingOf(data_, 4));
+  EXPECT_EQ(memo_.text, ListingOf(data_, 4) + ListingOf(data_, 10));
   ASSERT_EQ(shell_.notices.size(), 1u);
-  EXPECT_EQ(shell_.notices[0], Gbk(u"号段生成完毕，共有60个号段"));
+  EXPECT_EQ(shell_.notices[0], Gbk(u"号段生成完毕，共有65个号段"));
+  // The further row's statement ran last; the cursor is left at its end.
+  EXPECT_EQ(query_.SQL().Text(), "select * from numindex where index=10\r\n");
+  EXPECT_TRUE(query_.AtEnd());
+
+  // A city of one row runs the two statements it always ran.
+  provinces_.text = Gbk(u"广东");
+  cities_.text = Gbk(u"珠海");
+  Button2Click(query_, segments_, shell_);
+  EXPECT_EQ(memo_.text, ListingOf(data_, 5));
+  EXPECT_EQ(query_.SQL().Text(), "select * from numindex where index=5\r\n");
 
   provinces_.text = Gbk(u"北京");
   cities_.text = Gbk(u"朝阳");

@@ -1,5 +1,10 @@
 // Segment listing: every number head of one city, decoded, as "<head>xxxx".
+// A city held in several rows (one per postal or area code) lists the heads
+// of each row in turn.
+#include <algorithm>
+#include <cstdint>
 #include <string>
+#include <vector>
 
 #include "codec/number_head.h"
 #include "commands/busy.h"
@@ -43,25 +48,42 @@ void Button2Click(db::TADOQuery& query, const SegmentTab& tab, Shell& shell) {
   RunStatement(query, "select * from city where sheng=" +
                           QuotedValue(tab.ComboBox1.Text()) +
                           " and shi=" + QuotedValue(tab.ComboBox2.Text()));
-  int32_t city_key = -1;
-  if (query.RowCount() >= 1) city_key = query.FieldInteger("index");
+  // The key of every matching row, first row first, each key once.
+  std::vector<int32_t> city_keys;
+  if (query.RowCount() >= 1) {
+    while (!query.AtEnd()) {
+      const int32_t key = query.FieldInteger("index");
+      if (std::find(city_keys.begin(), city_keys.end(), key) == city_keys.end()) {
+        city_keys.push_back(key);
+      }
+      query.Next();
+    }
+  }
+  if (city_keys.empty()) city_keys.push_back(-1);
 
-  RunStatement(query, "select * from numindex where index=" + std::to_string(city_key));
+  RunStatement(query, "select * from numindex where index=" + std::to_string(city_keys[0]));
   MemoRestorer restorer(tab.Memo1);
   tab.Memo1.SetVisible(false);
   tab.Memo1.SetEnabled(false);
   tab.Memo1.ClearLines();
-  if (query.RowCount() > 0) {
-    std::string line;
-    while (!query.AtEnd()) {
-      line = codec::DecodeNumberHead(query.FieldText("numhead"));
-      line += "xxxx";
-      tab.Memo1.AddLine(line);
-      query.Next();
+  int64_t count = 0;
+  std::string line;
+  for (size_t i = 0; i < city_keys.size(); ++i) {
+    if (i > 0) {
+      RunStatement(query, "select * from numindex where index=" + std::to_string(city_keys[i]));
+    }
+    if (query.RowCount() > 0) {
+      while (!query.AtEnd()) {
+        line = codec::DecodeNumberHead(query.FieldText("numhead"));
+        line += "xxxx";
+        tab.Memo1.AddLine(line);
+        query.Next();
+      }
+      count += query.RowCount();
     }
   }
   restorer.Restore();
-  shell.ShowNotice(kDonePrefix + std::to_string(query.RowCount()) + kDoneSuffix);
+  shell.ShowNotice(kDonePrefix + std::to_string(count) + kDoneSuffix);
 }
 
 }  // namespace commands

@@ -6,55 +6,115 @@
 #include <memory>
 #include <string>
 
+#include "attribution/import_builder.h"
+#include "attribution/import_data.h"
 #include "db/jet/database.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/error.h"
 #include "db/jet/writer.h"
 #include "tools/attrdb/check_command.h"
-#include "tools/attrdb/import_builder.h"
-#include "tools/attrdb/import_data.h"
 #include "tools/attrdb/progress_bar.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
+
+using attribution::AttributionData;
+using attribution::BuildAttributionImage;
+using attribution::ImportFormat;
+using attribution::ImportSummary;
+using attribution::InputError;
+using attribution::ReadImportInput;
 namespace {
 
 struct ImportOptions {
   std::string input;
+  std::string format = "detect";
   std::string to;
   bool plain = false;
   bool quiet = false;
 };
 
-constexpr const char* kImportHelp = R"(Build an attribution database from UTF-8 CSV.
+constexpr const char* kImportHelp = R"(Build an attribution database from CSV, a folder of tables or phone.dat.
 
-INPUT is either one CSV file with the header line
-  head,province,city,postal_code,area_code,card_type
-and one line per number head (seven digits starting with 1), for example
-  1380013,北京,北京,100000,10,中国移动
-(cities are numbered 1, 2, ... and card types, named by their description,
-keyed "1", "2", ... in order of first appearance; one city must always come
-with the same postal and area code), or a folder holding the three tables as
-stored, keys given:
-  city.csv      index,sheng,shi,youbian,quhao
-  cardtype.csv  cardtype,describe
-  numindex.csv  head,index,cardtype
-Fields may be quoted with double quotes. Text must be representable in GBK,
-free of control characters and single quotes, and fit its column: province
-and city 50 characters, postal and area code 10, card type key 10, its
-description 50. Postal and area codes may be empty.
+INPUT is one of (told by its content, or named by --format):
+ csv      one UTF-8 CSV file with the header line
+            head,province,city,postal_code,area_code,card_type
+          and one line per number head (seven digits starting with 1), e.g.
+            1380013,北京,北京,100000,010,中国移动
+          Cities are numbered 1, 2, ... in order of first appearance, one city
+          row per distinct province, city, postal and area code (a city given
+          with several codes gets several rows of the same name); card types,
+          named by their description, are keyed "1", "2", ...
+ tables   a folder holding the three tables as stored, keys given:
+            city.csv      index,sheng,shi,youbian,quhao
+            cardtype.csv  cardtype,describe
+            numindex.csv  head,index,cardtype
+ phonedat a phone.dat file: a four-digit version, the offset of its index,
+          "province|city|postcode|areacode" records each ended by a NUL, and
+          9-byte index entries (head, record offset, card type code) sorted by
+          head. Card types 1 to 8 get their names (中国移动, 中国联通,
+          中国电信, 中国电信虚拟运营商, 中国联通虚拟运营商, 中国移动虚拟运营商,
+          中国广电, 中国广电虚拟运营商) and keep their code as key; another
+          code is a card type named by its number. Records no head uses are
+          left out.
+In every layout an area code given with its leading 0 loses that one 0 (the
+database holds it without; lookups add it), and empty fields are stored as
+empty. CSV fields may be quoted with double quotes. Text must be
+representable in GBK, free of control characters and single quotes, and fit
+its column: province and city 50 characters, postal and area code 10, card
+type key 10, its description 50. The summary counts the city names held by
+several rows, the city rows with empty fields and the area codes that lost
+their 0, with their heads.
 
 The database is built whole in memory: the tables city, cardtype and numindex,
 heads scrambled (or as seven plain digits with --plain), then written beside
 DB and renamed over it, so DB is never seen half written. Of an existing DB,
 the three tables are emptied and refilled, keeping their columns and
 indexes, and all else it holds is kept. On any error in the input, the
-error names the file and line, and nothing is written.)";
+error names the file and line (in phone.dat the byte), and nothing is
+written.)";
+
+constexpr const char* kCheckHelp = R"(Checks the data pages, the page maps, moved rows and their pointers, the row
+counts, each index against its table's rows, and reads every row of every
+table. Prints one line per problem on standard output and exits with 1 when
+there is any, 0 when the file is sound.
+
+With --data, checks the attribution data instead and prints each finding
+with its count and a few examples. Findings that make answers wrong or
+missing are "error:" and give exit code 1:
+  stored heads that no lookup finds (not seven digits starting with 1)
+  heads stored twice with different answers (the first row answers)
+  heads whose city key has no city row (answered without city)
+  heads whose card type key has no cardtype row (answered with the key)
+  city rows whose area code keeps its leading 0 (shown with two)
+The others are "note:" and leave the exit code 0:
+  heads not starting with 13 to 19, heads stored twice with the same answer,
+  city rows without heads, postal codes not six digits, area codes not 2 or
+  3 digits after the 0, city names held by several rows.)";
+
+void PrintSummary(const ImportSummary& s) {
+  std::printf("  %zu city names held by several rows (one per postal and area code): "
+              "%zu city rows, %zu heads\n",
+              s.split_names, s.split_rows, s.split_heads);
+  std::printf("  %zu city rows with empty fields: %zu heads\n", s.empty_rows, s.empty_heads);
+  std::printf("  %zu city rows whose area code lost its leading 0: %zu heads\n",
+              s.unzeroed_rows, s.unzeroed_heads);
+  if (s.unused_records > 0) {
+    std::printf("  %zu phone.dat records used by no head, left out\n", s.unused_records);
+  }
+}
+
+ImportFormat FormatNamed(const std::string& name) {
+  if (name == "csv") return ImportFormat::kCsv;
+  if (name == "tables") return ImportFormat::kTables;
+  if (name == "phonedat") return ImportFormat::kPhoneDat;
+  return ImportFormat::kDetect;
+}
 
 int Import(const ImportOptions& o) {
   const auto started = std::chrono::steady_clock::now();
   try {
-    AttributionData data = ReadImportInput(o.input);
+    AttributionData data = ReadImportInput(o.input, FormatNamed(o.format));
     const std::filesystem::path to = o.to;
     std::unique_ptr<jet::Database> old;
     std::unique_ptr<jet::Writer> lock;
@@ -85,6 +145,7 @@ int Import(const ImportOptions& o) {
       std::printf("%zu cities, %zu card types, %zu heads (%s) written to %s in %.2f s\n",
                   data.cities.size(), data.card_types.size(), data.heads.size(),
                   o.plain ? "plain" : "scrambled", o.to.c_str(), seconds);
+      PrintSummary(data.summary);
     }
     return kExitOk;
   } catch (const InputError& e) {
@@ -120,28 +181,32 @@ int Check(const std::string& file) {
 
 void AddImportCommands(CLI::App& app, int& exit_code) {
   auto options = std::make_shared<ImportOptions>();
-  CLI::App* import = app.add_subcommand("import", "Build an attribution database from CSV");
+  CLI::App* import = app.add_subcommand(
+      "import", "Build an attribution database from CSV, a folder of tables or phone.dat");
   import->footer(kImportHelp);
-  import->add_option("INPUT", options->input, "A CSV file, or a folder of city.csv, "
-                     "cardtype.csv and numindex.csv")
+  import->add_option("INPUT", options->input, "A CSV file, a folder of city.csv, "
+                     "cardtype.csv and numindex.csv, or a phone.dat file")
       ->type_name("PATH")
       ->required();
   import->add_option("--to", options->to, "The database file to create or replace")
       ->type_name("DB")
       ->required();
+  import->add_option("--format", options->format, "The input's layout (detect: told by content)")
+      ->check(CLI::IsMember({"detect", "csv", "tables", "phonedat"}))
+      ->capture_default_str();
   import->add_flag("--plain", options->plain, "Store heads as seven plain digits");
   import->add_flag("-q,--quiet", options->quiet, "Print no summary");
   import->callback([options, &exit_code] { exit_code = Import(*options); });
 
   auto file = std::make_shared<std::string>();
-  CLI::App* check = app.add_subcommand("check", "Check the structure of a database file");
-  check->footer(
-      "Checks the data pages, the page maps, moved rows and their pointers, the row\n"
-      "counts, each index against its table's rows, and reads every row of every\n"
-      "table. Prints one line per problem on standard output and exits with 1 when\n"
-      "there is any, 0 when the file is sound.");
+  auto data = std::make_shared<bool>(false);
+  CLI::App* check = app.add_subcommand("check", "Check the structure (or the data) of a database file");
+  check->footer(kCheckHelp);
   check->add_option("FILE", *file, "The database file")->required();
-  check->callback([file, &exit_code] { exit_code = Check(*file); });
+  check->add_flag("--data", *data, "Check the attribution data instead of the structure");
+  check->callback([file, data, &exit_code] {
+    exit_code = *data ? CheckData(*file) : Check(*file);
+  });
 }
 
 }  // namespace attrdb

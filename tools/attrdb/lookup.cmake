@@ -1,17 +1,14 @@
-# attrdb lookup and list, with their tests. The code is a library of its own
+# attrdb lookup and list, with their tests. The glue is a library of its own
 # so that the tests run it in process without building it twice.
-add_library(attrdb_lookup STATIC attribution_index.cpp city_heads.cpp column_values.cpp
-  line_reader.cpp lookup_output.cpp lookup_run.cpp mobile_number.cpp read_ahead_file.cpp)
+add_library(attrdb_lookup STATIC line_reader.cpp lookup_output.cpp lookup_run.cpp)
 target_include_directories(attrdb_lookup PUBLIC "${PROJECT_SOURCE_DIR}")
-find_package(Threads REQUIRED)
-target_link_libraries(attrdb_lookup PUBLIC db codec base CLI11::CLI11 Threads::Threads
+target_link_libraries(attrdb_lookup PUBLIC attribution db codec base CLI11::CLI11
                       PRIVATE attr_warnings)
 target_link_libraries(attrdb PRIVATE attrdb_lookup)
 
 attr_test(lookup_test
-  SOURCES attribution_index_test.cpp lookup_input_test.cpp lookup_run_test.cpp
-          lookup_test_db.cpp read_ahead_file_test.cpp batch_pipeline_test.cpp
-  DEPS attrdb_lookup)
+  SOURCES lookup_input_test.cpp lookup_run_test.cpp
+  DEPS attrdb_lookup attribution_test_db)
 if(ATTR_BUILD_TESTS)
   add_test(NAME attrdb_lookup_cli COMMAND ${CMAKE_COMMAND}
     -DATTRDB=$<TARGET_FILE:attrdb>

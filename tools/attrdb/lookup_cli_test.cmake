@@ -51,11 +51,11 @@ file(WRITE "${WORK}/tables/cardtype.csv" "cardtype,describe
 3,中国电信
 ")
 file(WRITE "${WORK}/tables/numindex.csv" "head,index,cardtype
+1581309,9,1
 1581308,7,1
 1380013,1,1
 1330755,7,3
 1991234,26,3
-1581309,9,1
 1500000,1,1
 ")
 foreach(form scrambled plain)
@@ -95,9 +95,10 @@ foreach(form scrambled plain)
 {\"number\":\"13307550000\",\"status\":\"found\",\"province\":\"广东\",\"city\":\"深圳\",\"postal_code\":\"518000\",\"area_code\":\"0755\",\"card_type\":\"中国电信\"}
 " 0)
 
-  # The first 广东/深圳 row (index 7) is the one listed, in stored order.
+  # Both 广东/深圳 rows are listed: the first row's heads (index 7) first,
+  # each row's in stored order.
   run("${dir}" "" list 广东 深圳)
-  expect("${form}: list" "1581308xxxx\n1330755xxxx\n" 0)
+  expect("${form}: list" "1581308xxxx\n1330755xxxx\n1581309xxxx\n" 0)
   run("${WORK}" "" list --db ${form}/attrdata.mdb 四川 "成都, 市")
   expect("${form}: list with --db" "1991234xxxx\n" 0)
   run("${dir}" "" list 广东 广州)

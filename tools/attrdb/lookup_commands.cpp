@@ -33,9 +33,11 @@ Exit code 1 when a line was not a mobile number (all rows are still
 written) or the database cannot be read.)";
 
 constexpr char kListFooter[] = R"(
-The city is the first row of table city whose sheng and shi are the names
-given (compared without regard to case); its heads are listed in stored
-order as the window lists them, each followed by "xxxx". Heads still stored
+The city is every row of table city whose sheng and shi are the names given
+(compared without regard to case; a city may be held in several rows, one
+per postal or area code); the heads of the first row are listed first, then
+those of the next, each row's in stored order as the window lists them, each
+followed by "xxxx". Heads still stored
 as seven plain digits are listed as they are. Exit code 1 when there is no
 such city or a head does not decode (the others are still listed).)";
 

@@ -9,12 +9,17 @@
 #include <string>
 #include <vector>
 
+#include "attribution/mobile_number.h"
 #include "testing/scratch_dir.h"
 #include "tools/attrdb/line_reader.h"
 #include "tools/attrdb/lookup_output.h"
-#include "tools/attrdb/mobile_number.h"
 
 namespace attrdb {
+
+using attribution::HeadOf;
+using attribution::kFirstHead;
+using attribution::kMobileDigits;
+using attribution::NormalizeMobile;
 namespace {
 
 // The normalized number, or "-" when the text is not a mobile number.

@@ -4,6 +4,9 @@
 #include <array>
 
 namespace attrdb {
+
+using attribution::Attribution;
+using attribution::AttributionIndex;
 namespace {
 
 constexpr size_t kBufferBytes = size_t{1} << 20;

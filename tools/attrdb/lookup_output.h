@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "tools/attrdb/attribution_index.h"
-#include "tools/attrdb/mobile_number.h"
+#include "attribution/attribution_index.h"
+#include "attribution/mobile_number.h"
 
 namespace attrdb {
 
@@ -33,7 +33,7 @@ void AppendField(OutputFormat format, std::string_view text, std::string& out);
 class LookupWriter {
  public:
   // Writes to `out`. REQUIRES: `index` outlives the writer.
-  LookupWriter(std::FILE* out, OutputFormat format, const AttributionIndex& index);
+  LookupWriter(std::FILE* out, OutputFormat format, const attribution::AttributionIndex& index);
   // Flushes.
   ~LookupWriter();
   LookupWriter(const LookupWriter&) = delete;
@@ -42,11 +42,11 @@ class LookupWriter {
   // The line of column names (TSV and CSV; nothing for JSON).
   void WriteHeader();
   // The row of a mobile number whose head has answer `answer` (0: not found).
-  void WriteNumber(const char (&digits)[kMobileDigits], uint32_t answer) {
+  void WriteNumber(const char (&digits)[attribution::kMobileDigits], uint32_t answer) {
     const std::string& tail = tails_[answer];
-    char* p = Reserve(number_prefix_.size() + kMobileDigits + tail.size());
+    char* p = Reserve(number_prefix_.size() + attribution::kMobileDigits + tail.size());
     p = Copy(p, number_prefix_);
-    p = Copy(p, std::string_view(digits, kMobileDigits));
+    p = Copy(p, std::string_view(digits, attribution::kMobileDigits));
     p = Copy(p, tail);
     used_ = static_cast<size_t>(p - buffer_.data());
   }
@@ -67,7 +67,7 @@ class LookupWriter {
   }
   void Grow(size_t n);
   // The text that follows the number in a row: the status and the fields.
-  std::string Tail(std::string_view status, const Attribution* answer) const;
+  std::string Tail(std::string_view status, const attribution::Attribution* answer) const;
 
   std::FILE* out_;
   OutputFormat format_;

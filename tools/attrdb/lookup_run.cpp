@@ -7,25 +7,31 @@
 
 #include <exception>
 
+#include "attribution/attribution_index.h"
+#include "attribution/city_heads.h"
+#include "attribution/mobile_number.h"
+#include "attribution/read_ahead_file.h"
 #include "base/exceptions.h"
 #include "base/gbk.h"
 #include "base/utf.h"
 #include "db/jet/database.h"
 #include "db/jet/error.h"
 #include "db/jet/journal.h"
-#include "tools/attrdb/attribution_index.h"
-#include "tools/attrdb/city_heads.h"
 #include "tools/attrdb/line_reader.h"
-#include "tools/attrdb/mobile_number.h"
-#include "tools/attrdb/read_ahead_file.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
+
+using attribution::AttributionIndex;
+using attribution::FindCityKeys;
+using attribution::ForEachCityHead;
+using attribution::HeadOf;
+using attribution::kMobileDigits;
+using attribution::ListedHead;
+using attribution::NormalizeMobile;
+using attribution::OpenForScan;
 namespace {
 
-// Each table is read once from start to end, so a few pages of cache serve
-// as well as many and keep the memory low.
-constexpr size_t kScanCachePages = 16;
 // Lines between reports of progress.
 constexpr uint64_t kProgressLines = uint64_t{1} << 16;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
@@ -53,13 +59,6 @@ int Guarded(std::FILE* out, std::FILE* err, Body body) {
 // Up to this many numbers given as arguments are answered from their own
 // rows only, without loading every head.
 constexpr size_t kFewNumbers = 64;
-
-// As Database::Open for reading, but read in blocks.
-std::unique_ptr<jet::Database> OpenForScan(const std::string& file) {
-  return std::make_unique<jet::Database>(
-      std::make_unique<ReadAheadFile>(jet::OpenJournaledFile(file, jet::OpenMode::kReadOnly)),
-      kScanCachePages);
-}
 
 // The size of the input when it is a regular file, else 0.
 int64_t RegularFileSize(int fd) {
@@ -133,16 +132,16 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
 int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
   auto db = OpenForScan(options.database);
   jet::ReadLock lock(*db);
-  std::optional<int32_t> key = FindCityKey(*db, base::Utf8ToUtf16(options.province),
-                                           base::Utf8ToUtf16(options.city));
-  if (!key) {
+  const std::vector<int32_t> keys = FindCityKeys(*db, base::Utf8ToUtf16(options.province),
+                                                base::Utf8ToUtf16(options.city));
+  if (keys.empty()) {
     std::fprintf(err, "attrdb: no city %s in province %s\n", options.city.c_str(),
                  options.province.c_str());
     return kExitFailed;
   }
   std::string buffer;
   int undecodable = 0;
-  ForEachCityHead(*db, *key, [&](std::u16string_view stored) {
+  ForEachCityHead(*db, keys, [&](std::u16string_view stored) {
     try {
       buffer += ListedHead(stored);
     } catch (const base::EConvertError& e) {

@@ -41,8 +41,8 @@ struct ListOptions {
   std::string city;      // UTF-8
 };
 
-// Writes "<head>xxxx" for every number head of the city to `out`, one per
-// line. Returns kExitOk, or kExitFailed after a message on `err` when the
+// Writes "<head>xxxx" for every number head of the city (of each of its
+// city rows in turn) to `out`, one per line. Returns kExitOk, or kExitFailed after a message on `err` when the
 // database cannot be read, there is no such city, or a head does not decode
 // (the other heads are still listed).
 int RunList(const ListOptions& options, std::FILE* out, std::FILE* err);

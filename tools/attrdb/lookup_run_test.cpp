@@ -9,15 +9,15 @@
 
 #include <fstream>
 
+#include "attribution/test_db.h"
 #include "testing/scratch_dir.h"
-#include "tools/attrdb/lookup_test_db.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
 namespace {
 
-using testing::Plain;
-using testing::Scrambled;
+using attribution::testing::Plain;
+using attribution::testing::Scrambled;
 
 struct Result {
   int code;
@@ -38,7 +38,7 @@ std::string ReadAll(std::FILE* f) {
 class LookupRunTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    testing::TestData data;
+    attribution::testing::TestData data;
     data.cities = {{1, u"北京", u"北京", u"100000", u"10"},
                    {7, u"广东", u"深圳", u"518000", u"755"},
                    {8, u"Odd, \"quoted\"", u"tab\there", u"0\\1", u"line\nbreak"},
@@ -51,7 +51,7 @@ class LookupRunTest : public ::testing::Test {
                   {u"abcdefghi", 7, u"1"},          {Scrambled("1770000"), 7, u"4"},
                   {Scrambled("1800000"), 10, u"1"}};
     database_ = dir_.path() / "attrdata.mdb";
-    testing::SaveDatabase(data, database_);
+    attribution::testing::SaveDatabase(data, database_);
   }
 
   Result Lookup(LookupOptions options, const std::string& input = "") {
@@ -170,12 +170,12 @@ TEST_F(LookupRunTest, MissingDatabaseIsAnError) {
   EXPECT_NE(message.find("absent.mdb"), std::string::npos) << message;
 }
 
-TEST_F(LookupRunTest, ListGivesTheFirstMatchingCitysHeadsInStoredOrder) {
-  // 广东/深圳 is there twice: the first row's key (7) is listed. A head
-  // stored plain is listed as it is; one that does not decode is reported
-  // and the rest still listed.
+TEST_F(LookupRunTest, ListGivesEveryMatchingCityRowsHeadsFirstRowFirst) {
+  // 广东/深圳 is there twice: the first row's heads (key 7) come first, then
+  // the second's, each in stored order. A head stored plain is listed as it
+  // is; one that does not decode is reported and the rest still listed.
   const Result r = List("广东", "深圳");
-  EXPECT_EQ(r.out, "1581308xxxx\n1330755xxxx\n1234567xxxx\n1770000xxxx\n");
+  EXPECT_EQ(r.out, "1581308xxxx\n1330755xxxx\n1234567xxxx\n1770000xxxx\n1581309xxxx\n");
   EXPECT_EQ(r.code, kExitFailed);
   EXPECT_EQ(r.err,
             "attrdb: number head abcdefghi does not decode: 'abc' is not a valid integer value\n");

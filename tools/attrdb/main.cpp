@@ -15,6 +15,7 @@ int main(int argc, char** argv) {
   attrdb::AddMaintenanceCommands(app, exit_code);
   attrdb::AddLookupCommands(app, exit_code);
   attrdb::AddImportCommands(app, exit_code);
+  attrdb::AddDataCommands(app, exit_code);
   CLI11_PARSE(app, argc, argv);
   return exit_code;
 }

@@ -4,6 +4,7 @@
 #define TOOLS_ATTRDB_SUBCOMMANDS_H_
 
 #include <CLI/CLI.hpp>
+#include <string>
 
 namespace attrdb {
 
@@ -23,8 +24,14 @@ void AddMaintenanceCommands(CLI::App& app, int& exit_code);
 
 // `lookup NUMBER...` and `list PROVINCE CITY`: attribution for daily use.
 void AddLookupCommands(CLI::App& app, int& exit_code);
-// `import FILE.csv --to DB` and `check FILE`.
+// `import INPUT --to DB` and `check [--data] FILE`.
 void AddImportCommands(CLI::App& app, int& exit_code);
+// `dump` and `info`: every answer written out, the figures of the data.
+void AddDataCommands(CLI::App& app, int& exit_code);
+// The body of `check --data FILE`: prints the findings about the data;
+// returns kExitFailed when one makes answers wrong or missing or the file
+// cannot be read.
+int CheckData(const std::string& file);
 
 }  // namespace attrdb
 

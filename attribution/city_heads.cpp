@@ -1,21 +1,24 @@
 // Finding a city's key and walking its number heads.
-#include "tools/attrdb/city_heads.h"
+#include "attribution/city_heads.h"
 
+#include <algorithm>
+
+#include "attribution/column_values.h"
+#include "attribution/mobile_number.h"
 #include "base/gbk.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
 #include "db/sql/text_compare.h"
-#include "tools/attrdb/column_values.h"
-#include "tools/attrdb/mobile_number.h"
 
-namespace attrdb {
+namespace attribution {
 
-std::optional<int32_t> FindCityKey(jet::Database& db, std::u16string_view province,
-                                   std::u16string_view city) {
+std::vector<int32_t> FindCityKeys(jet::Database& db, std::u16string_view province,
+                                  std::u16string_view city) {
   auto table = db.GetTable(u"city");
   const size_t index = table->ColumnIndex(u"index");
   const size_t sheng = table->ColumnIndex(u"sheng");
   const size_t shi = table->ColumnIndex(u"shi");
+  std::vector<int32_t> keys;
   jet::RowCursor cursor = db.Scan(table);
   while (cursor.Next()) {
     const jet::Row& row = cursor.row();
@@ -24,24 +27,37 @@ std::optional<int32_t> FindCityKey(jet::Database& db, std::u16string_view provin
         !sql::TextEqual(ColumnText(row, shi), city)) {
       continue;
     }
-    return ColumnInteger(row, index);
+    std::optional<int32_t> key = ColumnInteger(row, index);
+    if (key && std::find(keys.begin(), keys.end(), *key) == keys.end()) keys.push_back(*key);
   }
-  return std::nullopt;
+  return keys;
 }
 
-void ForEachCityHead(jet::Database& db, int32_t key,
+void ForEachCityHead(jet::Database& db, const std::vector<int32_t>& keys,
                      const std::function<void(std::u16string_view)>& each) {
   auto table = db.GetTable(u"numindex");
   const size_t numhead = table->ColumnIndex(u"numhead");
   const size_t index = table->ColumnIndex(u"index");
+  // The heads of the first key go out as they are read; the others wait for
+  // the scan's end.
+  std::vector<std::vector<std::u16string>> later(keys.size());
   std::u16string stored;
   jet::RowCursor cursor = db.Scan(table);
   while (cursor.Next()) {
     const jet::Row& row = cursor.row();
     std::optional<double> row_key = ColumnNumber(row, index);
-    if (!row_key || *row_key != key) continue;
+    if (!row_key) continue;
+    auto it = std::find(keys.begin(), keys.end(), *row_key);
+    if (it == keys.end()) continue;
     if (!row.GetText(numhead, stored)) stored.clear();
-    each(stored);
+    if (it == keys.begin()) {
+      each(stored);
+    } else {
+      later[static_cast<size_t>(it - keys.begin())].push_back(stored);
+    }
+  }
+  for (const std::vector<std::u16string>& heads : later) {
+    for (const std::u16string& head : heads) each(head);
   }
 }
 
@@ -51,4 +67,4 @@ std::string ListedHead(std::u16string_view stored) {
   return base::Utf16ToUtf8(base::GbkToUtf16(decoded));
 }
 
-}  // namespace attrdb
+}  // namespace attribution

@@ -1,7 +1,7 @@
 // Attribution databases for the lookup tests, made by our own engine in
 // memory from rows given in code.
-#ifndef TOOLS_ATTRDB_LOOKUP_TEST_DB_H_
-#define TOOLS_ATTRDB_LOOKUP_TEST_DB_H_
+#ifndef ATTRIBUTION_TEST_DB_H_
+#define ATTRIBUTION_TEST_DB_H_
 
 #include <cstdint>
 #include <filesystem>
@@ -12,7 +12,7 @@
 
 #include "db/jet/database.h"
 
-namespace attrdb::testing {
+namespace attribution::testing {
 
 struct TestCity {
   int32_t index;
@@ -47,6 +47,6 @@ std::unique_ptr<jet::Database> MakeDatabase(const TestData& data);
 // The same, saved as the file `path`.
 void SaveDatabase(const TestData& data, const std::filesystem::path& path);
 
-}  // namespace attrdb::testing
+}  // namespace attribution::testing
 
-#endif  // TOOLS_ATTRDB_LOOKUP_TEST_DB_H_
+#endif  // ATTRIBUTION_TEST_DB_H_

@@ -1,10 +1,10 @@
 // Normalizing typed mobile numbers; the plain eleven-digit form is taken on
 // a fast path since batch input is mostly that.
-#include "tools/attrdb/mobile_number.h"
+#include "attribution/mobile_number.h"
 
 #include <cstring>
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 // Longest cleaned text that can still be a number: "0086" and eleven digits.
@@ -49,4 +49,4 @@ bool NormalizeMobile(std::string_view text, char (&digits)[kMobileDigits]) {
   return true;
 }
 
-}  // namespace attrdb
+}  // namespace attribution

@@ -1,8 +1,8 @@
 // A page file read in large blocks, for one pass over a whole database: the
 // engine asks for one page at a time, and a read of the operating system per
 // page would cost more than decoding the page.
-#ifndef TOOLS_ATTRDB_READ_AHEAD_FILE_H_
-#define TOOLS_ATTRDB_READ_AHEAD_FILE_H_
+#ifndef ATTRIBUTION_READ_AHEAD_FILE_H_
+#define ATTRIBUTION_READ_AHEAD_FILE_H_
 
 #include <chrono>
 #include <cstdint>
@@ -10,9 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "db/jet/database.h"
 #include "db/jet/page_file.h"
 
-namespace attrdb {
+namespace attribution {
 
 class ReadAheadFile : public jet::PageFile {
  public:
@@ -47,6 +48,11 @@ class ReadAheadFile : public jet::PageFile {
   size_t block_length_ = 0;  // bytes of block_ holding file data; 0: none
 };
 
-}  // namespace attrdb
+// `file` opened for reading (a journal a crashed writer left is honoured),
+// read in large blocks with a few pages of cache: for one pass over each
+// table. Raises jet::Error as jet::Database::Open does.
+std::unique_ptr<jet::Database> OpenForScan(const std::string& file);
 
-#endif  // TOOLS_ATTRDB_READ_AHEAD_FILE_H_
+}  // namespace attribution
+
+#endif  // ATTRIBUTION_READ_AHEAD_FILE_H_

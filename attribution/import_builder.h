@@ -1,17 +1,17 @@
 // Building a whole attribution database in memory from checked import data,
 // so that the file on disk is replaced in one step.
-#ifndef TOOLS_ATTRDB_IMPORT_BUILDER_H_
-#define TOOLS_ATTRDB_IMPORT_BUILDER_H_
+#ifndef ATTRIBUTION_IMPORT_BUILDER_H_
+#define ATTRIBUTION_IMPORT_BUILDER_H_
 
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <vector>
 
+#include "attribution/import_data.h"
 #include "db/jet/database.h"
-#include "tools/attrdb/import_data.h"
 
-namespace attrdb {
+namespace attribution {
 
 // Called now and then with the rows written so far and the rows in all.
 using ImportProgress = std::function<void(int64_t done, int64_t total)>;
@@ -40,6 +40,6 @@ std::vector<uint8_t> BuildAttributionImage(const AttributionData& data, bool pla
                                            const ImportProgress& progress,
                                            std::unique_ptr<jet::Database> base = nullptr);
 
-}  // namespace attrdb
+}  // namespace attribution
 
-#endif  // TOOLS_ATTRDB_IMPORT_BUILDER_H_
+#endif  // ATTRIBUTION_IMPORT_BUILDER_H_

@@ -1,11 +1,11 @@
 // Block-wise reading gives the bytes the file holds, wherever a read falls.
-#include "tools/attrdb/read_ahead_file.h"
+#include "attribution/read_ahead_file.h"
 
 #include <gtest/gtest.h>
 
 #include "db/jet/error.h"
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 TEST(ReadAheadFile, ReadsWhatTheFileHoldsAtAnyOffset) {
@@ -42,4 +42,4 @@ TEST(ReadAheadFile, RefusesWrites) {
 }
 
 }  // namespace
-}  // namespace attrdb
+}  // namespace attribution

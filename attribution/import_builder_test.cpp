@@ -1,6 +1,6 @@
 // The in-memory build read back by our reader: every row in input order,
 // heads scrambled or plain, and a file the checker finds sound.
-#include "tools/attrdb/import_builder.h"
+#include "attribution/import_builder.h"
 
 #include <gtest/gtest.h>
 
@@ -14,7 +14,7 @@
 #include "db/jet/table_creator.h"
 #include "db/jet/writer.h"
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 AttributionData Sample(size_t heads) {
@@ -218,4 +218,4 @@ TEST(ImportBuilder, ADatabaseWithoutTheTablesGetsThem) {
 }
 
 }  // namespace
-}  // namespace attrdb
+}  // namespace attribution

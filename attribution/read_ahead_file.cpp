@@ -1,12 +1,26 @@
 // Block-wise reading under the engine's page cache.
-#include "tools/attrdb/read_ahead_file.h"
+#include "attribution/read_ahead_file.h"
 
 #include <algorithm>
 #include <cstring>
 
 #include "db/jet/error.h"
+#include "db/jet/journal.h"
 
-namespace attrdb {
+namespace attribution {
+namespace {
+
+// Each table is read once from start to end, so a few pages of cache serve
+// as well as many and keep the memory low.
+constexpr size_t kScanCachePages = 16;
+
+}  // namespace
+
+std::unique_ptr<jet::Database> OpenForScan(const std::string& file) {
+  return std::make_unique<jet::Database>(
+      std::make_unique<ReadAheadFile>(jet::OpenJournaledFile(file, jet::OpenMode::kReadOnly)),
+      kScanCachePages);
+}
 
 ReadAheadFile::ReadAheadFile(std::unique_ptr<jet::PageFile> inner, size_t block_bytes)
     : inner_(std::move(inner)), block_(block_bytes) {}
@@ -37,4 +51,4 @@ void ReadAheadFile::Reopen() {
   inner_->Reopen();
 }
 
-}  // namespace attrdb
+}  // namespace attribution

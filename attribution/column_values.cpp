@@ -1,10 +1,11 @@
 // Column values for the lookup and list subcommands, and the strict decoding
 // of stored number heads.
-#include "tools/attrdb/column_values.h"
+#include "attribution/column_values.h"
 
 #include <algorithm>
 #include <cstring>
 
+#include "attribution/mobile_number.h"
 #include "base/exceptions.h"
 #include "base/gbk.h"
 #include "base/utf.h"
@@ -12,9 +13,8 @@
 #include "db/field_format.h"
 #include "db/jet/error.h"
 #include "db/sql/column_value.h"
-#include "tools/attrdb/mobile_number.h"
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 constexpr size_t kStoredHeadDigits = 3 * kHeadDigits;
@@ -123,4 +123,4 @@ bool StoredHeadDecoder::DecodeInFull(std::u16string_view stored, uint32_t& head)
   return true;
 }
 
-}  // namespace attrdb
+}  // namespace attribution

@@ -1,5 +1,5 @@
 // The in-memory build of an imported database.
-#include "tools/attrdb/import_builder.h"
+#include "attribution/import_builder.h"
 
 #include <algorithm>
 #include <charconv>
@@ -13,7 +13,7 @@
 #include "db/jet/error.h"
 #include "db/jet/writer.h"
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 // Rows per batch: the batch's pages are held apart until its commit.
@@ -164,4 +164,4 @@ std::vector<uint8_t> BuildAttributionImage(const AttributionData& data, bool pla
   return jet::DatabaseBytes(*db);
 }
 
-}  // namespace attrdb
+}  // namespace attribution

@@ -1,13 +1,13 @@
 // Mobile numbers as people write them: "+86 138-0013-8000", "0086...",
 // "86...", with blanks and dashes anywhere, reduced to the eleven digits of a
 // mainland mobile number.
-#ifndef TOOLS_ATTRDB_MOBILE_NUMBER_H_
-#define TOOLS_ATTRDB_MOBILE_NUMBER_H_
+#ifndef ATTRIBUTION_MOBILE_NUMBER_H_
+#define ATTRIBUTION_MOBILE_NUMBER_H_
 
 #include <cstdint>
 #include <string_view>
 
-namespace attrdb {
+namespace attribution {
 
 inline constexpr size_t kMobileDigits = 11;
 inline constexpr size_t kHeadDigits = 7;
@@ -32,6 +32,6 @@ inline uint32_t HeadOf(const char (&digits)[kMobileDigits]) {
   return head;
 }
 
-}  // namespace attrdb
+}  // namespace attribution
 
-#endif  // TOOLS_ATTRDB_MOBILE_NUMBER_H_
+#endif  // ATTRIBUTION_MOBILE_NUMBER_H_

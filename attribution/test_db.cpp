@@ -1,12 +1,12 @@
 // Test databases through the engine's creator and writer.
-#include "tools/attrdb/lookup_test_db.h"
+#include "attribution/test_db.h"
 
 #include "codec/number_head.h"
 #include "db/attribution_schema.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/writer.h"
 
-namespace attrdb::testing {
+namespace attribution::testing {
 
 std::u16string Scrambled(const std::string& head) {
   return Plain(codec::EncodeNumberHead(head));
@@ -51,4 +51,4 @@ void SaveDatabase(const TestData& data, const std::filesystem::path& path) {
   jet::SaveDatabaseImage(jet::DatabaseBytes(*db), path);
 }
 
-}  // namespace attrdb::testing
+}  // namespace attribution::testing

@@ -2,8 +2,8 @@
 // them: text of any column as the window's FieldText gives it (but in UTF-16,
 // so nothing is lost on the way to UTF-8), city keys as FieldInteger gives
 // them, and number heads decoded from their stored form.
-#ifndef TOOLS_ATTRDB_COLUMN_VALUES_H_
-#define TOOLS_ATTRDB_COLUMN_VALUES_H_
+#ifndef ATTRIBUTION_COLUMN_VALUES_H_
+#define ATTRIBUTION_COLUMN_VALUES_H_
 
 #include <cstdint>
 #include <optional>
@@ -12,7 +12,7 @@
 
 #include "db/jet/row.h"
 
-namespace attrdb {
+namespace attribution {
 
 // The column's value as text: text as stored, other kinds formatted as the
 // query cursor formats them (db/field_format.h); empty for null. Raises
@@ -59,6 +59,6 @@ class StoredHeadDecoder {
   uint8_t last_key_byte_ = 0;
 };
 
-}  // namespace attrdb
+}  // namespace attribution
 
-#endif  // TOOLS_ATTRDB_COLUMN_VALUES_H_
+#endif  // ATTRIBUTION_COLUMN_VALUES_H_

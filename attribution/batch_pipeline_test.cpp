@@ -1,13 +1,13 @@
 // The two-stage pipeline: every item consumed once, in order, across many
 // batches; a failure of the consumer comes back from Finish; a pipeline
 // dropped midway stops cleanly.
-#include "tools/attrdb/batch_pipeline.h"
+#include "attribution/batch_pipeline.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 TEST(BatchPipeline, ConsumesEveryItemInOrder) {
@@ -61,4 +61,4 @@ TEST(BatchPipeline, DroppedWithoutFinishing) {
 }
 
 }  // namespace
-}  // namespace attrdb
+}  // namespace attribution

@@ -1,6 +1,6 @@
 // The import's reading of CSV: the reader's quoting and line numbers, both
 // layouts, and the exact message for each kind of bad input.
-#include "tools/attrdb/import_data.h"
+#include "attribution/import_data.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "testing/scratch_dir.h"
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 constexpr const char* kOneFileHeader = "head,province,city,postal_code,area_code,card_type\n";
@@ -114,10 +114,6 @@ TEST_F(ImportInput, OneFileFaultsNameFileAndLine) {
       {ok + ok, "3: head 1380013 given twice (first on line 2)"},
       {"1380013,北京,北京,100000,10\n", "2: 5 fields, 6 expected"},
       {"1380013,北京,北京,100000,10,x,y\n", "2: 7 fields, 6 expected"},
-      {ok + "1380014,北京,北京,100001,10,中国移动\n",
-       "3: 北京 北京 has postal code '100001' and area code '10', but '100000' and '10' on line 2"},
-      {"1380013,,北京,1,1,x\n", "2: province '' is empty"},
-      {"1380013,北京,北京,1,1,\n", "2: card_type '' is empty"},
       {"1380013,北京,北\xff京,1,1,x\n", "2: city '北\xff京' is not UTF-8"},
       {"1380013,北京,\"北\t京\",1,1,x\n", "2: city '北\t京' holds a control character"},
       {"1380013,北京,O'Hare,1,1,x\n",
@@ -139,6 +135,59 @@ TEST_F(ImportInput, OneFileFaultsNameFileAndLine) {
   EXPECT_EQ(Fault(Write("e.csv", "")),
             "e.csv: empty, header 'head,province,city,postal_code,area_code,card_type' expected");
   EXPECT_EQ(Fault(dir_.path() / "absent.csv").substr(0, 26), "absent.csv: cannot be read");
+}
+
+// What real data brings: a city with two postal or area codes, heads
+// without city, area codes with their leading 0.
+TEST_F(ImportInput, SplitCitiesEmptyFieldsAndLeadingZerosInEveryLayout) {
+  auto data = ReadImportInput(Write("heads.csv", std::string(kOneFileHeader) +
+                                                     "1300000,湖北,襄阳,441000,0710,中国联通\n"
+                                                     "1300001,湖北,襄阳,441000,724,中国联通\n"
+                                                     "1300002,湖北,襄阳,441000,710,中国移动\n"
+                                                     "1300003,湖北,,,,\n"
+                                                     "1300004,北京,北京,100000,0,中国移动\n"
+                                                     "1300005,湖北,襄阳,441000,00724,中国联通\n"));
+  ASSERT_EQ(data.cities.size(), 5u);
+  EXPECT_EQ(data.cities[0].area_code, u"710");
+  EXPECT_EQ(data.cities[1].area_code, u"724");
+  EXPECT_EQ(data.cities[1].city, u"襄阳");
+  EXPECT_EQ(data.cities[2].city, u"");
+  EXPECT_EQ(data.cities[3].area_code, u"");
+  EXPECT_EQ(data.cities[4].area_code, u"0724");  // one 0 dropped, no more
+  EXPECT_EQ(data.heads[2].city, 1);
+  EXPECT_EQ(data.card_types[2].description, u"");
+  EXPECT_EQ(data.summary.split_names, 1u);
+  EXPECT_EQ(data.summary.split_rows, 3u);
+  EXPECT_EQ(data.summary.split_heads, 4u);
+  EXPECT_EQ(data.summary.empty_rows, 2u);
+  EXPECT_EQ(data.summary.empty_heads, 2u);
+  EXPECT_EQ(data.summary.unzeroed_rows, 3u);
+  EXPECT_EQ(data.summary.unzeroed_heads, 4u);
+
+  Write("t/city.csv", "index,sheng,shi,youbian,quhao\n1,湖北,襄阳,441000,0710\n"
+                      "2,湖北,襄阳,441000,724\n3,,,,\n");
+  Write("t/cardtype.csv", "cardtype,describe\n1,\n");
+  Write("t/numindex.csv", "head,index,cardtype\n1300000,1,1\n1300001,2,1\n1300002,3,1\n");
+  data = ReadImportInput(dir_.path() / "t");
+  EXPECT_EQ(data.cities[0].area_code, u"710");
+  EXPECT_EQ(data.cities[2].province, u"");
+  EXPECT_EQ(data.summary.split_names, 1u);
+  EXPECT_EQ(data.summary.split_heads, 2u);
+  EXPECT_EQ(data.summary.empty_rows, 1u);
+  EXPECT_EQ(data.summary.unzeroed_rows, 1u);
+}
+
+TEST_F(ImportInput, LayoutIsToldByContentOrNamed) {
+  const std::string csv = std::string(kOneFileHeader) + "1300000,a,b,1,2,c\n";
+  EXPECT_EQ(ReadImportInput(Write("x.dat", "\xEF\xBB\xBF" + csv)).heads.size(), 1u);
+  // A phone.dat of no heads: version, index offset 8.
+  const std::string empty_dat("2412\x08\0\0\0", 8);
+  EXPECT_EQ(ReadImportInput(Write("phone.dat", empty_dat)).heads.size(), 0u);
+  EXPECT_EQ(Fault(Write("odd.txt", "hello, world\n")),
+            "odd.txt: the format cannot be told (use --format)");
+  EXPECT_EQ(Fault(Write("h.csv", "head,x\n")).substr(0, 20), "h.csv:1: header 'hea");
+  EXPECT_EQ(ReadImportInput(Write("y", csv), ImportFormat::kCsv).heads.size(), 1u);
+  EXPECT_THROW(ReadImportInput(Write("z", csv), ImportFormat::kPhoneDat), InputError);
 }
 
 TEST_F(ImportInput, FolderFaultsNameFileAndLine) {
@@ -177,4 +226,4 @@ TEST_F(ImportInput, FolderFaultsNameFileAndLine) {
 }
 
 }  // namespace
-}  // namespace attrdb
+}  // namespace attribution

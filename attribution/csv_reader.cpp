@@ -1,12 +1,12 @@
 // The CSV reader of the import.
-#include "tools/attrdb/csv_reader.h"
+#include "attribution/csv_reader.h"
 
 #include <cerrno>
 #include <cstring>
 #include <fstream>
 #include <sstream>
 
-namespace attrdb {
+namespace attribution {
 
 CsvReader::CsvReader(const std::filesystem::path& path) : name_(path.string()) {
   std::ifstream in(path, std::ios::binary);
@@ -83,4 +83,4 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
   }
 }
 
-}  // namespace attrdb
+}  // namespace attribution

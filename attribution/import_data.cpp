@@ -1,46 +1,19 @@
-// Reading and checking the import's CSV input.
-#include "tools/attrdb/import_data.h"
+// Reading and checking the import's input, and telling its layout.
+#include "attribution/import_data.h"
 
 #include <charconv>
+#include <fstream>
 #include <string_view>
 #include <unordered_map>
 
-#include "base/gbk.h"
-#include "base/utf.h"
+#include "attribution/import_rows.h"
+#include "attribution/phone_dat.h"
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 constexpr int kHeadSpace = 10'000'000;  // seven digits
-
-// Why `text` cannot be stored in a text column of `size` characters, or
-// empty when it can; on success `out` holds it in UTF-16.
-std::string TextFault(std::string_view text, size_t size, bool required,
-                      std::u16string& out) {
-  out = base::Utf8ToUtf16(text);
-  if (base::Utf16ToUtf8(out) != text) return "is not UTF-8";
-  if (required && out.empty()) return "is empty";
-  for (char16_t c : out) {
-    if (c < 0x20 || c == 0x7F) return "holds a control character";
-    if (c == u'\'') return "holds a single quote, which lookups cannot carry";
-  }
-  if (base::GbkToUtf16(base::Utf16ToGbk(out)) != out) {
-    for (size_t i = 0; i < out.size(); ++i) {
-      size_t n = (out[i] >= 0xD800 && out[i] < 0xDC00 && i + 1 < out.size()) ? 2 : 1;
-      std::u16string one = out.substr(i, n);
-      if (base::GbkToUtf16(base::Utf16ToGbk(one)) != one) {
-        return "holds " + base::Utf16ToUtf8(one) + ", which GBK cannot represent";
-      }
-      i += n - 1;
-    }
-    return "holds text GBK cannot represent";
-  }
-  if (out.size() > size) {
-    return "is " + std::to_string(out.size()) + " characters long, at most " +
-           std::to_string(size) + " fit";
-  }
-  return {};
-}
+constexpr std::string_view kOneFileHeader = "head,province,city,postal_code,area_code,card_type";
 
 std::u16string Text(const CsvReader& in, std::string_view column, std::string_view text,
                     size_t size, bool required) {
@@ -120,49 +93,18 @@ class HeadSet {
 AttributionData ReadOneFile(const std::filesystem::path& file) {
   AttributionData data;
   CsvReader in(file);
-  std::unordered_map<std::string, size_t> city_of;       // province \x1f city -> row
-  std::vector<std::string> city_codes;  // per city: postal \x1f area, as written
-  std::vector<int> city_line;
-  std::unordered_map<std::string, uint32_t> card_type_of;  // description -> row
+  HeadCollector collector(data);
   std::vector<int> lines;
   HeadSet heads;
-  std::string key;
-  ReadTable(in, "head,province,city,postal_code,area_code,card_type",
-            [&](const std::vector<std::string>& f) {
+  std::string fault;
+  ReadTable(in, kOneFileHeader, [&](const std::vector<std::string>& f) {
     HeadRow row;
     row.head = f[0];
     heads.Add(in, f[0], lines, data.heads.size());
-    key = f[1] + '\x1f' + f[2];
-    auto city = city_of.find(key);
-    if (city == city_of.end()) {
-      CityRow c;
-      c.index = static_cast<int32_t>(data.cities.size() + 1);
-      c.province = Text(in, "province", f[1], kProvinceSize, true);
-      c.city = Text(in, "city", f[2], kCitySize, true);
-      c.postal_code = Text(in, "postal_code", f[3], kPostalCodeSize, false);
-      c.area_code = Text(in, "area_code", f[4], kAreaCodeSize, false);
-      city = city_of.emplace(key, data.cities.size()).first;
-      city_codes.push_back(f[3] + '\x1f' + f[4]);
-      city_line.push_back(in.line());
-      data.cities.push_back(std::move(c));
-    } else if (city_codes[city->second].size() != f[3].size() + f[4].size() + 1 ||
-               city_codes[city->second] != f[3] + '\x1f' + f[4]) {
-      const CityRow& c = data.cities[city->second];
-      throw in.Error(f[1] + " " + f[2] + " has postal code '" + f[3] + "' and area code '" +
-                     f[4] + "', but '" + base::Utf16ToUtf8(c.postal_code) + "' and '" +
-                     base::Utf16ToUtf8(c.area_code) + "' on line " +
-                     std::to_string(city_line[city->second]));
+    if (!collector.City(f[1], f[2], f[3], f[4], row.city, fault) ||
+        !collector.CardType(f[5], {}, row.card_type, fault)) {
+      throw in.Error(fault);
     }
-    row.city = data.cities[city->second].index;
-    auto type = card_type_of.find(f[5]);
-    if (type == card_type_of.end()) {
-      CardTypeRow t;
-      t.description = Text(in, "card_type", f[5], kCardTypeTextSize, true);
-      t.key = base::Utf8ToUtf16(std::to_string(data.card_types.size() + 1));
-      type = card_type_of.emplace(f[5], static_cast<uint32_t>(data.card_types.size())).first;
-      data.card_types.push_back(std::move(t));
-    }
-    row.card_type = type->second;
     lines.push_back(in.line());
     data.heads.push_back(std::move(row));
   });
@@ -181,10 +123,11 @@ AttributionData ReadFolder(const std::filesystem::path& folder) {
         throw in.Error("index " + f[0] + " given twice (first on line " +
                        std::to_string(it->second) + ")");
       }
-      c.province = Text(in, "sheng", f[1], kProvinceSize, true);
-      c.city = Text(in, "shi", f[2], kCitySize, true);
+      c.province = Text(in, "sheng", f[1], kProvinceSize, false);
+      c.city = Text(in, "shi", f[2], kCitySize, false);
       c.postal_code = Text(in, "youbian", f[3], kPostalCodeSize, false);
-      c.area_code = Text(in, "quhao", f[4], kAreaCodeSize, false);
+      c.area_code = Text(in, "quhao", WithoutTrunkZero(f[4], c.zero_dropped), kAreaCodeSize,
+                         false);
       data.cities.push_back(std::move(c));
     });
   }
@@ -195,7 +138,7 @@ AttributionData ReadFolder(const std::filesystem::path& folder) {
     ReadTable(in, "cardtype,describe", [&](const std::vector<std::string>& f) {
       CardTypeRow t;
       t.key = Text(in, "cardtype", f[0], kCardTypeKeySize, true);
-      t.description = Text(in, "describe", f[1], kCardTypeTextSize, true);
+      t.description = Text(in, "describe", f[1], kCardTypeTextSize, false);
       if (auto [it, fresh] = type_line.emplace(f[0], in.line()); !fresh) {
         throw in.Error("cardtype " + f[0] + " given twice (first on line " +
                        std::to_string(it->second) + ")");
@@ -222,11 +165,38 @@ AttributionData ReadFolder(const std::filesystem::path& folder) {
   return data;
 }
 
-}  // namespace
-
-AttributionData ReadImportInput(const std::filesystem::path& path) {
-  if (std::filesystem::is_directory(path)) return ReadFolder(path);
-  return ReadOneFile(path);
+// The layout of `path` told by its content.
+ImportFormat Detect(const std::filesystem::path& path) {
+  if (std::filesystem::is_directory(path)) return ImportFormat::kTables;
+  std::ifstream in(path, std::ios::binary);
+  std::string start(kOneFileHeader.size() + 3, '\0');
+  in.read(start.data(), static_cast<std::streamsize>(start.size()));
+  start.resize(static_cast<size_t>(in.gcount()));
+  if (!in.good() && !in.eof()) return ImportFormat::kCsv;  // the reader says why
+  if (start.starts_with("\xEF\xBB\xBF")) start.erase(0, 3);
+  if (start.starts_with(kOneFileHeader) || start.empty()) return ImportFormat::kCsv;
+  if (LooksLikePhoneDat(start)) return ImportFormat::kPhoneDat;
+  if (start.starts_with("head,")) return ImportFormat::kCsv;  // the reader names the header
+  throw InputError(path.string() + ": the format cannot be told (use --format)");
 }
 
-}  // namespace attrdb
+}  // namespace
+
+AttributionData ReadImportInput(const std::filesystem::path& path, ImportFormat format) {
+  if (format == ImportFormat::kDetect) format = Detect(path);
+  AttributionData data;
+  switch (format) {
+    case ImportFormat::kTables:
+      data = ReadFolder(path);
+      break;
+    case ImportFormat::kPhoneDat:
+      data = ReadPhoneDat(path);
+      break;
+    default:
+      data = ReadOneFile(path);
+  }
+  Summarize(data);
+  return data;
+}
+
+}  // namespace attribution

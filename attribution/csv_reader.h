@@ -1,15 +1,15 @@
 // Reading the UTF-8 CSV files the import takes: fields separated by commas,
 // quoted with double quotes (a doubled quote inside), lines ended by LF or
 // CR LF, a byte-order mark at the start skipped, blank lines skipped.
-#ifndef TOOLS_ATTRDB_CSV_READER_H_
-#define TOOLS_ATTRDB_CSV_READER_H_
+#ifndef ATTRIBUTION_CSV_READER_H_
+#define ATTRIBUTION_CSV_READER_H_
 
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
-namespace attrdb {
+namespace attribution {
 
 // Bad input, its message naming the file and line: "<file>:<line>: <what>"
 // (or "<file>: <what>" for the file as a whole).
@@ -45,6 +45,6 @@ class CsvReader {
   int record_line_ = 0;
 };
 
-}  // namespace attrdb
+}  // namespace attribution
 
-#endif  // TOOLS_ATTRDB_CSV_READER_H_
+#endif  // ATTRIBUTION_CSV_READER_H_

@@ -2,7 +2,7 @@
 // one scan of numindex, its heads decoded on a second thread. Rows of one
 // city and card type come in runs, so the city key and card type of a row
 // are resolved again only when its stored bytes differ from the row before.
-#include "tools/attrdb/attribution_index.h"
+#include "attribution/attribution_index.h"
 
 #include <algorithm>
 #include <cmath>
@@ -10,18 +10,18 @@
 #include <new>
 #include <unordered_map>
 
+#include "attribution/batch_pipeline.h"
+#include "attribution/column_values.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
 #include "db/jet/text.h"
 #include "db/sql/text_compare.h"
-#include "tools/attrdb/batch_pipeline.h"
-#include "tools/attrdb/column_values.h"
 
-namespace attrdb {
+namespace attribution {
 
 class IndexLoader {
  public:
-  explicit IndexLoader(jet::Database& db) : db_(db) {}
+  IndexLoader(jet::Database& db, LoadReport* report) : db_(db), report_(report) {}
 
   // Keeps only the rows whose stored head is one of `heads`: their
   // scrambled and plain text, each as compressed and as two-byte text.
@@ -51,11 +51,19 @@ class IndexLoader {
     index_.heads_.reset(static_cast<uint32_t*>(std::calloc(kHeadSpan, sizeof(uint32_t))));
     if (!index_.heads_) throw std::bad_alloc();
     LoadHeads();
+    if (report_ != nullptr) {
+      report_->undecodable_rows = undecodable_scanned_ + undecodable_placed_;
+      for (std::string& text : undecodable_placed_examples_) {
+        if (report_->undecodable_examples.size() >= kExamples) break;
+        report_->undecodable_examples.push_back(std::move(text));
+      }
+    }
     return std::move(index_);
   }
 
  private:
   static constexpr uint32_t kNoCity = UINT32_MAX;
+  static constexpr size_t kExamples = 5;
 
   struct City {
     std::string province, city, postal_code, area_code;
@@ -93,11 +101,20 @@ class IndexLoader {
     jet::RowCursor cursor = db_.Scan(table);
     while (cursor.Next()) {
       const jet::Row& row = cursor.row();
+      if (report_ != nullptr) {
+        report_->cities.push_back({ColumnUtf8(row, index), ColumnUtf8(row, sheng),
+                                   ColumnUtf8(row, shi), ColumnUtf8(row, youbian),
+                                   ColumnUtf8(row, quhao), false});
+      }
       std::optional<double> key = ColumnNumber(row, index);
       // A key that no integer equals is never asked for.
       if (!key || *key != std::trunc(*key) || std::abs(*key) > INT32_MAX) continue;
       const auto position = static_cast<uint32_t>(cities_.size());
       if (!city_of_key_.emplace(static_cast<int32_t>(*key), position).second) continue;
+      if (report_ != nullptr) {
+        report_->cities.back().used = true;
+        report_row_of_city_.push_back(static_cast<uint32_t>(report_->cities.size() - 1));
+      }
       City city{ColumnUtf8(row, sheng), ColumnUtf8(row, shi), ColumnUtf8(row, youbian),
                 ColumnUtf8(row, quhao)};
       if (!city.area_code.empty()) city.area_code = "0" + city.area_code;
@@ -121,18 +138,25 @@ class IndexLoader {
   // The number of the card type shown for numindex key `key`.
   uint32_t CardTypeOf(const std::u16string& key) {
     auto found = description_of_key_.find(Folded(key));
-    std::string shown = found != description_of_key_.end() ? found->second
-                                                           : base::Utf16ToUtf8(key);
+    const bool known = found != description_of_key_.end();
+    std::string shown = known ? found->second : base::Utf16ToUtf8(key);
+    if (!known && report_ != nullptr) AddOnce(report_->missing_card_type_keys, shown);
     auto it = std::find(card_types_.begin(), card_types_.end(), shown);
     if (it != card_types_.end()) return static_cast<uint32_t>(it - card_types_.begin());
     card_types_.push_back(std::move(shown));
+    card_type_known_.push_back(known);
     return static_cast<uint32_t>(card_types_.size() - 1);
   }
 
-  uint32_t CityOf(std::optional<int32_t> key) const {
-    if (!key) return kNoCity;
-    auto found = city_of_key_.find(*key);
-    return found != city_of_key_.end() ? found->second : kNoCity;
+  uint32_t CityOf(std::optional<int32_t> key, const jet::Row& row) {
+    auto found = key ? city_of_key_.find(*key) : city_of_key_.end();
+    if (found != city_of_key_.end()) return found->second;
+    if (report_ != nullptr) AddOnce(report_->missing_city_keys, ColumnUtf8(row, index_column_));
+    return kNoCity;
+  }
+
+  static void AddOnce(std::vector<std::string>& list, const std::string& text) {
+    if (std::find(list.begin(), list.end(), text) == list.end()) list.push_back(text);
   }
 
   uint32_t AnswerOf(uint32_t city, uint32_t card_type) {
@@ -152,6 +176,11 @@ class IndexLoader {
     }
     answer.card_type = card_types_[card_type];
     index_.answers_.push_back(std::move(answer));
+    if (report_ != nullptr) {
+      report_->city_of_answer.push_back(city == kNoCity ? LoadReport::kNone
+                                                        : report_row_of_city_[city]);
+      report_->card_type_known.push_back(card_type_known_[card_type] ? 1 : 0);
+    }
     it->second = index_.AnswerCount();
     return last_answer_ = it->second;
   }
@@ -181,7 +210,7 @@ class IndexLoader {
     }
     std::span<const uint8_t> city_bytes = row.RawBytes(index_column_);
     if (!city_memo_.Holds(city_bytes)) {
-      city_memo_.Keep(city_bytes, CityOf(ColumnInteger(row, index_column_)));
+      city_memo_.Keep(city_bytes, CityOf(ColumnInteger(row, index_column_), row));
     }
     std::span<const uint8_t> card_bytes = row.RawBytes(cardtype_column_);
     if (!card_memo_.Holds(card_bytes)) {
@@ -251,11 +280,23 @@ class IndexLoader {
         scanned.kind = text && decoder.Decode(stored, scanned.head, scanned.plain)
                            ? ScannedRow::kDecoded
                            : ScannedRow::kNoHead;
-        if (scanned.kind == ScannedRow::kNoHead) continue;
+        if (scanned.kind == ScannedRow::kNoHead) {
+          NoteUndecodable(text && !stored.empty() ? base::Utf16ToUtf8(stored) : "(empty)");
+          continue;
+        }
       }
       scanned.answer = AnswerOfRow(row, head_bytes);
     }
     pipeline.Finish();
+  }
+
+  // A row whose head no lookup finds, seen by the scan.
+  void NoteUndecodable(std::string stored) {
+    if (report_ == nullptr) return;
+    ++undecodable_scanned_;
+    if (report_->undecodable_examples.size() < kExamples) {
+      report_->undecodable_examples.push_back(std::move(stored));
+    }
   }
 
   // Enters scanned rows into the head table (on the pipeline's thread).
@@ -266,10 +307,19 @@ class IndexLoader {
       if (scanned.kind == ScannedRow::kNoHead) continue;
       if (scanned.kind == ScannedRow::kStored) {
         jet::DecodeText(std::span<const uint8_t>(scanned.bytes, scanned.size), placed_text_);
-        if (!placing_decoder_.Decode(placed_text_, head, plain)) continue;
+        if (!placing_decoder_.Decode(placed_text_, head, plain)) {
+          if (report_ != nullptr && undecodable_placed_++ < kExamples) {
+            undecodable_placed_examples_.push_back(
+                placed_text_.empty() ? "(empty)" : base::Utf16ToUtf8(placed_text_));
+          }
+          continue;
+        }
       }
       uint32_t& entry = index_.heads_[head - kFirstHead];
       const bool taken = entry != 0;
+      if (taken && report_ != nullptr) {
+        report_->duplicates.push_back({head, entry & AttributionIndex::kAnswerMask, scanned.answer});
+      }
       // The first row of a head wins, but a scrambled row beats a plain one.
       if (taken && (plain || (entry & AttributionIndex::kFromPlain) == 0)) continue;
       entry = scanned.answer | (plain ? AttributionIndex::kFromPlain : 0);
@@ -278,6 +328,10 @@ class IndexLoader {
   }
 
   jet::Database& db_;
+  LoadReport* report_;
+  std::vector<uint32_t> report_row_of_city_;  // by cities_ position
+  std::vector<bool> card_type_known_;         // by card_types_ position
+  size_t undecodable_scanned_ = 0;
   AttributionIndex index_;
   bool filtered_ = false;
   std::vector<std::pair<uint64_t, std::vector<uint8_t>>> wanted_;  // (hash, bytes)
@@ -294,16 +348,18 @@ class IndexLoader {
   // Used on the pipeline's thread only.
   StoredHeadDecoder placing_decoder_;
   std::u16string placed_text_;
+  size_t undecodable_placed_ = 0;
+  std::vector<std::string> undecodable_placed_examples_;
 };
 
-AttributionIndex AttributionIndex::Load(jet::Database& db) {
-  return IndexLoader(db).Run();
+AttributionIndex AttributionIndex::Load(jet::Database& db, LoadReport* report) {
+  return IndexLoader(db, report).Run();
 }
 
 AttributionIndex AttributionIndex::LoadFor(jet::Database& db, const std::vector<uint32_t>& heads) {
-  IndexLoader loader(db);
+  IndexLoader loader(db, nullptr);
   loader.OnlyFor(heads);
   return loader.Run();
 }
 
-}  // namespace attrdb
+}  // namespace attribution

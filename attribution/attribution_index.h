@@ -2,8 +2,8 @@
 // every mobile number head (scrambled or still plain) mapped, in one table
 // indexed by the head, to its answer (province, city, postal code, area code,
 // card type), the joins with city and cardtype made once while loading.
-#ifndef TOOLS_ATTRDB_ATTRIBUTION_INDEX_H_
-#define TOOLS_ATTRDB_ATTRIBUTION_INDEX_H_
+#ifndef ATTRIBUTION_ATTRIBUTION_INDEX_H_
+#define ATTRIBUTION_ATTRIBUTION_INDEX_H_
 
 #include <cstdint>
 #include <cstdlib>
@@ -11,10 +11,10 @@
 #include <string>
 #include <vector>
 
+#include "attribution/mobile_number.h"
 #include "db/jet/database.h"
-#include "tools/attrdb/mobile_number.h"
 
-namespace attrdb {
+namespace attribution {
 
 // One answer, all text in UTF-8.
 struct Attribution {
@@ -23,6 +23,32 @@ struct Attribution {
   std::string postal_code;  // city.youbian
   std::string area_code;    // "0" and city.quhao; empty when quhao is
   std::string card_type;    // cardtype.describe, or the card type key itself
+};
+
+// What a load saw besides the answers, for inspecting the data: the city
+// rows, how each answer was made, the heads that could not be taken, and
+// every head stored more than once.
+struct LoadReport {
+  static constexpr uint32_t kNone = UINT32_MAX;
+
+  struct CityRecord {
+    std::string key;  // city.index as text ("" for null)
+    std::string province, city, postal_code, quhao;
+    bool used = false;  // the first row of a whole-number key: answers take it
+  };
+  struct Duplicate {
+    uint32_t head;
+    uint32_t first, later;  // answer numbers of an earlier row and of this one
+  };
+
+  std::vector<CityRecord> cities;            // every city row, in stored order
+  std::vector<uint32_t> city_of_answer;      // by answer number - 1: a cities position or kNone
+  std::vector<uint8_t> card_type_known;      // by answer number - 1: 1 when its key has a row
+  std::vector<std::string> missing_city_keys;       // numindex keys without a city row
+  std::vector<std::string> missing_card_type_keys;  // numindex keys without a cardtype row
+  size_t undecodable_rows = 0;               // numindex rows no lookup can find
+  std::vector<std::string> undecodable_examples;    // the first few, as stored
+  std::vector<Duplicate> duplicates;         // every further row of a head
 };
 
 class AttributionIndex {
@@ -39,7 +65,8 @@ class AttributionIndex {
   // Heads that do not decode to seven digits starting with 1 are left out.
   // Raises jet::Error when a table or column is missing or the file is
   // damaged.
-  static AttributionIndex Load(jet::Database& db);
+  // When `report` is given, it is filled as well.
+  static AttributionIndex Load(jet::Database& db, LoadReport* report = nullptr);
   // Like Load, but only for `heads` (each in [kFirstHead, kFirstHead +
   // kHeadSpan)): rows whose stored head is not one of them, scrambled or
   // plain, are skipped before anything is decoded. Answers for a few
@@ -56,6 +83,11 @@ class AttributionIndex {
   uint32_t AnswerCount() const { return static_cast<uint32_t>(answers_.size()); }
   // Number of distinct heads found.
   size_t HeadCount() const { return head_count_; }
+  // Whether the answer of `head` was taken from a head stored as seven plain
+  // digits. REQUIRES: Find(head) != 0.
+  bool FromPlain(uint32_t head) const {
+    return (heads_[head - kFirstHead] & kFromPlain) != 0;
+  }
 
  private:
   friend class IndexLoader;
@@ -74,6 +106,6 @@ class AttributionIndex {
   size_t head_count_ = 0;
 };
 
-}  // namespace attrdb
+}  // namespace attribution
 
-#endif  // TOOLS_ATTRDB_ATTRIBUTION_INDEX_H_
+#endif  // ATTRIBUTION_ATTRIBUTION_INDEX_H_

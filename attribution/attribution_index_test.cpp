@@ -1,20 +1,20 @@
 // The attribution index against databases made in memory: the window's
 // first-row rules, scrambled and plain heads, missing cities and card types,
 // and the decoding of stored heads checked against the codec.
-#include "tools/attrdb/attribution_index.h"
+#include "attribution/attribution_index.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
+#include "attribution/column_values.h"
+#include "attribution/test_db.h"
 #include "codec/number_head.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/error.h"
 #include "testing/shared_fixtures.h"
-#include "tools/attrdb/column_values.h"
-#include "tools/attrdb/lookup_test_db.h"
 
-namespace attrdb {
+namespace attribution {
 namespace {
 
 using testing::Plain;
@@ -216,4 +216,4 @@ TEST(StoredHeadDecoder, RefusesOtherForms) {
 }
 
 }  // namespace
-}  // namespace attrdb
+}  // namespace attribution

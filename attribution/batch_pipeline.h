@@ -2,8 +2,8 @@
 // order, a second thread consumes them in the same order, a batch at a time.
 // Used where a scan is bound by the engine and the work on each row can
 // wait for another core.
-#ifndef TOOLS_ATTRDB_BATCH_PIPELINE_H_
-#define TOOLS_ATTRDB_BATCH_PIPELINE_H_
+#ifndef ATTRIBUTION_BATCH_PIPELINE_H_
+#define ATTRIBUTION_BATCH_PIPELINE_H_
 
 #include <condition_variable>
 #include <cstddef>
@@ -17,7 +17,7 @@
 #include <utility>
 #include <vector>
 
-namespace attrdb {
+namespace attribution {
 
 template <typename Item>
 class BatchPipeline {
@@ -139,6 +139,6 @@ class BatchPipeline {
   std::exception_ptr failure_;  // written by the consumer only
 };
 
-}  // namespace attrdb
+}  // namespace attribution
 
-#endif  // TOOLS_ATTRDB_BATCH_PIPELINE_H_
+#endif  // ATTRIBUTION_BATCH_PIPELINE_H_

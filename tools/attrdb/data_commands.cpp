@@ -1,0 +1,275 @@
+// attrdb dump and attrdb info: every head's answer written out, and the
+// figures of a database's attribution data.
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <ctime>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include "attribution/attribution_index.h"
+#include "attribution/csv_reader.h"
+#include "attribution/data_report.h"
+#include "attribution/mobile_number.h"
+#include "attribution/phone_dat.h"
+#include "attribution/read_ahead_file.h"
+#include "db/jet/error.h"
+#include "tools/attrdb/database_location.h"
+#include "tools/attrdb/lookup_output.h"
+#include "tools/attrdb/lookup_run.h"
+#include "tools/attrdb/subcommands.h"
+
+namespace attrdb {
+
+using attribution::AttributionIndex;
+using attribution::kFirstHead;
+using attribution::kHeadSpan;
+
+namespace {
+
+constexpr char kDumpFooter[] = R"(
+Writes the answer of every head the database answers, in head order, as a
+lookup finds it (area codes with their leading 0):
+  csv      head,province,city,postal_code,area_code,card_type (the import's
+           one-file layout: import gives the same answers again)
+  json     one object per line with the same names
+  phonedat a phone.dat file (--version YYMM, default 0000): records written
+           once each, in order of first use; card types by their code: the
+           format's names, those names without "中国" (said on standard
+           error, since the file read back names them in full), or a
+           number; any other card type is refused.
+Output goes to standard output unless --output FILE is given.)";
+
+constexpr char kInfoFooter[] = R"(
+Prints the heads (answered from scrambled rows, from plain rows, and the
+stored heads no lookup finds), the provinces, cities and city rows, the
+heads of each card type, the heads of each three-digit prefix 130 to 199,
+the city with the most heads, and the file's size and modification time.)";
+
+struct DumpOptions {
+  std::string database = kDefaultDatabase;
+  std::string format = "csv";
+  std::string version = "0000";
+  std::string output;
+};
+
+// Loads every answer of `file`, with the load report when `report` is set.
+AttributionIndex LoadIndex(const std::string& file, attribution::LoadReport* report = nullptr) {
+  auto db = attribution::OpenForScan(file);
+  return AttributionIndex::Load(*db, report);
+}
+
+constexpr size_t kDumpChunk = size_t{1} << 20;
+
+// Writes every head's row to `out` in chunks; false when writing fails.
+bool DumpText(const AttributionIndex& index, OutputFormat format, std::FILE* out) {
+  std::string chunk;
+  chunk.reserve(kDumpChunk + 4096);
+  if (format == OutputFormat::kCsv) chunk += "head,province,city,postal_code,area_code,card_type\n";
+  // Each answer's text after the head is made once.
+  std::vector<std::string> tails(index.AnswerCount() + 1);
+  for (uint32_t n = 1; n <= index.AnswerCount(); ++n) {
+    const attribution::Attribution& a = index.Answer(n);
+    std::string& tail = tails[n];
+    if (format == OutputFormat::kJson) tail += '"';
+    const std::pair<const char*, const std::string*> fields[] = {
+        {"province", &a.province}, {"city", &a.city}, {"postal_code", &a.postal_code},
+        {"area_code", &a.area_code}, {"card_type", &a.card_type}};
+    for (const auto& [name, text] : fields) {
+      tail += format == OutputFormat::kJson ? std::string(",\"") + name + "\":" : ",";
+      AppendField(format, *text, tail);
+    }
+    tail += format == OutputFormat::kJson ? "}\n" : "\n";
+  }
+  const std::string_view before = format == OutputFormat::kJson ? "{\"head\":\"" : "";
+  char digits[7];
+  for (uint32_t head = kFirstHead; head < kFirstHead + kHeadSpan; ++head) {
+    const uint32_t n = index.Find(head);
+    if (n == 0) continue;
+    uint32_t rest = head;
+    for (int i = 6; i >= 0; --i, rest /= 10) digits[i] = static_cast<char>('0' + rest % 10);
+    chunk += before;
+    chunk.append(digits, sizeof digits);
+    chunk += tails[n];
+    if (chunk.size() >= kDumpChunk) {
+      if (std::fwrite(chunk.data(), 1, chunk.size(), out) != chunk.size()) return false;
+      chunk.clear();
+    }
+  }
+  return std::fwrite(chunk.data(), 1, chunk.size(), out) == chunk.size();
+}
+
+int Dump(const DumpOptions& o) {
+  std::optional<AttributionIndex> index;
+  std::string bytes;
+  try {
+    index.emplace(LoadIndex(o.database));
+    if (o.format == "phonedat") {
+      std::vector<std::string> renamed;
+      bytes = attribution::WritePhoneDat(*index, o.version, &renamed);
+      for (const std::string& note : renamed) {
+        std::fprintf(stderr, "attrdb: card type %s (phone.dat has no other name for it)\n",
+                     note.c_str());
+      }
+    }
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "attrdb: %s\n", e.what());
+    return kExitFailed;
+  }
+  std::FILE* out = o.output.empty() ? stdout : std::fopen(o.output.c_str(), "wb");
+  if (out == nullptr) {
+    std::fprintf(stderr, "attrdb: %s: cannot be written\n", o.output.c_str());
+    return kExitFailed;
+  }
+  bool written;
+  if (o.format == "phonedat") {
+    written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+  } else {
+    written = DumpText(*index, o.format == "json" ? OutputFormat::kJson : OutputFormat::kCsv, out);
+  }
+  const bool closed = out == stdout ? std::fflush(out) == 0 : std::fclose(out) == 0;
+  if (!written || !closed) {
+    std::fprintf(stderr, "attrdb: %s: writing failed\n",
+                 o.output.empty() ? "standard output" : o.output.c_str());
+    return kExitFailed;
+  }
+  return kExitOk;
+}
+
+std::string ModificationTime(const std::string& file) {
+  struct stat st {};
+  if (::stat(file.c_str(), &st) != 0) return {};
+  char text[32];
+  std::tm utc{};
+  ::gmtime_r(&st.st_mtime, &utc);
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  return text;
+}
+
+int Info(const std::string& file, bool json) {
+  attribution::LoadReport report;
+  attribution::DataInfo info;
+  uintmax_t size = 0;
+  try {
+    const AttributionIndex index = LoadIndex(file, &report);
+    info = attribution::DescribeData(index, report);
+    size = std::filesystem::file_size(file);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "attrdb: %s\n", e.what());
+    return kExitFailed;
+  }
+  const std::string modified = ModificationTime(file);
+  if (json) {
+    nlohmann::ordered_json j;
+    j["file"] = file;
+    j["size"] = size;
+    j["modified"] = modified;
+    j["heads"] = {{"total", info.heads}, {"scrambled", info.scrambled}, {"plain", info.plain},
+                  {"not_decodable", info.undecodable}};
+    j["provinces"] = info.provinces;
+    j["cities"] = info.cities;
+    j["city_rows"] = info.city_rows;
+    j["card_types"] = nlohmann::ordered_json::array();
+    for (const auto& [name, heads] : info.card_types) {
+      j["card_types"].push_back({{"name", name}, {"heads", heads}});
+    }
+    nlohmann::ordered_json prefixes = nlohmann::ordered_json::object();
+    for (size_t i = 0; i < info.heads_by_prefix.size(); ++i) {
+      prefixes[std::to_string(attribution::kFirstPrefix + i)] = info.heads_by_prefix[i];
+    }
+    j["heads_by_prefix"] = prefixes;
+    j["largest_city"] = {{"province", info.largest_province}, {"city", info.largest_city},
+                         {"heads", info.largest_heads}};
+    std::printf("%s\n", j.dump(-1, ' ', false, nlohmann::json::error_handler_t::replace).c_str());
+    return kExitOk;
+  }
+  std::printf("file         %s\n", file.c_str());
+  std::printf("size         %ju bytes\n", size);
+  std::printf("modified     %s\n", modified.c_str());
+  std::printf("heads        %zu (%zu scrambled, %zu plain); %zu stored heads not decodable\n",
+              info.heads, info.scrambled, info.plain, info.undecodable);
+  std::printf("provinces    %zu\n", info.provinces);
+  std::printf("cities       %zu in %zu city rows\n", info.cities, info.city_rows);
+  std::printf("largest city %s %s, %zu heads\n", info.largest_province.c_str(),
+              info.largest_city.c_str(), info.largest_heads);
+  std::printf("card types\n");
+  for (const auto& [name, heads] : info.card_types) {
+    std::printf("  %-10zu %s\n", heads, name.c_str());
+  }
+  std::printf("heads by prefix\n");
+  for (size_t i = 0; i < info.heads_by_prefix.size(); ++i) {
+    if (info.heads_by_prefix[i] == 0) continue;
+    std::printf("  %zu %zu\n", attribution::kFirstPrefix + i, info.heads_by_prefix[i]);
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+int CheckData(const std::string& file) {
+  attribution::LoadReport report;
+  std::vector<attribution::Finding> findings;
+  try {
+    const AttributionIndex index = LoadIndex(file, &report);
+    findings = attribution::CheckData(index, report);
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "attrdb: %s\n", e.what());
+    return kExitFailed;
+  }
+  size_t harmful = 0;
+  for (const attribution::Finding& f : findings) {
+    std::printf("%s: %s: %zu %s\n", file.c_str(), f.harmful ? "error" : "note", f.count,
+                f.what.c_str());
+    for (const std::string& example : f.examples) std::printf("    %s\n", example.c_str());
+    harmful += f.harmful ? 1 : 0;
+  }
+  if (findings.empty()) std::printf("%s: no findings about the data\n", file.c_str());
+  if (harmful == 0) return kExitOk;
+  std::fflush(stdout);
+  std::fprintf(stderr, "attrdb: %s: %zu finding%s make answers wrong or missing\n",
+               file.c_str(), harmful, harmful == 1 ? "" : "s");
+  return kExitFailed;
+}
+
+void AddDataCommands(CLI::App& app, int& exit_code) {
+  auto dump_options = std::make_shared<DumpOptions>();
+  CLI::App* dump = app.add_subcommand("dump", "The answer of every head, in head order");
+  dump->footer(kDumpFooter);
+  dump->add_option("--db", dump_options->database, "Database file")
+      ->type_name("FILE")
+      ->capture_default_str();
+  dump->add_option("--format", dump_options->format, "Output format")
+      ->check(CLI::IsMember({"csv", "json", "phonedat"}))
+      ->capture_default_str();
+  dump->add_option("--version", dump_options->version, "phone.dat version (four digits, YYMM)")
+      ->check([](const std::string& v) {
+        return v.size() == 4 && v.find_first_not_of("0123456789") == std::string::npos
+                   ? std::string()
+                   : std::string("four digits expected");
+      });
+  dump->add_option("-o,--output", dump_options->output, "Write to FILE")->type_name("FILE");
+  dump->callback([dump, dump_options, &exit_code] {
+    if (dump->count("--db") == 0) {
+      dump_options->database = FindDefaultDatabase(kDefaultDatabase, stderr);
+    }
+    exit_code = Dump(*dump_options);
+  });
+
+  auto file = std::make_shared<std::string>(kDefaultDatabase);
+  CLI::App* info = app.add_subcommand("info", "Figures of a database's attribution data");
+  info->footer(kInfoFooter);
+  info->add_option("FILE", *file, "Database file")->capture_default_str();
+  auto format = std::make_shared<std::string>("text");
+  info->add_option("--format", *format, "Output format")
+      ->check(CLI::IsMember({"text", "json"}))
+      ->capture_default_str();
+  info->callback([info, file, format, &exit_code] {
+    if (info->count("FILE") == 0) *file = FindDefaultDatabase(kDefaultDatabase, stderr);
+    exit_code = Info(*file, *format == "json");
+  });
+}
+
+}  // namespace attrdb
