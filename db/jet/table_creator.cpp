@@ -13,16 +13,7 @@
 #include "db/jet/usage_map_writer.h"
 
 namespace jet {
-namespace {
 
-inline constexpr int16_t kObjectTypeTable = 1;       // MSysObjects.Type
-inline constexpr int16_t kObjectTypeContainer = 3;
-inline constexpr double kUnixEpochDays = 25569.0;    // 1970-01-01 as an Access date
-inline constexpr int32_t kFullAccess = 0x000FFFFF;   // MSysACEs.ACM
-inline constexpr int32_t kSystemObject = INT32_MIN;  // MSysObjects.Flags 0x80000000
-
-// An inline map row (section 5.1) whose window starts at `start`, with the
-// bit of `start` set when `first_set`.
 std::vector<uint8_t> InlineMapRow(uint32_t start, bool first_set) {
   std::vector<uint8_t> row(format::kMapInlineRowSize, 0);
   row[format::kMapTypeOffset] = format::kMapInline;
@@ -30,6 +21,14 @@ std::vector<uint8_t> InlineMapRow(uint32_t start, bool first_set) {
   if (first_set) row[format::kMapInlineBitmapOffset] = 1;
   return row;
 }
+
+namespace {
+
+inline constexpr int16_t kObjectTypeTable = 1;       // MSysObjects.Type
+inline constexpr int16_t kObjectTypeContainer = 3;
+inline constexpr double kUnixEpochDays = 25569.0;    // 1970-01-01 as an Access date
+inline constexpr int32_t kFullAccess = 0x000FFFFF;   // MSysACEs.ACM
+inline constexpr int32_t kSystemObject = INT32_MIN;  // MSysObjects.Flags 0x80000000
 
 // What the catalog says of the "Tables" container and the database's owner.
 struct CatalogFacts {

@@ -21,6 +21,10 @@ struct IndexSpec {
   bool unique = false;
 };
 
+// A usage-map row of new tables: an inline map (section 5.1) whose window
+// starts at `start`, with the bit of `start` set when `first_set`.
+std::vector<uint8_t> InlineMapRow(uint32_t start, bool first_set);
+
 // The definition of a new table `name` holding `columns` (LayOutTable) and
 // `indexes` (logical and real index numbers in the order given), its pages
 // not yet placed. Raises kInvalidArgument "cannot create <table>: <why>" for

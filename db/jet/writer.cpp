@@ -97,6 +97,7 @@ void Writer::Commit() {
     stamp = file_.CommitBatch(options_.sync);
   } catch (...) {
     db_.pages().Reset();
+    db_.DropDefinitions();
     append_pages_.clear();
     spare_pages_.clear();
     lval_pages_.clear();
@@ -114,6 +115,7 @@ void Writer::Rollback() {
   batch_.reset();
   file_.AbortBatch();
   db_.pages().Reset();
+  db_.DropDefinitions();  // a batch may have changed a definition (AddIndex)
   append_pages_.clear();
   spare_pages_.clear();
     lval_pages_.clear();

@@ -1,4 +1,4 @@
-# End-to-end checks of attrdb tables / schema / export / sql: output,
+# End-to-end checks of attrdb tables / schema / export / sql / index add: output,
 # messages on standard error and exit codes, on a database made by our own
 # engine (MAKE_DB) and, where the shared fixtures are present, on those.
 function(run_attrdb)
@@ -60,6 +60,36 @@ endif()
 run_attrdb(export "${demo}" nope)
 if(code EQUAL 0 OR NOT err STREQUAL "attrdb: no such table: nope\n")
   message(FATAL_ERROR "export of a missing table: exit ${code}, stderr [${err}]")
+endif()
+
+# An index added to the database: the same statement then seeks through it;
+# a second index of that name is refused and changes nothing.
+set(indexed "${work}/indexed.mdb")
+file(COPY_FILE "${demo}" "${indexed}")
+run_attrdb(sql --explain "${indexed}" "select numhead from numindex where index=9")
+set(rows_before "${out}")
+if(NOT code EQUAL 0 OR NOT err STREQUAL "plan: equality hash on numindex.index\n")
+  message(FATAL_ERROR "sql --explain before index add: exit ${code}, got [${out}] [${err}]")
+endif()
+run_attrdb(index add "${indexed}" numindex INDEX --name by_city)
+if(NOT code EQUAL 0 OR NOT out STREQUAL "added index by_city on numindex(index): 276 entries\n")
+  message(FATAL_ERROR "index add: exit ${code}, got [${out}] [${err}]")
+endif()
+run_attrdb(sql --explain "${indexed}" "select numhead from numindex where index=9")
+if(NOT code EQUAL 0 OR NOT out STREQUAL "${rows_before}" OR NOT out MATCHES "\n\\(5 rows\\)\n$"
+   OR NOT err STREQUAL "plan: index seek by_city on numindex.index\n")
+  message(FATAL_ERROR "sql --explain after index add: exit ${code}, got [${out}] [${err}]")
+endif()
+file(SHA256 "${indexed}" digest_before)
+run_attrdb(index add "${indexed}" numindex cardtype --name BY_CITY --unique)
+file(SHA256 "${indexed}" digest_after)
+if(NOT code EQUAL 1 OR NOT out STREQUAL "" OR NOT digest_before STREQUAL digest_after OR
+   NOT err STREQUAL "attrdb: cannot add index BY_CITY to numindex: an index of that name exists\n")
+  message(FATAL_ERROR "index add of a taken name: exit ${code}, got [${out}] [${err}]")
+endif()
+run_attrdb(check "${indexed}")
+if(NOT code EQUAL 0)
+  message(FATAL_ERROR "check after index add: exit ${code}, got [${out}] [${err}]")
 endif()
 
 file(WRITE "${work}/zero-length.mdb" "")

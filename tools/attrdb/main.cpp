@@ -11,6 +11,7 @@ int main(int argc, char** argv) {
   int exit_code = attrdb::kExitOk;
   attrdb::AddCodecCommands(app, exit_code);
   attrdb::AddJetCommands(app, exit_code);
+  attrdb::AddIndexCommands(app, exit_code);
   attrdb::AddSqlCommands(app, exit_code);
   attrdb::AddMaintenanceCommands(app, exit_code);
   attrdb::AddLookupCommands(app, exit_code);

@@ -16,6 +16,8 @@ inline constexpr int kExitFailed = 1;  // some input or the file was bad
 void AddCodecCommands(CLI::App& app, int& exit_code);
 // `tables FILE`, `schema FILE [TABLE]` and `export FILE TABLE`.
 void AddJetCommands(CLI::App& app, int& exit_code);
+// `index add FILE TABLE COLUMN [--name NAME] [--unique]`.
+void AddIndexCommands(CLI::App& app, int& exit_code);
 // `sql FILE STATEMENT`: one SELECT through the query cursor.
 void AddSqlCommands(CLI::App& app, int& exit_code);
 
