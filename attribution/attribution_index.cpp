@@ -8,12 +8,14 @@
 #include <cmath>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <unordered_map>
 
 #include "attribution/batch_pipeline.h"
 #include "attribution/column_values.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
+#include "db/jet/index_seek.h"
 #include "db/jet/text.h"
 #include "db/sql/text_compare.h"
 
@@ -30,6 +32,7 @@ class IndexLoader {
     for (uint32_t head : heads) {
       const std::string plain = std::to_string(head);
       for (const std::string& text : {codec::EncodeNumberHead(plain), plain}) {
+        wanted_texts_.emplace_back(text.begin(), text.end());
         std::vector<uint8_t> compressed{0xFF, 0xFE};
         std::vector<uint8_t> wide;
         for (char c : text) {
@@ -259,12 +262,10 @@ class IndexLoader {
     std::u16string stored;
     StoredHeadDecoder decoder;
     BatchPipeline<ScannedRow> pipeline([this](std::span<const ScannedRow> rows) { Place(rows); });
-    jet::RowCursor cursor = db_.Scan(table);
-    while (cursor.Next()) {
-      const jet::Row& row = cursor.row();
+    auto take = [&](const jet::Row& row) {
       std::span<const uint8_t> head_bytes;
       if (head_in_row) head_bytes = row.RawBytes(numhead);
-      if (filtered_ && head_in_row && !Wanted(head_bytes)) continue;
+      if (filtered_ && head_in_row && !Wanted(head_bytes)) return;
       ScannedRow& scanned = pipeline.Add();
       if (head_in_row && head_bytes.size() <= sizeof scanned.bytes) {
         scanned.kind = ScannedRow::kStored;
@@ -282,12 +283,40 @@ class IndexLoader {
                            : ScannedRow::kNoHead;
         if (scanned.kind == ScannedRow::kNoHead) {
           NoteUndecodable(text && !stored.empty() ? base::Utf16ToUtf8(stored) : "(empty)");
-          continue;
+          return;
         }
       }
       scanned.answer = AnswerOfRow(row, head_bytes);
+    };
+    // A few heads under an index on numhead: their rows alone, read by
+    // location in the order a scan would meet them.
+    if (std::optional<std::vector<jet::RowLocation>> rows =
+            filtered_ && head_in_row ? SeekWanted(*table, numhead) : std::nullopt) {
+      for (const jet::RowLocation& location : *rows) {
+        if (std::optional<jet::Row> row = db_.ReadRow(table, location)) take(*row);
+      }
+    } else {
+      jet::RowCursor cursor = db_.Scan(table);
+      while (cursor.Next()) take(cursor.row());
     }
     pipeline.Finish();
+  }
+
+  // The rows of every wanted head's stored forms through an index on
+  // column `numhead`, in table order; nothing when some form has no index
+  // seek (then the table is scanned).
+  std::optional<std::vector<jet::RowLocation>> SeekWanted(const jet::TableDef& table,
+                                                          size_t numhead) {
+    std::vector<jet::RowLocation> rows;
+    for (const std::u16string& text : wanted_texts_) {
+      std::optional<jet::IndexSeek> seek = jet::PlanIndexSeek(table, numhead, jet::Value(text));
+      if (!seek) return std::nullopt;
+      std::vector<jet::RowLocation> found = jet::SeekRows(db_.pages(), table, *seek);
+      rows.insert(rows.end(), found.begin(), found.end());
+    }
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
+    return rows;
   }
 
   // A row whose head no lookup finds, seen by the scan.
@@ -335,6 +364,7 @@ class IndexLoader {
   AttributionIndex index_;
   bool filtered_ = false;
   std::vector<std::pair<uint64_t, std::vector<uint8_t>>> wanted_;  // (hash, bytes)
+  std::vector<std::u16string> wanted_texts_;  // each stored form of each head
   std::vector<City> cities_;
   std::unordered_map<int32_t, uint32_t> city_of_key_;  // first city row of a key
   std::unordered_map<std::u16string, std::string> description_of_key_;  // folded key

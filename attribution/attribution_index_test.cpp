@@ -12,6 +12,8 @@
 #include "codec/number_head.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/error.h"
+#include "db/jet/index_adder.h"
+#include "db/jet/writer.h"
 #include "testing/shared_fixtures.h"
 
 namespace attribution {
@@ -103,16 +105,27 @@ TEST(AttributionIndex, AnswersAsTheWindowDoes) {
 }
 
 // Loading only some heads gives them the answers of the whole index (first
-// row, scrambled before plain) and leaves every other head out.
+// row, scrambled before plain) and leaves every other head out, whether the
+// rows are found by a scan or through an index on numhead.
 TEST(AttributionIndex, LoadingSomeHeadsAnswersThemAsTheWholeIndexDoes) {
   auto db = testing::MakeDatabase(Sample());
   const AttributionIndex whole = AttributionIndex::Load(*db);
   const std::vector<uint32_t> asked = {1380013, 1390800, 1397589, 1500000, 1600003,
                                        1890000, 1770000, 1999999};
-  const AttributionIndex some = AttributionIndex::LoadFor(*db, asked);
-  for (uint32_t head : asked) EXPECT_EQ(AnswerText(some, head), AnswerText(whole, head)) << head;
-  EXPECT_EQ(AnswerText(some, 1581308), "-");
-  EXPECT_EQ(some.HeadCount(), 6u);
+  for (bool indexed : {false, true}) {
+    if (indexed) {
+      jet::Writer writer(*db, jet::WriterOptions{.sync = false});
+      writer.Begin();
+      jet::AddIndex(*db, writer, u"numindex", {u"numhead", {u"numhead"}});
+      writer.Commit();
+    }
+    const AttributionIndex some = AttributionIndex::LoadFor(*db, asked);
+    for (uint32_t head : asked) {
+      EXPECT_EQ(AnswerText(some, head), AnswerText(whole, head)) << head << " " << indexed;
+    }
+    EXPECT_EQ(AnswerText(some, 1581308), "-");
+    EXPECT_EQ(some.HeadCount(), 6u);
+  }
 }
 
 TEST(AttributionIndex, EmptyTablesAnswerNothingMissingTablesRaise) {

@@ -11,6 +11,7 @@
 #include "db/attribution_schema.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/error.h"
+#include "db/jet/index_adder.h"
 #include "db/jet/writer.h"
 
 namespace attribution {
@@ -97,28 +98,61 @@ void InsertRows(jet::Database& db, jet::Writer& writer, std::u16string_view name
   }
 }
 
-// Gives `db` the three tables, empty: made anew, or emptied.
-void PrepareTables(jet::Database& db, jet::Writer& writer) {
+// Gives `db` the three tables, empty: made anew (returns true), or emptied.
+bool PrepareTables(jet::Database& db, jet::Writer& writer) {
   std::string present, missing;
   for (std::u16string_view name : kTables) {
     std::string& list = db.FindTable(name) ? present : missing;
     list += (list.empty() ? "" : ", ") + base::Utf16ToUtf8(name);
   }
-  if (present.empty()) return db::CreateAttributionTables(db, writer);
+  if (present.empty()) {
+    db::CreateAttributionTables(db, writer);
+    return true;
+  }
   if (!missing.empty()) Refuse("the database has table " + present + " but not " + missing);
   writer.Begin();
   for (std::u16string_view name : kTables) writer.DeleteAllRows(db.GetTable(name));
   writer.Commit();
+  return false;
+}
+
+// The indexes a user would give the lookups' columns, non-unique so that
+// real data with repeated keys still goes in; each is built from the rows at
+// once. One whose keys the engine cannot compute (a card type key in
+// Chinese, say) is left out. Returns the names of those left out.
+std::vector<std::string> AddLookupIndexes(jet::Database& db, jet::Writer& writer) {
+  struct Wanted {
+    std::u16string_view table, column;
+  };
+  static constexpr Wanted kIndexes[] = {{u"city", u"index"},
+                                        {u"cardtype", u"cardtype"},
+                                        {u"numindex", u"numhead"},
+                                        {u"numindex", u"index"}};
+  std::vector<std::string> left_out;
+  for (const Wanted& w : kIndexes) {
+    writer.Begin();
+    try {
+      jet::AddIndex(db, writer, w.table,
+                    jet::IndexSpec{std::u16string(w.column), {std::u16string(w.column)}});
+      writer.Commit();
+    } catch (const jet::Error& e) {
+      if (writer.InBatch()) writer.Rollback();
+      if (e.kind() != jet::ErrorKind::kInvalidArgument) throw;
+      left_out.push_back(base::Utf16ToUtf8(w.table) + "." + base::Utf16ToUtf8(w.column));
+    }
+  }
+  return left_out;
 }
 
 }  // namespace
 
 std::vector<uint8_t> BuildAttributionImage(const AttributionData& data, bool plain_heads,
                                            const ImportProgress& progress,
-                                           std::unique_ptr<jet::Database> base) {
+                                           std::unique_ptr<jet::Database> base,
+                                           const BuildOptions& options) {
   std::unique_ptr<jet::Database> db = base ? std::move(base) : jet::NewMemoryDatabase();
   jet::Writer writer(*db, jet::WriterOptions{.sync = false});
-  PrepareTables(*db, writer);
+  const bool created = PrepareTables(*db, writer);
   const int64_t total =
       static_cast<int64_t>(data.cities.size() + data.card_types.size() + data.heads.size());
   int64_t done = 0;
@@ -161,6 +195,10 @@ std::vector<uint8_t> BuildAttributionImage(const AttributionData& data, bool pla
                     {index, index_long ? jet::Value(r.city) : ValueFor(t, index, r.city)},
                     {type, ValueFor(t, type, data.card_types[r.card_type].key)}};
              });
+  if (created && options.indexes) {
+    std::vector<std::string> left_out = AddLookupIndexes(*db, writer);
+    if (options.indexes_left_out) *options.indexes_left_out = std::move(left_out);
+  }
   return jet::DatabaseBytes(*db);
 }
 

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "attribution/import_data.h"
@@ -36,9 +37,20 @@ using ImportProgress = std::function<void(int64_t done, int64_t total)>;
 // cannot hold '<text>'" for a column of another kind than text or a whole
 // number, or a number column given text that is not one); kCorrupt for a
 // damaged `base`.
+struct BuildOptions {
+  // Tables made anew get non-unique indexes on city.index,
+  // cardtype.cardtype, numindex.numhead and numindex.index, built once the
+  // rows are in; existing tables keep the indexes they have.
+  bool indexes = true;
+  // When set, receives "table.column" of each index left out because the
+  // engine cannot compute its keys for the data.
+  std::vector<std::string>* indexes_left_out = nullptr;
+};
+
 std::vector<uint8_t> BuildAttributionImage(const AttributionData& data, bool plain_heads,
                                            const ImportProgress& progress,
-                                           std::unique_ptr<jet::Database> base = nullptr);
+                                           std::unique_ptr<jet::Database> base = nullptr,
+                                           const BuildOptions& options = {});
 
 }  // namespace attribution
 

@@ -31,6 +31,7 @@ struct ImportOptions {
   std::string format = "detect";
   std::string to;
   bool plain = false;
+  bool no_indexes = false;
   bool quiet = false;
 };
 
@@ -67,8 +68,10 @@ several rows, the city rows with empty fields and the area codes that lost
 their 0, with their heads.
 
 The database is built whole in memory: the tables city, cardtype and numindex,
-heads scrambled (or as seven plain digits with --plain), then written beside
-DB and renamed over it, so DB is never seen half written. Of an existing DB,
+heads scrambled (or as seven plain digits with --plain), with non-unique
+indexes on city.index, cardtype.cardtype, numindex.numhead and numindex.index
+(none with --no-indexes) that let lookups seek instead of scanning, then
+written beside DB and renamed over it, so DB is never seen half written. Of an existing DB,
 the three tables are emptied and refilled, keeping their columns and
 indexes, and all else it holds is kept. On any error in the input, the
 error names the file and line (in phone.dat the byte), and nothing is
@@ -129,11 +132,12 @@ int Import(const ImportOptions& o) {
       base = jet::LoadDatabaseIntoMemory(to);
     }
     std::vector<uint8_t> bytes;
+    std::vector<std::string> left_out;
     try {
       ProgressBar bar("rows");
       bytes = BuildAttributionImage(
           data, o.plain, [&bar](int64_t done, int64_t total) { bar.Show(done, total); },
-          std::move(base));
+          std::move(base), {.indexes = !o.no_indexes, .indexes_left_out = &left_out});
     } catch (const jet::Error& e) {
       throw jet::Error(e.kind(), o.to + ": " + e.what());
     }
@@ -146,6 +150,10 @@ int Import(const ImportOptions& o) {
                   data.cities.size(), data.card_types.size(), data.heads.size(),
                   o.plain ? "plain" : "scrambled", o.to.c_str(), seconds);
       PrintSummary(data.summary);
+      for (const std::string& index : left_out) {
+        std::printf("no index on %s: the engine cannot compute its keys for this data\n",
+                    index.c_str());
+      }
     }
     return kExitOk;
   } catch (const InputError& e) {
@@ -195,6 +203,10 @@ void AddImportCommands(CLI::App& app, int& exit_code) {
       ->check(CLI::IsMember({"detect", "csv", "tables", "phonedat"}))
       ->capture_default_str();
   import->add_flag("--plain", options->plain, "Store heads as seven plain digits");
+  import->add_flag("--no-indexes", options->no_indexes,
+                   "Make the tables without indexes (by default a new database gets "
+                   "non-unique indexes on city.index, cardtype.cardtype, "
+                   "numindex.numhead and numindex.index)");
   import->add_flag("-q,--quiet", options->quiet, "Print no summary");
   import->callback([options, &exit_code] { exit_code = Import(*options); });
 
