@@ -128,7 +128,7 @@ std::shared_ptr<const TableDef> AddIndex(Database& db, Writer& writer,
 
   // Section 13.4: every key, refused before any page changes.
   std::vector<IndexEntry> keyed;
-  keyed.reserve(table.row_count);
+  keyed.reserve(std::min<size_t>(table.row_count, size_t{1} << 20));  // a count from the file
   RephraseKeyRefusal(table, index, [&] {
     std::vector<Value> values;
     for (size_t pos : positions) values.push_back(SampleValue(table.columns[pos].kind));

@@ -84,7 +84,8 @@ class Writer {
   // page map cannot grow; the batch is then rolled back. REQUIRES: a batch
   // is open.
   void Commit();
-  // Forgets the batch's changes and releases the lock. Does nothing when no
+  // Forgets the batch's changes and the Database's cached definitions (a
+  // batch may have changed one) and releases the lock. Does nothing when no
   // batch is open.
   void Rollback();
   bool InBatch() const { return in_batch_; }
