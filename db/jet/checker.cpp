@@ -21,6 +21,29 @@ void CheckIndexes(Database& db, const std::shared_ptr<const TableDef>& t,
   std::set<uint32_t> done;
   for (const Index& index : t->indexes) {
     if (!done.insert(index.real_index).second) continue;
+    const std::string named =
+        NameForMessage(t->name) + ": index " + NameForMessage(index.name);
+    // The index's page map must be readable and list its root and leaves.
+    std::set<uint32_t> mapped;
+    try {
+      for (uint32_t p : ReadUsageMap(db.pages(), index.page_map, t->tdef_page)) {
+        mapped.insert(p);
+      }
+    } catch (const Error& e) {
+      if (e.kind() != ErrorKind::kCorrupt) throw;
+      problems.push_back(named + ": page map: " + e.what());
+      continue;
+    }
+    std::vector<uint32_t> listed = {index.root_page};
+    for (const IndexLeaf& leaf : ReadIndexLeaves(db.pages(), *t, index, true)) {
+      listed.push_back(leaf.page);
+    }
+    for (uint32_t p : listed) {
+      if (!mapped.count(p)) {
+        problems.push_back(named + ": page " + std::to_string(p) + " is not in its page map");
+        break;
+      }
+    }
     std::vector<IndexEntry> expected;
     try {
       RowCursor cursor = db.Scan(t);

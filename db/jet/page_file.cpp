@@ -3,6 +3,7 @@
 #include "db/jet/page_file.h"
 
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -14,6 +15,8 @@
 namespace jet {
 namespace {
 
+bool mapped_reads = true;
+
 // Opens `path` without locks, checking that it is a regular file. Raises kIo.
 int OpenFd(const std::filesystem::path& path, bool writable);
 
@@ -21,14 +24,29 @@ class PosixPageFile : public PageFile {
  public:
   PosixPageFile(int fd, std::filesystem::path path, bool writable)
       : fd_(fd), path_(std::move(path)), name_(path_.string()),
-        writable_(writable) {}
-  ~PosixPageFile() override { ::close(fd_); }
+        writable_(writable) {
+    if (!writable_ && mapped_reads) Map(OpenStat().size);
+  }
+  ~PosixPageFile() override {
+    Unmap();
+    ::close(fd_);
+  }
 
   const std::string& Name() const override { return name_; }
 
-  uint64_t Size() override { return OpenStat().size; }
+  // The cache asks for the size whenever the file changed: the mapping then
+  // follows it, so that it never reaches past the end of the file.
+  uint64_t Size() override {
+    const uint64_t size = OpenStat().size;
+    if (!writable_ && mapped_reads && size != map_size_) Map(size);
+    return size;
+  }
 
   size_t ReadAt(uint64_t offset, uint8_t* out, size_t length) override {
+    if (map_ != nullptr && offset <= map_size_ && length <= map_size_ - offset) {
+      std::memcpy(out, map_ + offset, length);
+      return length;
+    }
     size_t done = 0;
     while (done < length) {
       ssize_t n = ::pread(fd_, out + done, length - done,
@@ -69,13 +87,31 @@ class PosixPageFile : public PageFile {
 
   void Reopen() override {
     int fd = OpenFd(path_, writable_);
+    Unmap();
     ::close(fd_);
     fd_ = fd;
+    if (!writable_ && mapped_reads) Map(OpenStat().size);
   }
 
   bool Writable() const override { return writable_; }
 
  private:
+  // Maps the first `size` bytes for reading; where that fails, reads go
+  // through pread alone.
+  void Map(uint64_t size) {
+    Unmap();
+    if (size == 0 || size > SIZE_MAX) return;
+    void* p = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED, fd_, 0);
+    if (p == MAP_FAILED) return;
+    map_ = static_cast<const uint8_t*>(p);
+    map_size_ = static_cast<size_t>(size);
+  }
+  void Unmap() {
+    if (map_ != nullptr) ::munmap(const_cast<uint8_t*>(map_), map_size_);
+    map_ = nullptr;
+    map_size_ = 0;
+  }
+
   FileStamp OpenStat() {
     struct stat st;
     if (::fstat(fd_, &st) != 0) RaiseIoError(name_, "examining", errno);
@@ -96,6 +132,8 @@ class PosixPageFile : public PageFile {
   std::filesystem::path path_;
   std::string name_;
   bool writable_;
+  const uint8_t* map_ = nullptr;  // the file's bytes, read-only opens only
+  size_t map_size_ = 0;
 };
 
 int OpenFd(const std::filesystem::path& path, bool writable) {
@@ -122,6 +160,8 @@ int OpenFd(const std::filesystem::path& path, bool writable) {
 }
 
 }  // namespace
+
+void SetMappedReads(bool enabled) { mapped_reads = enabled; }
 
 std::unique_ptr<PageFile> OpenPageFile(const std::filesystem::path& path,
                                        OpenMode mode) {

@@ -65,9 +65,16 @@ class PageFile {
 };
 
 // Opens the file at `path` for shared use (others may read and write it
-// too). Raises kIo naming the path when it cannot be opened.
+// too). A file opened read-only is read through a mapping of its bytes where
+// the platform allows (SetMappedReads), which spares a system call per page;
+// the mapping follows the file's size each time the cache asks for it.
+// Raises kIo naming the path when it cannot be opened.
 std::unique_ptr<PageFile> OpenPageFile(const std::filesystem::path& path,
                                        OpenMode mode);
+
+// Whether files opened read-only from now on are read through a mapping (on
+// by default); off, every page is read by a system call. For measuring.
+void SetMappedReads(bool enabled);
 
 // A file held in memory, for tests and for building files from scratch.
 // Its stamp changes on every write.
