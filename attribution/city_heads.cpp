@@ -2,12 +2,14 @@
 #include "attribution/city_heads.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "attribution/column_values.h"
 #include "attribution/mobile_number.h"
 #include "base/gbk.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
+#include "db/jet/index_seek.h"
 #include "db/sql/text_compare.h"
 
 namespace attribution {
@@ -38,10 +40,31 @@ void ForEachCityHead(jet::Database& db, const std::vector<int32_t>& keys,
   auto table = db.GetTable(u"numindex");
   const size_t numhead = table->ColumnIndex(u"numhead");
   const size_t index = table->ColumnIndex(u"index");
+  std::u16string stored;
+  // Under an index on a LONG index column, each key's rows are sought in
+  // turn, in stored order.
+  if (table->columns[index].kind == jet::ColumnKind::kLong) {
+    std::vector<jet::IndexSeek> seeks;
+    for (int32_t key : keys) {
+      std::optional<jet::IndexSeek> seek = jet::PlanIndexSeek(*table, index, jet::Value(key));
+      if (!seek) break;
+      seeks.push_back(std::move(*seek));
+    }
+    if (seeks.size() == keys.size()) {
+      for (size_t k = 0; k < keys.size(); ++k) {
+        for (const jet::RowLocation& location : jet::SeekRows(db.pages(), *table, seeks[k])) {
+          std::optional<jet::Row> row = db.ReadRow(table, location);
+          if (!row || ColumnNumber(*row, index) != std::optional<double>(keys[k])) continue;
+          if (!row->GetText(numhead, stored)) stored.clear();
+          each(stored);
+        }
+      }
+      return;
+    }
+  }
   // The heads of the first key go out as they are read; the others wait for
   // the scan's end.
   std::vector<std::vector<std::u16string>> later(keys.size());
-  std::u16string stored;
   jet::RowCursor cursor = db.Scan(table);
   while (cursor.Next()) {
     const jet::Row& row = cursor.row();

@@ -59,6 +59,9 @@ int Guarded(std::FILE* out, std::FILE* err, Body body) {
 // Up to this many numbers given as arguments are answered from their own
 // rows only, without loading every head.
 constexpr size_t kFewNumbers = 64;
+// Pages cached while a few numbers are looked up (a scan, where no index
+// helps, needs only the current page).
+constexpr size_t kFewCachePages = 64;
 
 // The size of the input when it is a regular file, else 0.
 int64_t RegularFileSize(int fd) {
@@ -76,10 +79,13 @@ int CheckOutput(std::FILE* out, std::FILE* err) {
 int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
            std::FILE* err) {
   const AttributionIndex index = [&] {
-    auto db = OpenForScan(options.database);
+    // A few numbers on the command line: only their heads' rows are read,
+    // through an index where there is one, so pages are read one by one.
+    const bool few = !options.numbers.empty() && options.numbers.size() <= kFewNumbers;
+    auto db = few ? jet::Database::Open(options.database, jet::OpenMode::kReadOnly, kFewCachePages)
+                  : OpenForScan(options.database);
     jet::ReadLock lock(*db);
-    // A few numbers on the command line: only their heads' rows are read.
-    if (!options.numbers.empty() && options.numbers.size() <= kFewNumbers) {
+    if (few) {
       std::vector<uint32_t> heads;
       char digits[kMobileDigits];
       for (const std::string& number : options.numbers) {
@@ -130,7 +136,9 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
 }
 
 int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
-  auto db = OpenForScan(options.database);
+  // The city's heads are sought through an index where there is one: pages
+  // are read one by one (a read-only file is mapped, so a scan is as quick).
+  auto db = jet::Database::Open(options.database, jet::OpenMode::kReadOnly, kFewCachePages);
   jet::ReadLock lock(*db);
   const std::vector<int32_t> keys = FindCityKeys(*db, base::Utf8ToUtf16(options.province),
                                                 base::Utf8ToUtf16(options.city));

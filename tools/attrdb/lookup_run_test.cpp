@@ -10,6 +10,9 @@
 #include <fstream>
 
 #include "attribution/test_db.h"
+#include "db/jet/database.h"
+#include "db/jet/index_adder.h"
+#include "db/jet/writer.h"
 #include "testing/scratch_dir.h"
 #include "tools/attrdb/subcommands.h"
 
@@ -71,6 +74,15 @@ class LookupRunTest : public ::testing::Test {
     std::FILE* err = std::tmpfile();
     const int code = RunList({database_.string(), province, city}, out, err);
     return {code, ReadAll(out), ReadAll(err)};
+  }
+
+  // Gives the database an index on `table`.`column`.
+  void Index(std::u16string table, std::u16string column) {
+    auto db = jet::Database::Open(database_, jet::OpenMode::kReadWrite);
+    jet::Writer writer(*db, jet::WriterOptions{.sync = false});
+    writer.Begin();
+    jet::AddIndex(*db, writer, table, {column, {column}});
+    writer.Commit();
   }
 
   testing_support::ScratchDir dir_;
@@ -171,21 +183,26 @@ TEST_F(LookupRunTest, MissingDatabaseIsAnError) {
 }
 
 TEST_F(LookupRunTest, ListGivesEveryMatchingCityRowsHeadsFirstRowFirst) {
-  // 广东/深圳 is there twice: the first row's heads (key 7) come first, then
-  // the second's, each in stored order. A head stored plain is listed as it
-  // is; one that does not decode is reported and the rest still listed.
-  const Result r = List("广东", "深圳");
-  EXPECT_EQ(r.out, "1581308xxxx\n1330755xxxx\n1234567xxxx\n1770000xxxx\n1581309xxxx\n");
-  EXPECT_EQ(r.code, kExitFailed);
-  EXPECT_EQ(r.err,
-            "attrdb: number head abcdefghi does not decode: 'abc' is not a valid integer value\n");
+  // The same whether the heads are scanned for or sought through an index.
+  for (bool indexed : {false, true}) {
+    if (indexed) Index(u"numindex", u"index");
+    // 广东/深圳 is there twice: the first row's heads (key 7) come first,
+    // then the second's, each in stored order. A head stored plain is listed
+    // as it is; one that does not decode is reported and the rest still
+    // listed.
+    const Result r = List("广东", "深圳");
+    EXPECT_EQ(r.out, "1581308xxxx\n1330755xxxx\n1234567xxxx\n1770000xxxx\n1581309xxxx\n");
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_EQ(r.err,
+              "attrdb: number head abcdefghi does not decode: 'abc' is not a valid integer value\n");
 
-  const Result beijing = List("北京", "北京");
-  EXPECT_EQ(beijing.out, "1380013xxxx\n");
-  EXPECT_EQ(beijing.code, kExitOk);
-  EXPECT_EQ(beijing.err, "");
-  // Names compare without regard to case, as in a statement.
-  EXPECT_EQ(List("SHAN", "mixed").out, "1800000xxxx\n");
+    const Result beijing = List("北京", "北京");
+    EXPECT_EQ(beijing.out, "1380013xxxx\n");
+    EXPECT_EQ(beijing.code, kExitOk);
+    EXPECT_EQ(beijing.err, "");
+    // Names compare without regard to case, as in a statement.
+    EXPECT_EQ(List("SHAN", "mixed").out, "1800000xxxx\n");
+  }
 }
 
 TEST_F(LookupRunTest, ListOfAnUnknownCity) {
