@@ -67,4 +67,43 @@ void ReadLongValue(PageCache& pages, std::span<const uint8_t> stored,
   }
 }
 
+std::vector<RowLocation> LongValueRows(PageCache& pages, std::span<const uint8_t> stored,
+                                       uint32_t row_page) {
+  std::vector<RowLocation> rows;
+  if (stored.size() < format::kLongValueHeaderSize) {
+    RaiseCorrupt(row_page, "long value header is shorter than 12 bytes");
+  }
+  uint32_t word = LoadU32(stored.data());
+  size_t length = word & format::kLongValueLengthMask;
+  uint32_t kind = word & format::kLongValueKindMask;
+  RowPointer pointer{LoadU32(stored.data() + format::kLongValuePointerOffset)};
+  if (kind == format::kLongValueInline) return rows;
+  auto at = [](RowPointer p) {
+    return RowLocation{p.page(), static_cast<uint16_t>(p.row())};
+  };
+  PageRef page;
+  if (kind == format::kLongValueSingle) {
+    ReadRowAt(pages, pointer, row_page, page);
+    rows.push_back(at(pointer));
+    return rows;
+  }
+  if (kind != format::kLongValueChain) {
+    RaiseCorrupt(row_page, "long value of unknown storage kind");
+  }
+  size_t seen = 0;
+  uint32_t referrer = row_page;
+  while (seen < length) {
+    if (pointer.IsNull()) RaiseCorrupt(referrer, "long value chain ends before its length");
+    std::span<const uint8_t> row = ReadRowAt(pages, pointer, referrer, page);
+    if (row.size() <= format::kLongValueChainLinkSize) {
+      RaiseCorrupt(pointer.page(), "long value piece holds no data");
+    }
+    rows.push_back(at(pointer));
+    seen += row.size() - format::kLongValueChainLinkSize;
+    referrer = pointer.page();
+    pointer = RowPointer{LoadU32(row.data())};
+  }
+  return rows;
+}
+
 }  // namespace jet

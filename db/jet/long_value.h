@@ -5,8 +5,10 @@
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
 #include "db/jet/page_cache.h"
+#include "db/jet/row_location.h"
 #include "db/jet/values.h"
 
 namespace jet {
@@ -17,6 +19,12 @@ namespace jet {
 // chain loops or ends early, or the length exceeds what the file could hold.
 void ReadLongValue(PageCache& pages, std::span<const uint8_t> stored,
                    uint32_t row_page, Bytes& out);
+
+// The LVAL rows that hold the value whose long-value header is `stored`
+// (none for an inline value), first piece first. Raises kCorrupt as
+// ReadLongValue.
+std::vector<RowLocation> LongValueRows(PageCache& pages, std::span<const uint8_t> stored,
+                                       uint32_t row_page);
 
 }  // namespace jet
 

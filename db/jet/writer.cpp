@@ -75,6 +75,7 @@ bool Writer::Begin() {
   if (changed || rolled_back) {
     append_pages_.clear();
     spare_pages_.clear();
+    roomy_pages_.clear();
     lval_pages_.clear();
   }
   return changed || rolled_back;
@@ -100,6 +101,7 @@ void Writer::Commit() {
     db_.DropDefinitions();
     append_pages_.clear();
     spare_pages_.clear();
+    roomy_pages_.clear();
     lval_pages_.clear();
     throw;
   }
@@ -118,7 +120,8 @@ void Writer::Rollback() {
   db_.DropDefinitions();  // a batch may have changed a definition (AddIndex)
   append_pages_.clear();
   spare_pages_.clear();
-    lval_pages_.clear();
+  roomy_pages_.clear();
+  lval_pages_.clear();
 }
 
 void Writer::UpdateRow(const std::shared_ptr<const TableDef>& table,
@@ -232,6 +235,16 @@ uint32_t Writer::TargetPage(const TableDef& table, size_t length,
       if (usable(free_pages[k])) found = free_pages[k];
     }
     it = append_pages_.emplace(table.tdef_page, found).first;
+  }
+  // Pages a deletion gave room; one too full for this row is dropped.
+  auto roomy = roomy_pages_.find(table.tdef_page);
+  if (roomy != roomy_pages_.end()) {
+    while (!roomy->second.empty()) {
+      uint32_t number = roomy->second.back();
+      if (usable(number)) return number;
+      if (number != exclude1 && number != exclude2) roomy->second.pop_back();
+      else break;
+    }
   }
   if (it->second != 0 && usable(it->second)) return it->second;
   if (it->second != 0 && it->second < pages.PageCount()) {

@@ -154,6 +154,19 @@ class Writer {
   // UpdateRow.
   void DeleteAllRows(const std::shared_ptr<const TableDef>& table);
 
+  // Removes the row whose home slot is `home` from `table` (a definition
+  // from the same Database): its slot, and the slot of its moved data when
+  // it was moved, become deleted slots of length 0 (0xC000) with the rows
+  // below moved up (jet4-format.md section 6.3); the LVAL rows of its MEMO
+  // and OLE values are deleted likewise; its index entries go at the commit;
+  // the TDEF's row count drops by one. Pages that gained room are listed in
+  // the table's free-space map, and this writer's next insertions into the
+  // table try them before the page last used. Outside a batch it is a batch
+  // by itself. Raises, before anything is changed, kInvalidArgument "no such
+  // row: ..." as UpdateRow, kCorrupt when an index lacks the row's entry or
+  // a page is damaged; kIo as UpdateRow (rolling the batch back).
+  void DeleteRow(const std::shared_ptr<const TableDef>& table, RowLocation home);
+
  private:
   class Batch;
   void UpdateInBatch(const std::shared_ptr<const TableDef>& table,
@@ -197,6 +210,8 @@ class Writer {
   std::unordered_map<uint32_t, uint32_t> append_pages_;  // TDEF -> page, 0 none
   // (TDEF, column number) -> the LVAL page last given a long value.
   std::map<std::pair<uint32_t, uint16_t>, uint32_t> lval_pages_;
+  // TDEF -> pages DeleteRow gave room, to try before the last used page.
+  std::unordered_map<uint32_t, std::vector<uint32_t>> roomy_pages_;
   // TDEF -> pages DeleteAllRows freed, not yet taken again (last first).
   std::unordered_map<uint32_t, std::vector<uint32_t>> spare_pages_;
 };

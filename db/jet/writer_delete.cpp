@@ -1,12 +1,16 @@
-// Emptying a table in a batch (jet4-format.md sections 5, 6.3, 12.5, 13).
+// Deleting rows in a batch: one row, or all rows of a table
+// (jet4-format.md sections 5, 6.3, 9, 11, 12.5, 13).
 #include <algorithm>
 #include <set>
 
 #include "db/jet/byte_reader.h"
+#include "db/jet/data_page.h"
 #include "db/jet/data_page_writer.h"
 #include "db/jet/error.h"
 #include "db/jet/format.h"
 #include "db/jet/index_writer.h"
+#include "db/jet/long_value.h"
+#include "db/jet/row.h"
 #include "db/jet/usage_map.h"
 #include "db/jet/usage_map_writer.h"
 #include "db/jet/writer.h"
@@ -89,7 +93,129 @@ void Writer::DeleteAllRows(const std::shared_ptr<const TableDef>& table) {
     pages.Write(tdef);
 
     append_pages_[tdef_page] = 0;
+    roomy_pages_.erase(tdef_page);
     spare_pages_[tdef_page].assign(released.rbegin(), released.rend());
+  } catch (...) {
+    Rollback();
+    throw;
+  }
+}
+
+namespace {
+
+// Makes slot `slot` of page `number` a deleted slot of length 0.
+void DeleteSlot(PageCache& pages, uint32_t number, uint16_t slot) {
+  Page page = *pages.Get(number);
+  CheckPacked(page);
+  ReplaceSlot(page, slot, {}, format::kRowFlagDeleted);
+  pages.Write(page);
+}
+
+}  // namespace
+
+void Writer::DeleteRow(const std::shared_ptr<const TableDef>& table, RowLocation home) {
+  if (!in_batch_) {
+    Begin();
+    try {
+      DeleteRow(table, home);
+      Commit();
+    } catch (...) {
+      Rollback();
+      throw;
+    }
+    return;
+  }
+  PageCache& pages = db_.pages();
+  auto no_such_row = [&]() {
+    RaiseInvalidArgument("no such row: page " + std::to_string(home.page) + " row " +
+                         std::to_string(home.slot) + " of " + Narrow(table->name));
+  };
+  if (home.page == 0 || home.page >= pages.PageCount()) no_such_row();
+  PageRef home_ref = pages.Get(home.page);
+  if (home_ref->type() != format::kPageData ||
+      LoadU32(&home_ref->bytes[format::kDataOwnerOffset]) != table->tdef_page ||
+      home.slot >= SlotCount(*home_ref)) {
+    no_such_row();
+  }
+  Slot slot = ReadSlot(*home_ref, home.slot);
+  if (slot.kind != SlotKind::kHome && slot.kind != SlotKind::kOverflow) no_such_row();
+  const bool moved = slot.kind == SlotKind::kOverflow;
+  RowLocation target;
+  Row old;
+  if (moved) {
+    PageRef target_ref;
+    auto bytes = FollowOverflow(pages, home, slot.bytes, target_ref);
+    target = RowLocation{target_ref->number,
+                         RowPointer{LoadU32(slot.bytes.data())}.row()};
+    old = Row::Decode(table, &pages, target_ref, bytes, home);
+  } else {
+    old = Row::Decode(table, &pages, home_ref, slot.bytes, home);
+  }
+  CheckPacked(*home_ref);
+  if (moved) CheckPacked(*pages.Get(target.page));
+
+  // Everything that goes with the row, found before any page changes.
+  std::vector<RowLocation> long_rows;
+  for (size_t i = 0; i < table->columns.size(); ++i) {
+    if (!table->columns[i].IsLongValue() || old.IsNull(i)) continue;
+    std::span<const uint8_t> stored = old.RawBytes(i);
+    if (stored.empty()) continue;
+    for (RowLocation at : LongValueRows(pages, stored, moved ? target.page : home.page)) {
+      long_rows.push_back(at);
+    }
+  }
+  std::vector<std::pair<IndexEditor*, IndexEntry>> entries;
+  std::set<uint32_t> done;
+  for (const Index& index : table->indexes) {
+    if (!done.insert(index.real_index).second) continue;
+    std::vector<Value> values;
+    bool all_null = true;
+    for (const IndexColumn& ic : index.columns) {
+      auto pos = std::find_if(table->columns.begin(), table->columns.end(),
+                              [&](const Column& c) { return c.number == ic.column_number; });
+      if (pos == table->columns.end()) {
+        RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
+                             Narrow(table->name) + ": it names a missing column");
+      }
+      values.push_back(old.Get(static_cast<size_t>(pos - table->columns.begin())));
+      all_null = all_null && IsNull(values.back());
+    }
+    if (index.ignore_nulls && all_null) continue;  // section 13.5: no entry
+    IndexEntry entry{IndexKey(*table, index, values), home};
+    IndexEditor& editor = EditorFor(table, index);
+    if (!editor.Contains(entry)) {
+      RaiseCorrupt(index.root_page, "index " + Narrow(index.name) + " has no entry for page " +
+                                        std::to_string(home.page) + " row " +
+                                        std::to_string(home.slot));
+    }
+    entries.emplace_back(&editor, std::move(entry));
+  }
+
+  // From here on pages change: a failure drops the whole batch.
+  try {
+    definitions_changed_ = true;
+    for (auto& [editor, entry] : entries) editor->Remove(entry);
+    for (RowLocation at : long_rows) DeleteSlot(pages, at.page, at.slot);
+    DeleteSlot(pages, home.page, home.slot);
+    std::vector<uint32_t>& roomy = roomy_pages_[table->tdef_page];
+    auto note_room = [&](uint32_t number) {
+      SetUsageBit(pages, table->free_pages, table->tdef_page, number, true);
+      if (roomy.empty() || roomy.back() != number) {
+        roomy.push_back(number);
+      }
+    };
+    note_room(home.page);
+    if (moved) {
+      DeleteSlot(pages, target.page, target.slot);
+      if (target.page != home.page) note_room(target.page);
+    }
+    Page tdef = *pages.Get(table->tdef_page);
+    if (tdef.type() != format::kPageTdef) {
+      RaiseCorrupt(table->tdef_page, "not a table definition page");
+    }
+    uint32_t row_count = LoadU32(&tdef.bytes[format::kTdefRowCountOffset]);
+    StoreU32(&tdef.bytes[format::kTdefRowCountOffset], row_count == 0 ? 0 : row_count - 1);
+    pages.Write(tdef);
   } catch (...) {
     Rollback();
     throw;

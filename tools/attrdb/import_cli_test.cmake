@@ -178,3 +178,52 @@ if(EXISTS "${FIXTURES}/broken")
 else()
   message("shared fixtures absent: their checks are skipped")
 endif()
+
+# --merge: one head corrected and one added in place; --dry-run writes
+# nothing; --prune removes the heads the source lacks; a merge with nothing
+# to change leaves the file byte for byte.
+file(WRITE "${work}/fix.csv"
+  "head,province,city,postal_code,area_code,card_type\n"
+  "1300000,广东,深圳,,755,中国电信\n"
+  "1500000,上海,上海,200000,021,中国移动\n")
+file(SHA256 "${work}/a.mdb" hash_before)
+attrdb(import --merge "${work}/fix.csv" --to "${work}/a.mdb" --dry-run)
+expect_ok("merge --dry-run")
+if(NOT out MATCHES "1 heads to add: 1500000" OR NOT out MATCHES
+   "would merge: 1 added, 1 changed, 0 removed, 3 unchanged heads; 1 cities added")
+  message(FATAL_ERROR "merge --dry-run: ${out}")
+endif()
+file(SHA256 "${work}/a.mdb" hash_after)
+expect_equal("file after --dry-run" "${hash_after}" "${hash_before}")
+attrdb(import --merge "${work}/fix.csv" --to "${work}/a.mdb")
+expect_ok("merge")
+if(NOT out MATCHES "^merged: 1 added, 1 changed, 0 removed, 3 unchanged heads")
+  message(FATAL_ERROR "merge: ${out}")
+endif()
+attrdb(encode 1500000)
+string(STRIP "${out}" e4)
+attrdb(export "${work}/a.mdb" numindex)
+drop_header(got "${out}")
+expect_equal("numindex after merge" "${got}"
+  "\"${e0}\",1,\"1\"\n\"${e1}\",3,\"3\"\n\"${e2}\",1,\"1\"\n\"${e3}\",3,\"3\"\n"
+  "\"${e4}\",4,\"1\"\n")
+attrdb(import --merge "${work}/fix.csv" --to "${work}/a.mdb" --prune)
+expect_ok("merge --prune")
+if(NOT out MATCHES "^merged: 0 added, 0 changed, 3 removed, 2 unchanged heads")
+  message(FATAL_ERROR "merge --prune: ${out}")
+endif()
+file(SHA256 "${work}/a.mdb" hash_before)
+attrdb(import --merge "${work}/fix.csv" --to "${work}/a.mdb" --prune)
+expect_ok("merge again")
+if(NOT out MATCHES "^nothing to merge: 0 added, 0 changed, 0 removed, 2 unchanged heads")
+  message(FATAL_ERROR "merge again: ${out}")
+endif()
+file(SHA256 "${work}/a.mdb" hash_after)
+expect_equal("file after an empty merge" "${hash_after}" "${hash_before}")
+attrdb(check "${work}/a.mdb")
+expect_ok("check after merges")
+if(MDB_EXPORT)
+  execute_process(COMMAND ${MDB_EXPORT} "${work}/a.mdb" numindex OUTPUT_VARIABLE o)
+  drop_header(o "${o}")
+  expect_equal("mdb-export numindex after merges" "${o}" "\"${e1}\",3,\"3\"\n\"${e4}\",4,\"1\"\n")
+endif()

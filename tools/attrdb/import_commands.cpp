@@ -8,6 +8,8 @@
 
 #include "attribution/import_builder.h"
 #include "attribution/import_data.h"
+#include "attribution/import_merge.h"
+#include "base/utf.h"
 #include "db/jet/database.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/error.h"
@@ -30,6 +32,9 @@ struct ImportOptions {
   std::string input;
   std::string format = "detect";
   std::string to;
+  std::string merge;  // SOURCE of --merge
+  bool prune = false;
+  bool dry_run = false;
   bool plain = false;
   bool no_indexes = false;
   bool quiet = false;
@@ -75,7 +80,20 @@ written beside DB and renamed over it, so DB is never seen half written. Of an e
 the three tables are emptied and refilled, keeping their columns and
 indexes, and all else it holds is kept. On any error in the input, the
 error names the file and line (in phone.dat the byte), and nothing is
-written.)";
+written.
+
+With --merge SOURCE (any input above), the existing DB is brought to
+SOURCE's content in place, touching only what differs: heads SOURCE adds are
+inserted (scrambled, or plain when DB holds its heads plain or with --plain),
+heads whose city or card type changed are updated, new cities (keyed after
+the largest key) and card types are added, and a city row whose postal or
+area code changed is updated. With --prune, heads SOURCE lacks are deleted.
+Other tables, columns, indexes and rows are left as they are. The whole
+merge is one journaled batch: readers and a crash see DB wholly before or
+wholly after it; a merge with nothing to change writes nothing. --dry-run
+prints what would change and writes nothing. To correct one head:
+  attrdb import --merge fix.csv --to attr.mdb
+with fix.csv holding the header line and the head's line.)";
 
 constexpr const char* kCheckHelp = R"(Checks the data pages, the page maps, moved rows and their pointers, the row
 counts, each index against its table's rows, and reads every row of every
@@ -165,6 +183,66 @@ int Import(const ImportOptions& o) {
   return kExitFailed;
 }
 
+void PrintExamples(const char* kind, const std::vector<attribution::MergePlan::HeadChange>& rows) {
+  std::printf("  %zu heads %s", rows.size(), kind);
+  for (size_t i = 0; i < rows.size() && i < 5; ++i) {
+    std::printf("%s%s", i == 0 ? ": " : ", ", rows[i].head.c_str());
+  }
+  std::printf("%s\n", rows.size() > 5 ? ", ..." : "");
+}
+
+int Merge(const ImportOptions& o) {
+  const auto started = std::chrono::steady_clock::now();
+  try {
+    AttributionData data = ReadImportInput(o.merge, FormatNamed(o.format));
+    if (!std::filesystem::exists(o.to)) {
+      throw jet::Error(jet::ErrorKind::kInvalidArgument,
+                       o.to + ": no such database to merge into (import without --merge makes one)");
+    }
+    auto db = jet::Database::Open(o.to, o.dry_run ? jet::OpenMode::kReadOnly
+                                                  : jet::OpenMode::kReadWrite);
+    attribution::MergePlan plan;
+    try {
+      plan = attribution::MergeInto(*db, data, {.prune = o.prune, .force_plain = o.plain},
+                                    !o.dry_run);
+    } catch (const jet::Error& e) {
+      throw jet::Error(e.kind(), o.to + ": " + e.what());
+    }
+    const size_t added = plan.head_inserts.size(), changed = plan.head_updates.size(),
+                 removed = plan.head_deletes.size();
+    if (o.dry_run) {
+      std::printf("dry run: nothing written to %s\n", o.to.c_str());
+      PrintExamples("to add", plan.head_inserts);
+      PrintExamples("to change", plan.head_updates);
+      PrintExamples("to remove", plan.head_deletes);
+      std::printf("  %zu city rows to add", plan.new_cities.size());
+      for (size_t i = 0; i < plan.new_cities.size() && i < 3; ++i) {
+        std::printf("%s%s %s", i == 0 ? ": " : ", ",
+                    base::Utf16ToUtf8(plan.new_cities[i].source->province).c_str(),
+                    base::Utf16ToUtf8(plan.new_cities[i].source->city).c_str());
+      }
+      std::printf("\n  %zu city rows to change, %zu card types to add\n",
+                  plan.city_updates.size(), plan.new_card_types.size());
+    }
+    if (!o.quiet || o.dry_run) {
+      const double seconds =
+          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+      std::printf("%s %zu added, %zu changed, %zu removed, %zu unchanged heads; "
+                  "%zu cities added, %zu changed, %zu card types added (%.2f s)\n",
+                  o.dry_run ? "would merge:" : plan.Empty() ? "nothing to merge:" : "merged:",
+                  added, changed, removed, plan.unchanged_heads, plan.new_cities.size(),
+                  plan.city_updates.size(), plan.new_card_types.size(), seconds);
+    }
+    return kExitOk;
+  } catch (const InputError& e) {
+    std::fprintf(stderr, "attrdb: %s\n", e.what());
+  } catch (const jet::Error& e) {
+    std::fprintf(stderr, "attrdb: %s\n", e.what());
+  }
+  std::fprintf(stderr, "attrdb: nothing written\n");
+  return kExitFailed;
+}
+
 int Check(const std::string& file) {
   std::vector<std::string> problems = CheckDatabaseFile(file);
   for (const std::string& problem : problems) {
@@ -194,8 +272,7 @@ void AddImportCommands(CLI::App& app, int& exit_code) {
   import->footer(kImportHelp);
   import->add_option("INPUT", options->input, "A CSV file, a folder of city.csv, "
                      "cardtype.csv and numindex.csv, or a phone.dat file")
-      ->type_name("PATH")
-      ->required();
+      ->type_name("PATH");
   import->add_option("--to", options->to, "The database file to create or replace")
       ->type_name("DB")
       ->required();
@@ -208,7 +285,20 @@ void AddImportCommands(CLI::App& app, int& exit_code) {
                    "non-unique indexes on city.index, cardtype.cardtype, "
                    "numindex.numhead and numindex.index)");
   import->add_flag("-q,--quiet", options->quiet, "Print no summary");
-  import->callback([options, &exit_code] { exit_code = Import(*options); });
+  auto* merge = import->add_option("--merge", options->merge,
+                                   "Bring the existing DB to SOURCE's content in place")
+                    ->type_name("SOURCE");
+  import->add_flag("--prune", options->prune, "With --merge: delete heads SOURCE lacks")
+      ->needs(merge);
+  import->add_flag("--dry-run", options->dry_run,
+                   "With --merge: print what would change, write nothing")
+      ->needs(merge);
+  import->callback([options, &exit_code] {
+    if (options->input.empty() == options->merge.empty()) {
+      throw CLI::ValidationError("give INPUT, or --merge SOURCE (not both)");
+    }
+    exit_code = options->merge.empty() ? Import(*options) : Merge(*options);
+  });
 
   auto file = std::make_shared<std::string>();
   auto data = std::make_shared<bool>(false);

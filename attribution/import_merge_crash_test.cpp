@@ -1,0 +1,153 @@
+// A merge killed (SIGKILL) at random moments: the file it leaves answers
+// every head wholly as before or wholly as after, checks sound, and a
+// second run completes the merge.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <random>
+
+#include "attribution/attribution_index.h"
+#include "attribution/import_builder.h"
+#include "attribution/mobile_number.h"
+#include "base/utf.h"
+#include "db/jet/checker.h"
+#include "db/jet/database_creator.h"
+#include "db/jet/journal.h"
+#include "testing/scratch_dir.h"
+
+extern char** environ;
+
+namespace attribution {
+namespace {
+
+namespace fs = std::filesystem;
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#else
+constexpr bool kSanitized = false;
+#endif
+// A sanitized helper takes about 100 ms under load before it reaches the
+// database; a kill before then would test nothing.
+constexpr useconds_t kStartup = kSanitized ? 120000 : 0;
+
+pid_t StartMerge(const fs::path& source, const fs::path& db) {
+  std::string program = MERGE_HELPER;
+  std::string s = source.string(), d = db.string(), prune = "1";
+  char* argv[] = {program.data(), s.data(), d.data(), prune.data(), nullptr};
+  pid_t pid;
+  EXPECT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+  return pid;
+}
+
+int Wait(pid_t pid) {
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+  return status;
+}
+
+const char16_t* const kCities[][4] = {{u"北京", u"北京", u"100000", u"10"},
+                                      {u"广东", u"深圳", u"518000", u"755"},
+                                      {u"四川", u"成都", u"610000", u"28"},
+                                      {u"新疆", u"新城", u"830099", u"999"}};
+const char16_t* const kCards[] = {u"中国移动", u"中国联通", u"新卡"};
+
+// Head i of a release: release 0 uses the first three cities and two card
+// types; release 1 moves every 3rd head, drops every 7th and adds heads.
+struct Release {
+  std::map<uint32_t, std::pair<int, int>> heads;  // head -> (city, card)
+};
+
+Release MakeRelease(int version, uint32_t count) {
+  Release r;
+  for (uint32_t i = 0; i < count; ++i) {
+    int city = static_cast<int>(i % 3), card = static_cast<int>(i % 5 == 0);
+    if (version == 1) {
+      if (i % 7 == 2) continue;
+      if (i % 3 == 1) city = 3;
+      if (i % 11 == 0) card = 2;
+    }
+    r.heads[1300000 + i * 3] = {city, card};
+  }
+  if (version == 1) {
+    for (uint32_t i = 0; i < count / 5; ++i) r.heads[1900000 + i] = {static_cast<int>(i % 4), 1};
+  }
+  return r;
+}
+
+void WriteCsv(const fs::path& path, const Release& r) {
+  std::ofstream out(path);
+  out << "head,province,city,postal_code,area_code,card_type\n";
+  for (const auto& [head, answer] : r.heads) {
+    const auto& c = kCities[answer.first];
+    out << head << ',' << base::Utf16ToUtf8(c[0]) << ',' << base::Utf16ToUtf8(c[1]) << ','
+        << base::Utf16ToUtf8(c[2]) << ",0" << base::Utf16ToUtf8(c[3]) << ','
+        << base::Utf16ToUtf8(kCards[answer.second]) << '\n';
+  }
+}
+
+// Which release `db` answers as: 0, 1, or -1 for a mix (with a failure).
+int AnsweredRelease(jet::Database& db, const Release& old_release, const Release& new_release) {
+  AttributionIndex index = AttributionIndex::Load(db);
+  auto matches = [&](const Release& r) {
+    if (index.HeadCount() != r.heads.size()) return false;
+    for (const auto& [head, answer] : r.heads) {
+      uint32_t n = index.Find(head);
+      if (n == 0) return false;
+      const Attribution& a = index.Answer(n);
+      if (a.city != base::Utf16ToUtf8(kCities[answer.first][1]) ||
+          a.card_type != base::Utf16ToUtf8(kCards[answer.second])) {
+        return false;
+      }
+    }
+    return true;
+  };
+  if (matches(old_release)) return 0;
+  if (matches(new_release)) return 1;
+  ADD_FAILURE() << "the database answers partly as before and partly as after the merge";
+  return -1;
+}
+
+TEST(ImportMergeCrash, KilledMergeLeavesOldOrNewAndARerunCompletesIt) {
+  testing_support::ScratchDir dir;
+  const uint32_t count = kSanitized ? 6000 : 30000;
+  const Release old_release = MakeRelease(0, count), new_release = MakeRelease(1, count);
+  const fs::path old_csv = dir.path() / "old.csv", new_csv = dir.path() / "new.csv";
+  WriteCsv(old_csv, old_release);
+  WriteCsv(new_csv, new_release);
+  const fs::path base = dir.path() / "base.mdb";
+  jet::SaveDatabaseImage(BuildAttributionImage(ReadImportInput(old_csv), false, {}), base);
+
+  std::mt19937 random(20261209);
+  const int runs = kSanitized ? 4 : 12;
+  int old_left = 0, new_left = 0, hot = 0;
+  for (int run = 0; run < runs; ++run) {
+    SCOPED_TRACE("run " + std::to_string(run));
+    const fs::path path = dir.path() / "run.mdb";
+    fs::copy_file(base, path, fs::copy_options::overwrite_existing);
+    pid_t pid = StartMerge(new_csv, path);
+    ::usleep(kStartup + std::uniform_int_distribution<useconds_t>(0, kSanitized ? 1500000 : 800000)(random));
+    ::kill(pid, SIGKILL);
+    Wait(pid);
+    if (jet::JournalExists(jet::JournalPathFor(path))) ++hot;
+    {
+      auto db = jet::Database::Open(path, jet::OpenMode::kReadWrite);
+      int state = AnsweredRelease(*db, old_release, new_release);
+      (state == 0 ? old_left : new_left)++;
+      EXPECT_TRUE(jet::CheckDatabase(*db).empty());
+    }
+    EXPECT_EQ(Wait(StartMerge(new_csv, path)), 0);
+    auto db = jet::Database::Open(path, jet::OpenMode::kReadOnly);
+    EXPECT_EQ(AnsweredRelease(*db, old_release, new_release), 1);
+    if (HasFailure()) break;
+  }
+  std::printf("%d runs left the old answers, %d the new, %d a journal to roll back\n",
+              old_left, new_left, hot);
+}
+
+}  // namespace
+}  // namespace attribution
