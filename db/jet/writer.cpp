@@ -27,6 +27,24 @@ std::string Narrow(std::u16string_view s) {
   return out;
 }
 
+std::vector<Value> IndexColumnValues(const TableDef& table, const Index& index,
+                                     const std::function<Value(size_t)>& value_of,
+                                     bool& all_null) {
+  std::vector<Value> values;
+  all_null = true;
+  for (const IndexColumn& ic : index.columns) {
+    auto pos = std::find_if(table.columns.begin(), table.columns.end(),
+                            [&](const Column& c) { return c.number == ic.column_number; });
+    if (pos == table.columns.end()) {
+      RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
+                           Narrow(table.name) + ": it names a missing column");
+    }
+    values.push_back(value_of(static_cast<size_t>(pos - table.columns.begin())));
+    all_null = all_null && IsNull(values.back());
+  }
+  return values;
+}
+
 namespace {
 
 JournaledFile& JournaledOf(Database& db) {

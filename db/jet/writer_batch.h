@@ -3,6 +3,7 @@
 #ifndef DB_JET_WRITER_BATCH_H_
 #define DB_JET_WRITER_BATCH_H_
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -27,6 +28,14 @@ class Writer::Batch {
 
 // A name for messages: ASCII kept, other characters shown as '?'.
 std::string Narrow(std::u16string_view s);
+
+// The values of `index`'s key columns, in index order, taken by `value_of`
+// (a position in table.columns to its value); sets `all_null` when every one
+// is null. Raises kInvalidArgument "cannot update index <index> of <table>:
+// it names a missing column".
+std::vector<Value> IndexColumnValues(const TableDef& table, const Index& index,
+                                     const std::function<Value(size_t)>& value_of,
+                                     bool& all_null);
 
 }  // namespace jet
 

@@ -168,18 +168,9 @@ void Writer::DeleteRow(const std::shared_ptr<const TableDef>& table, RowLocation
   std::set<uint32_t> done;
   for (const Index& index : table->indexes) {
     if (!done.insert(index.real_index).second) continue;
-    std::vector<Value> values;
     bool all_null = true;
-    for (const IndexColumn& ic : index.columns) {
-      auto pos = std::find_if(table->columns.begin(), table->columns.end(),
-                              [&](const Column& c) { return c.number == ic.column_number; });
-      if (pos == table->columns.end()) {
-        RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
-                             Narrow(table->name) + ": it names a missing column");
-      }
-      values.push_back(old.Get(static_cast<size_t>(pos - table->columns.begin())));
-      all_null = all_null && IsNull(values.back());
-    }
+    std::vector<Value> values = IndexColumnValues(
+        *table, index, [&](size_t c) { return old.Get(c); }, all_null);
     if (index.ignore_nulls && all_null) continue;  // section 13.5: no entry
     IndexEntry entry{IndexKey(*table, index, values), home};
     IndexEditor& editor = EditorFor(table, index);

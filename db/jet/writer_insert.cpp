@@ -79,18 +79,9 @@ RowLocation Writer::InsertInBatch(const std::shared_ptr<const TableDef>& table,
   // Section 13.4: each index's key, refused before any page changes.
   std::vector<std::pair<IndexEditor*, std::vector<uint8_t>>> entries;
   for (const Index& index : table->indexes) {
-    std::vector<Value> key_values;
     bool all_null = true;
-    for (const IndexColumn& ic : index.columns) {
-      auto pos = std::find_if(table->columns.begin(), table->columns.end(),
-                              [&](const Column& c) { return c.number == ic.column_number; });
-      if (pos == table->columns.end()) {
-        RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
-                             Narrow(table->name) + ": it names a missing column");
-      }
-      key_values.push_back(by_position[pos - table->columns.begin()]);
-      all_null = all_null && IsNull(key_values.back());
-    }
+    std::vector<Value> key_values = IndexColumnValues(
+        *table, index, [&](size_t c) { return by_position[c]; }, all_null);
     if (index.ignore_nulls && all_null) continue;  // section 13.5
     // Logical indexes sharing one real index share its entries.
     if (std::any_of(table->indexes.begin(), table->indexes.begin() + (&index - table->indexes.data()),
