@@ -11,7 +11,7 @@
 #include "app/gbk_text.h"
 #include "app/message_boxes.h"
 #include "app/message_form.h"
-#include "base/module_address.h"
+#include "platform/module_address.h"
 
 namespace app {
 namespace {
@@ -21,7 +21,7 @@ const QEvent::Type kQuitRequest =
 
 // The program path as GBK bytes, the system's text.
 std::string ProgramPathGbk() {
-  return QStringToGbk(QString::fromLocal8Bit(base::ProgramFilePath()));
+  return QStringToGbk(QString::fromLocal8Bit(platform::ProgramFilePath()));
 }
 
 // Platforms on which no window is ever seen.

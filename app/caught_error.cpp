@@ -10,7 +10,7 @@
 
 #include "app/error_text.h"
 #include "base/exceptions.h"
-#include "base/module_address.h"
+#include "platform/module_address.h"
 
 namespace app {
 namespace {
@@ -51,7 +51,7 @@ std::string CommandReportText(const CaughtError& error) {
 }
 
 std::string FatalReportText(const CaughtError& error) {
-  base::ModuleAddress where = base::FindModuleAddress(error.address);
+  platform::ModuleAddress where = platform::FindModuleAddress(error.address);
   return FatalErrorText(error.class_name, where.module_file_name, where.offset,
                         error.message);
 }

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "base/module_address.h"
+#include "platform/module_address.h"
 #include "testing/expect_raise.h"
 
 namespace base {
@@ -42,7 +42,7 @@ TEST(Exceptions, RememberWhereTheyWereRaisedInTheProgram) {
     RaiseRangeError();
   } catch (const RaisedObject& e) {
     ASSERT_NE(e.Address(), nullptr);
-    ModuleAddress where = FindModuleAddress(e.Address());
+    platform::ModuleAddress where = platform::FindModuleAddress(e.Address());
     EXPECT_EQ(where.module_file_name, "base_test");
     EXPECT_LT(where.offset, reinterpret_cast<uintptr_t>(e.Address()) + 1);
   }

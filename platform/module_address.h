@@ -1,13 +1,13 @@
 // Where in the program a code address lies: the module (executable or shared
 // library) that holds it and the offset from that module's start. The fatal
 // error report prints both.
-#ifndef BASE_MODULE_ADDRESS_H_
-#define BASE_MODULE_ADDRESS_H_
+#ifndef PLATFORM_MODULE_ADDRESS_H_
+#define PLATFORM_MODULE_ADDRESS_H_
 
 #include <cstdint>
 #include <string>
 
-namespace base {
+namespace platform {
 
 struct ModuleAddress {
   std::string module_file_name;  // without directory, with extension
@@ -21,6 +21,6 @@ ModuleAddress FindModuleAddress(const void* address);
 // The program file's full path as the platform reports it; empty if unknown.
 std::string ProgramFilePath();
 
-}  // namespace base
+}  // namespace platform
 
-#endif  // BASE_MODULE_ADDRESS_H_
+#endif  // PLATFORM_MODULE_ADDRESS_H_

@@ -1,0 +1,212 @@
+// Files over POSIX descriptors.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <string>
+#include <system_error>
+#include <utility>
+
+#include "platform/file.h"
+
+namespace platform {
+namespace {
+
+[[noreturn]] void Raise(int error, const std::string& what) {
+  throw std::system_error(error, std::generic_category(), what);
+}
+
+FileInfo ToInfo(const struct stat& st) {
+  FileInfo info;
+  info.kind = S_ISREG(st.st_mode)   ? FileKind::kRegular
+              : S_ISDIR(st.st_mode) ? FileKind::kDirectory
+                                    : FileKind::kOther;
+  info.size = static_cast<uint64_t>(st.st_size);
+  info.modified_ns = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 +
+                     st.st_mtim.tv_nsec;
+  info.id = st.st_ino;
+  info.volume = st.st_dev;
+  info.read_only = (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+  return info;
+}
+
+int Descriptor(intptr_t handle) { return static_cast<int>(handle); }
+
+}  // namespace
+
+File::~File() {
+  if (is_open()) ::close(Descriptor(handle_));
+}
+
+File::File(File&& other) noexcept : handle_(std::exchange(other.handle_, kClosed)) {}
+
+File& File::operator=(File&& other) noexcept {
+  if (this != &other) {
+    if (is_open()) ::close(Descriptor(handle_));
+    handle_ = std::exchange(other.handle_, kClosed);
+  }
+  return *this;
+}
+
+File File::Open(const std::filesystem::path& path, Access access,
+                Creation creation) {
+  int flags = (access == Access::kReadWrite ? O_RDWR : O_RDONLY) | O_CLOEXEC;
+  if (creation == Creation::kCreateOrTruncate) flags |= O_CREAT | O_TRUNC;
+  int fd;
+  do {
+    fd = ::open(path.c_str(), flags, 0644);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) Raise(errno, "opening " + path.string());
+  File file(fd);
+  struct stat st;
+  if (::fstat(fd, &st) != 0) Raise(errno, "examining " + path.string());
+  if (S_ISDIR(st.st_mode)) Raise(EISDIR, "opening " + path.string());
+  return file;
+}
+
+size_t File::ReadAt(uint64_t offset, void* out, size_t length) const {
+  auto* bytes = static_cast<uint8_t*>(out);
+  size_t done = 0;
+  while (done < length) {
+    ssize_t n = ::pread(Descriptor(handle_), bytes + done, length - done,
+                        static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Raise(errno, "reading");
+    }
+    if (n == 0) break;
+    done += static_cast<size_t>(n);
+  }
+  return done;
+}
+
+void File::WriteAt(uint64_t offset, const void* data, size_t length) {
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  size_t done = 0;
+  while (done < length) {
+    ssize_t n = ::pwrite(Descriptor(handle_), bytes + done, length - done,
+                         static_cast<off_t>(offset + done));
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      Raise(errno, "writing");
+    }
+    if (n == 0) Raise(EIO, "writing");
+    done += static_cast<size_t>(n);
+  }
+}
+
+void File::Sync() {
+  if (::fsync(Descriptor(handle_)) != 0) Raise(errno, "syncing");
+}
+
+void File::Resize(uint64_t size) {
+  if (::ftruncate(Descriptor(handle_), static_cast<off_t>(size)) != 0) {
+    Raise(errno, "resizing");
+  }
+}
+
+FileInfo File::Info() const {
+  struct stat st;
+  if (::fstat(Descriptor(handle_), &st) != 0) Raise(errno, "examining");
+  return ToInfo(st);
+}
+
+void File::Close() {
+  if (!is_open()) return;
+  int fd = Descriptor(std::exchange(handle_, kClosed));
+  if (::close(fd) != 0 && errno != EINTR) Raise(errno, "closing");
+}
+
+MappedFile::~MappedFile() {
+  if (data_ != nullptr) ::munmap(const_cast<uint8_t*>(data_), size_);
+}
+
+MappedFile::MappedFile(MappedFile&& other) noexcept
+    : data_(std::exchange(other.data_, nullptr)),
+      size_(std::exchange(other.size_, 0)),
+      mapping_(std::exchange(other.mapping_, 0)) {}
+
+MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+  if (this != &other) {
+    if (data_ != nullptr) ::munmap(const_cast<uint8_t*>(data_), size_);
+    data_ = std::exchange(other.data_, nullptr);
+    size_ = std::exchange(other.size_, 0);
+    mapping_ = std::exchange(other.mapping_, 0);
+  }
+  return *this;
+}
+
+std::optional<MappedFile> MappedFile::Map(const File& file, uint64_t size) {
+  if (size == 0 || size > SIZE_MAX) return std::nullopt;
+  void* p = ::mmap(nullptr, static_cast<size_t>(size), PROT_READ, MAP_SHARED,
+                   Descriptor(file.native()), 0);
+  if (p == MAP_FAILED) return std::nullopt;
+  MappedFile mapped;
+  mapped.data_ = static_cast<const uint8_t*>(p);
+  mapped.size_ = static_cast<size_t>(size);
+  return mapped;
+}
+
+std::optional<FileInfo> PathInfo(const std::filesystem::path& path) {
+  struct stat st;
+  if (::stat(path.c_str(), &st) == 0) return ToInfo(st);
+  if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
+  Raise(errno, "examining " + path.string());
+}
+
+void SetModificationTime(const std::filesystem::path& path, int64_t modified_ns) {
+  struct timespec times[2];
+  times[0].tv_sec = 0;
+  times[0].tv_nsec = UTIME_OMIT;
+  times[1].tv_sec = static_cast<time_t>(modified_ns / 1000000000);
+  times[1].tv_nsec = static_cast<long>(modified_ns % 1000000000);
+  if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
+    Raise(errno, "stamping " + path.string());
+  }
+}
+
+bool RemoveFile(const std::filesystem::path& path) {
+  if (::unlink(path.c_str()) == 0) return true;
+  if (errno == ENOENT) return false;
+  Raise(errno, "removing " + path.string());
+}
+
+void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
+  if (::rename(from.c_str(), to.c_str()) != 0) {
+    Raise(errno, "renaming " + from.string() + " to " + to.string());
+  }
+}
+
+bool MoveIfAbsent(const std::filesystem::path& from, const std::filesystem::path& to) {
+  // link() refuses an existing name, so a file made meanwhile is never
+  // replaced.
+  const bool linked = ::link(from.c_str(), to.c_str()) == 0;
+  const int error = errno;
+  ::unlink(from.c_str());
+  if (linked) return true;
+  if (error == EEXIST) return false;
+  Raise(error, "linking " + from.string() + " to " + to.string());
+}
+
+void SyncFolderOf(const std::filesystem::path& path) {
+  std::filesystem::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+uint64_t ProcessId() { return static_cast<uint64_t>(::getpid()); }
+
+bool IsTerminal(StandardStream stream) {
+  const int fd = stream == StandardStream::kInput    ? STDIN_FILENO
+                 : stream == StandardStream::kOutput ? STDOUT_FILENO
+                                                     : STDERR_FILENO;
+  return ::isatty(fd) != 0;
+}
+
+}  // namespace platform
