@@ -575,7 +575,7 @@ TEST_F(QueryTest, PostCutsTextToTheColumnAndFailuresLeaveTheRowUnwrittenInOurOwn
   EXPECT_EQ(query_.FieldText("index"), "1");
   // The change reached the file: a new connection sees it.
   TADOConnection other;
-  other.SetDataSource(own_dir_.path() / "attrdata.mdb");
+  other.SetDataSource((own_dir_.path() / "attrdata.mdb").string());
   TADOQuery reader(other);
   reader.SQL().Add("select * from numindex where numhead='" + cut + "'");
   reader.Open();

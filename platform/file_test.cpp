@@ -108,7 +108,15 @@ TEST_F(FileTest, ModificationTimeReadsBackAndAnOpenFileCanBeReplaced) {
 
   File open = File::Open(a, Access::kRead);
   std::optional<MappedFile> mapped = MappedFile::Map(open, 10);
-  ReplaceFile(Write("b", "replaced"), a);
+  try {
+    ReplaceFile(Write("b", "replaced"), a);
+  } catch (const std::system_error& e) {
+    // Windows before 10 and wine lack renames over open files.
+    if (e.code() == std::errc::permission_denied) {
+      GTEST_SKIP() << "this system cannot replace a file held open: " << e.what();
+    }
+    throw;
+  }
   EXPECT_EQ(ReadAll(a), "replaced");
   char buffer[10];
   EXPECT_EQ(open.ReadAt(0, buffer, 10), 10u);  // the open file is the old one

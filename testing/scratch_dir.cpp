@@ -16,6 +16,13 @@ ScratchDir::ScratchDir() {
 
 ScratchDir::~ScratchDir() {
   std::error_code ec;
+  // Where read-only files cannot be removed (Windows), they are made
+  // writable first.
+  for (const auto& entry : std::filesystem::recursive_directory_iterator(path_, ec)) {
+    std::error_code ignored;
+    std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::add, ignored);
+  }
   std::filesystem::remove_all(path_, ec);
 }
 

@@ -14,6 +14,7 @@
 #include "base/utf.h"
 #include "db/jet/data_page.h"
 #include "db/jet/database.h"
+#include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
 namespace attrdb {
@@ -59,11 +60,18 @@ std::vector<Record> ParseCsv(const std::string& text) {
   return records;
 }
 
+std::string ReadText(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
 std::string Export(jet::Database& db, const std::shared_ptr<const jet::TableDef>& table,
                    bool& has_moved_rows) {
-  char* data = nullptr;
-  size_t size = 0;
-  std::FILE* out = open_memstream(&data, &size);
+  testing_support::ScratchDir dir;
+  const fs::path path = dir.path() / "export.csv";
+  std::FILE* out = std::fopen(path.string().c_str(), "wb");
   {
     CsvWriter writer(out, *table, "\\N");
     writer.WriteHeader();
@@ -78,17 +86,9 @@ std::string Export(jet::Database& db, const std::shared_ptr<const jet::TableDef>
     }
   }
   std::fclose(out);
-  std::string text(data, size);
-  std::free(data);
-  return text;
+  return ReadText(path);
 }
 
-std::string ReadText(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream s;
-  s << in.rdbuf();
-  return s.str();
-}
 
 // mdbtools prints each character beyond the BMP as "??".
 std::string WithoutAstral(const std::string& utf8) {

@@ -17,11 +17,12 @@ bool Exists(const std::filesystem::path& path) {
 
 std::string UserDataFolder(const char* xdg_data_home, const char* home) {
   using std::filesystem::path;
+  // The base directory rules speak of "/"-separated paths on every system.
   if (xdg_data_home != nullptr && xdg_data_home[0] == '/') {
-    return (path(xdg_data_home) / "attrsearch").string();
+    return (path(xdg_data_home) / "attrsearch").generic_string();
   }
   if (home != nullptr && home[0] != '\0') {
-    return (path(home) / ".local/share/attrsearch").string();
+    return (path(home) / ".local/share/attrsearch").generic_string();
   }
   return "";
 }

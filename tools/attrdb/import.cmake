@@ -1,7 +1,7 @@
 # attrdb import and check, with their end-to-end tests.
 target_sources(attrdb PRIVATE check_command.cpp progress_bar.cpp)
 
-if(ATTR_BUILD_TESTS)
+if(attr_cli_tests)
   add_test(NAME attrdb_import_cli COMMAND ${CMAKE_COMMAND}
     -DATTRDB=$<TARGET_FILE:attrdb>
     -DWORK_DIR=${CMAKE_CURRENT_BINARY_DIR}

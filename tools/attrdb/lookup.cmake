@@ -9,7 +9,7 @@ target_link_libraries(attrdb PRIVATE attrdb_lookup)
 attr_test(lookup_test
   SOURCES lookup_input_test.cpp lookup_run_test.cpp
   DEPS attrdb_lookup attribution_test_db)
-if(ATTR_BUILD_TESTS)
+if(attr_cli_tests)
   add_test(NAME attrdb_lookup_cli COMMAND ${CMAKE_COMMAND}
     -DATTRDB=$<TARGET_FILE:attrdb>
     -DWORK=${CMAKE_CURRENT_BINARY_DIR}/lookup_cli
