@@ -1,5 +1,10 @@
 # The Windows package: `cpack` in the build folder makes a ZIP holding
 # attrdb.exe, the sample database and a README for Windows users.
+# A native build with a Qt kit adds the window (its Qt libraries are for
+# windeployqt to gather).
+if(TARGET attrsearch)
+  install(TARGETS attrsearch RUNTIME DESTINATION .)
+endif()
 if(TARGET attrdb)
   install(TARGETS attrdb RUNTIME DESTINATION .)
 endif()

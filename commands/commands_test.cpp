@@ -3,11 +3,10 @@
 #include "commands/commands.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
+#include <optional>
 
 #include <filesystem>
 
@@ -18,6 +17,7 @@
 #include "db/connection_state.h"
 #include "db/jet/file_lock.h"
 #include "db/query.h"
+#include "platform/process.h"
 #include "testing/attribution_db.h"
 #include "testing/expect_raise.h"
 #include "testing/scratch_dir.h"
@@ -424,14 +424,12 @@ TEST_F(CommandsTest, LookupBesideACommitOfAnotherProcessInOurOwnDatabase) {
   Button1Click(query_, lookup_, shell_);
   ASSERT_EQ(shell_.notices.size(), 1u);
 
-  std::string program = JET_UPDATE_HELPER, file = db_path_.string(), batch = "100000",
-              sync = "1";
-  char* argv[] = {program.data(), file.data(), batch.data(), sync.data(), nullptr};
-  pid_t pid;
-  ASSERT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
-  int lookups = 0, status = 0;
+  platform::ChildProcess helper =
+      platform::ChildProcess::Start(JET_UPDATE_HELPER, {db_path_.string(), "100000", "1"});
+  int lookups = 0;
+  std::optional<int> exit_code;
   auto longest = std::chrono::steady_clock::duration::zero();
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
+  while (!(exit_code = helper.Poll())) {
     shell_.notices.clear();
     auto start = std::chrono::steady_clock::now();
     Button1Click(query_, lookup_, shell_);
@@ -444,7 +442,7 @@ TEST_F(CommandsTest, LookupBesideACommitOfAnotherProcessInOurOwnDatabase) {
     }
     if (HasFailure()) break;
   }
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_EQ(*exit_code, 0);
   std::printf("%d lookups beside the commit, the longest %.2f ms\n", lookups,
               std::chrono::duration<double, std::milli>(longest).count());
   shell_.notices.clear();
