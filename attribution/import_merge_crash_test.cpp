@@ -2,13 +2,11 @@
 // every head wholly as before or wholly as after, checks sound, and a
 // second run completes the merge.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <fstream>
 #include <random>
+#include <thread>
 
 #include "attribution/attribution_index.h"
 #include "attribution/import_builder.h"
@@ -17,9 +15,8 @@
 #include "db/jet/checker.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/journal.h"
+#include "platform/process.h"
 #include "testing/scratch_dir.h"
-
-extern char** environ;
 
 namespace attribution {
 namespace {
@@ -33,21 +30,10 @@ constexpr bool kSanitized = false;
 #endif
 // A sanitized helper takes about 100 ms under load before it reaches the
 // database; a kill before then would test nothing.
-constexpr useconds_t kStartup = kSanitized ? 120000 : 0;
+constexpr int kStartupUs = kSanitized ? 120000 : 0;
 
-pid_t StartMerge(const fs::path& source, const fs::path& db) {
-  std::string program = MERGE_HELPER;
-  std::string s = source.string(), d = db.string(), prune = "1";
-  char* argv[] = {program.data(), s.data(), d.data(), prune.data(), nullptr};
-  pid_t pid;
-  EXPECT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
-  return pid;
-}
-
-int Wait(pid_t pid) {
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return status;
+platform::ChildProcess StartMerge(const fs::path& source, const fs::path& db) {
+  return platform::ChildProcess::Start({MERGE_HELPER, source.string(), db.string(), "1"});
 }
 
 const char16_t* const kCities[][4] = {{u"北京", u"北京", u"100000", u"10"},
@@ -129,10 +115,11 @@ TEST(ImportMergeCrash, KilledMergeLeavesOldOrNewAndARerunCompletesIt) {
     SCOPED_TRACE("run " + std::to_string(run));
     const fs::path path = dir.path() / "run.mdb";
     fs::copy_file(base, path, fs::copy_options::overwrite_existing);
-    pid_t pid = StartMerge(new_csv, path);
-    ::usleep(kStartup + std::uniform_int_distribution<useconds_t>(0, kSanitized ? 1500000 : 800000)(random));
-    ::kill(pid, SIGKILL);
-    Wait(pid);
+    platform::ChildProcess merge = StartMerge(new_csv, path);
+    std::this_thread::sleep_for(std::chrono::microseconds(
+        kStartupUs + std::uniform_int_distribution<int>(0, kSanitized ? 1500000 : 800000)(random)));
+    merge.Kill();
+    merge.Wait();
     if (jet::JournalExists(jet::JournalPathFor(path))) ++hot;
     {
       auto db = jet::Database::Open(path, jet::OpenMode::kReadWrite);
@@ -140,7 +127,7 @@ TEST(ImportMergeCrash, KilledMergeLeavesOldOrNewAndARerunCompletesIt) {
       (state == 0 ? old_left : new_left)++;
       EXPECT_TRUE(jet::CheckDatabase(*db).empty());
     }
-    EXPECT_EQ(Wait(StartMerge(new_csv, path)), 0);
+    EXPECT_TRUE(StartMerge(new_csv, path).Wait().Succeeded());
     auto db = jet::Database::Open(path, jet::OpenMode::kReadOnly);
     EXPECT_EQ(AnsweredRelease(*db, old_release, new_release), 1);
     if (HasFailure()) break;

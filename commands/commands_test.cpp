@@ -3,8 +3,6 @@
 #include "commands/commands.h"
 
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <chrono>
 #include <cstdio>
@@ -18,12 +16,12 @@
 #include "db/connection_state.h"
 #include "db/jet/file_lock.h"
 #include "db/query.h"
+#include "platform/process.h"
 #include "testing/attribution_db.h"
 #include "testing/expect_raise.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
-extern char** environ;
 
 namespace commands {
 namespace {
@@ -424,14 +422,11 @@ TEST_F(CommandsTest, LookupBesideACommitOfAnotherProcessInOurOwnDatabase) {
   Button1Click(query_, lookup_, shell_);
   ASSERT_EQ(shell_.notices.size(), 1u);
 
-  std::string program = JET_UPDATE_HELPER, file = db_path_.string(), batch = "100000",
-              sync = "1";
-  char* argv[] = {program.data(), file.data(), batch.data(), sync.data(), nullptr};
-  pid_t pid;
-  ASSERT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
-  int lookups = 0, status = 0;
+  platform::ChildProcess writer = platform::ChildProcess::Start(
+      {JET_UPDATE_HELPER, db_path_.string(), "100000", "1"});
+  int lookups = 0;
   auto longest = std::chrono::steady_clock::duration::zero();
-  while (::waitpid(pid, &status, WNOHANG) == 0) {
+  while (!writer.TryWait()) {
     shell_.notices.clear();
     auto start = std::chrono::steady_clock::now();
     Button1Click(query_, lookup_, shell_);
@@ -444,7 +439,7 @@ TEST_F(CommandsTest, LookupBesideACommitOfAnotherProcessInOurOwnDatabase) {
     }
     if (HasFailure()) break;
   }
-  ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ASSERT_TRUE(writer.Wait().Succeeded());
   std::printf("%d lookups beside the commit, the longest %.2f ms\n", lookups,
               std::chrono::duration<double, std::milli>(longest).count());
   shell_.notices.clear();
