@@ -130,17 +130,6 @@ enum class StandardStream { kInput, kOutput, kError };
 // Whether the stream is an interactive terminal (or console).
 bool IsTerminal(StandardStream stream);
 
-// Streams the C runtime opened (standard input, a pipe), by descriptor.
-// Standard input is descriptor 0 everywhere.
-constexpr int kStandardInputDescriptor = 0;
-// Whether the descriptor is an interactive terminal (or console).
-bool IsTerminal(int descriptor);
-// Reads up to `length` bytes, as many as are ready (waiting for at least
-// one); 0 at the end of the input. Raises.
-size_t ReadSome(int descriptor, void* out, size_t length);
-// The size of what the descriptor reads when it is a regular file.
-std::optional<uint64_t> RegularFileSize(int descriptor);
-
 }  // namespace platform
 
 #endif  // PLATFORM_FILE_H_

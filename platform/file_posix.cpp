@@ -203,25 +203,9 @@ void SyncFolderOf(const std::filesystem::path& path) {
 uint64_t ProcessId() { return static_cast<uint64_t>(::getpid()); }
 
 bool IsTerminal(StandardStream stream) {
-  return IsTerminal(stream == StandardStream::kInput    ? STDIN_FILENO
-                    : stream == StandardStream::kOutput ? STDOUT_FILENO
-                                                        : STDERR_FILENO);
-}
-
-bool IsTerminal(int descriptor) { return ::isatty(descriptor) != 0; }
-
-size_t ReadSome(int descriptor, void* out, size_t length) {
-  while (true) {
-    ssize_t n = ::read(descriptor, out, length);
-    if (n >= 0) return static_cast<size_t>(n);
-    if (errno != EINTR) Raise(errno, "reading");
-  }
-}
-
-std::optional<uint64_t> RegularFileSize(int descriptor) {
-  struct stat st;
-  if (::fstat(descriptor, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-  return static_cast<uint64_t>(st.st_size);
+  return ::isatty(stream == StandardStream::kInput    ? STDIN_FILENO
+                  : stream == StandardStream::kOutput ? STDOUT_FILENO
+                                                      : STDERR_FILENO) != 0;
 }
 
 }  // namespace platform

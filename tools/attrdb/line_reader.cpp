@@ -5,7 +5,7 @@
 #include <cstring>
 #include <system_error>
 
-#include "platform/file.h"
+#include "platform/descriptor.h"
 
 namespace attrdb {
 namespace {

@@ -4,7 +4,7 @@
 #include <memory>
 #include <string>
 
-#include "platform/file.h"
+#include "platform/descriptor.h"
 #include "tools/attrdb/database_location.h"
 #include "tools/attrdb/lookup_run.h"
 #include "tools/attrdb/progress_bar.h"

@@ -10,7 +10,7 @@
 #include "attribution/read_ahead_file.h"
 #include "base/exceptions.h"
 #include "base/gbk.h"
-#include "platform/file.h"
+#include "platform/descriptor.h"
 #include "base/utf.h"
 #include "db/jet/database.h"
 #include "db/jet/error.h"
