@@ -13,6 +13,7 @@
 #include "attribution/mobile_number.h"
 #include "base/utf.h"
 #include "db/jet/checker.h"
+#include "db/jet/database.h"
 #include "db/jet/database_creator.h"
 #include "db/jet/journal.h"
 #include "platform/process.h"
@@ -134,6 +135,34 @@ TEST(ImportMergeCrash, KilledMergeLeavesOldOrNewAndARerunCompletesIt) {
   }
   std::printf("%d runs left the old answers, %d the new, %d a journal to roll back\n",
               old_left, new_left, hot);
+}
+
+// The window and attrdb lookup keep the file open while a merge runs: each
+// read under the shared lock answers wholly as before or wholly as after,
+// never an error.
+TEST(ImportMergeCrash, ReadersDuringAMergeSeeTheOldAnswersOrTheNew) {
+  testing_support::ScratchDir dir;
+  const uint32_t count = kSanitized ? 6000 : 30000;
+  const Release old_release = MakeRelease(0, count), new_release = MakeRelease(1, count);
+  const fs::path old_csv = dir.path() / "old.csv", new_csv = dir.path() / "new.csv";
+  WriteCsv(old_csv, old_release);
+  WriteCsv(new_csv, new_release);
+  const fs::path path = dir.path() / "shared.mdb";
+  jet::SaveDatabaseImage(BuildAttributionImage(ReadImportInput(old_csv), false, {}), path);
+
+  auto db = jet::Database::Open(path, jet::OpenMode::kReadOnly);
+  platform::ChildProcess merge = StartMerge(new_csv, path);
+  int reads[2] = {0, 0};
+  while (!merge.TryWait() && !HasFailure()) {
+    jet::ReadLock lock(*db);
+    const int state = AnsweredRelease(*db, old_release, new_release);
+    if (state >= 0) ++reads[state];
+  }
+  EXPECT_TRUE(merge.Wait().Succeeded());
+  jet::ReadLock lock(*db);
+  EXPECT_EQ(AnsweredRelease(*db, old_release, new_release), 1);
+  std::printf("%d reads during the merge answered as before, %d as after\n", reads[0],
+              reads[1]);
 }
 
 }  // namespace
