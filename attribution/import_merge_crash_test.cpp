@@ -99,24 +99,37 @@ int AnsweredRelease(jet::Database& db, const Release& old_release, const Release
   return -1;
 }
 
-TEST(ImportMergeCrash, KilledMergeLeavesOldOrNewAndARerunCompletesIt) {
-  testing_support::ScratchDir dir;
-  const uint32_t count = kSanitized ? 6000 : 30000;
-  const Release old_release = MakeRelease(0, count), new_release = MakeRelease(1, count);
-  const fs::path old_csv = dir.path() / "old.csv", new_csv = dir.path() / "new.csv";
-  WriteCsv(old_csv, old_release);
-  WriteCsv(new_csv, new_release);
-  const fs::path base = dir.path() / "base.mdb";
-  jet::SaveDatabaseImage(BuildAttributionImage(ReadImportInput(old_csv), false, {}), base);
+// Two releases of 30 000 heads (6 000 under the sanitizers) written as
+// CSV files, and a database of the old one.
+class MergeOfTwoReleases : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    const uint32_t count = kSanitized ? 6000 : 30000;
+    old_release_ = MakeRelease(0, count);
+    new_release_ = MakeRelease(1, count);
+    WriteCsv(old_csv_, old_release_);
+    WriteCsv(new_csv_, new_release_);
+    jet::SaveDatabaseImage(BuildAttributionImage(ReadImportInput(old_csv_), false, {}), base_);
+  }
+
+  int Answered(jet::Database& db) { return AnsweredRelease(db, old_release_, new_release_); }
+
+  testing_support::ScratchDir dir_;
+  Release old_release_, new_release_;
+  const fs::path old_csv_ = dir_.path() / "old.csv", new_csv_ = dir_.path() / "new.csv";
+  const fs::path base_ = dir_.path() / "base.mdb";
+};
+
+TEST_F(MergeOfTwoReleases, KilledMergeLeavesOldOrNewAndARerunCompletesIt) {
 
   std::mt19937 random(20261209);
   const int runs = kSanitized ? 4 : 12;
   int old_left = 0, new_left = 0, hot = 0;
   for (int run = 0; run < runs; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
-    const fs::path path = dir.path() / "run.mdb";
-    fs::copy_file(base, path, fs::copy_options::overwrite_existing);
-    platform::ChildProcess merge = StartMerge(new_csv, path);
+    const fs::path path = dir_.path() / "run.mdb";
+    fs::copy_file(base_, path, fs::copy_options::overwrite_existing);
+    platform::ChildProcess merge = StartMerge(new_csv_, path);
     std::this_thread::sleep_for(std::chrono::microseconds(
         kStartupUs + std::uniform_int_distribution<int>(0, kSanitized ? 1500000 : 800000)(random)));
     merge.Kill();
@@ -124,13 +137,13 @@ TEST(ImportMergeCrash, KilledMergeLeavesOldOrNewAndARerunCompletesIt) {
     if (jet::JournalExists(jet::JournalPathFor(path))) ++hot;
     {
       auto db = jet::Database::Open(path, jet::OpenMode::kReadWrite);
-      int state = AnsweredRelease(*db, old_release, new_release);
+      int state = Answered(*db);
       (state == 0 ? old_left : new_left)++;
       EXPECT_TRUE(jet::CheckDatabase(*db).empty());
     }
-    EXPECT_TRUE(StartMerge(new_csv, path).Wait().Succeeded());
+    EXPECT_TRUE(StartMerge(new_csv_, path).Wait().Succeeded());
     auto db = jet::Database::Open(path, jet::OpenMode::kReadOnly);
-    EXPECT_EQ(AnsweredRelease(*db, old_release, new_release), 1);
+    EXPECT_EQ(Answered(*db), 1);
     if (HasFailure()) break;
   }
   std::printf("%d runs left the old answers, %d the new, %d a journal to roll back\n",
@@ -140,27 +153,20 @@ TEST(ImportMergeCrash, KilledMergeLeavesOldOrNewAndARerunCompletesIt) {
 // The window and attrdb lookup keep the file open while a merge runs: each
 // read under the shared lock answers wholly as before or wholly as after,
 // never an error.
-TEST(ImportMergeCrash, ReadersDuringAMergeSeeTheOldAnswersOrTheNew) {
-  testing_support::ScratchDir dir;
-  const uint32_t count = kSanitized ? 6000 : 30000;
-  const Release old_release = MakeRelease(0, count), new_release = MakeRelease(1, count);
-  const fs::path old_csv = dir.path() / "old.csv", new_csv = dir.path() / "new.csv";
-  WriteCsv(old_csv, old_release);
-  WriteCsv(new_csv, new_release);
-  const fs::path path = dir.path() / "shared.mdb";
-  jet::SaveDatabaseImage(BuildAttributionImage(ReadImportInput(old_csv), false, {}), path);
+TEST_F(MergeOfTwoReleases, ReadersDuringAMergeSeeTheOldAnswersOrTheNew) {
+  const fs::path& path = base_;
 
   auto db = jet::Database::Open(path, jet::OpenMode::kReadOnly);
-  platform::ChildProcess merge = StartMerge(new_csv, path);
+  platform::ChildProcess merge = StartMerge(new_csv_, path);
   int reads[2] = {0, 0};
   while (!merge.TryWait() && !HasFailure()) {
     jet::ReadLock lock(*db);
-    const int state = AnsweredRelease(*db, old_release, new_release);
+    const int state = Answered(*db);
     if (state >= 0) ++reads[state];
   }
   EXPECT_TRUE(merge.Wait().Succeeded());
   jet::ReadLock lock(*db);
-  EXPECT_EQ(AnsweredRelease(*db, old_release, new_release), 1);
+  EXPECT_EQ(Answered(*db), 1);
   std::printf("%d reads during the merge answered as before, %d as after\n", reads[0],
               reads[1]);
 }

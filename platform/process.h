@@ -42,6 +42,9 @@ class ChildProcess {
   std::optional<ProcessEnd> TryWait();
 
  private:
+  // Kills a child still running, waits for it and lets go of its handle.
+  void Release() noexcept;
+
   intptr_t handle_ = 0;  // a pid, or a process HANDLE
   std::optional<ProcessEnd> end_;
 };

@@ -6,7 +6,6 @@
 
 #include <cerrno>
 #include <system_error>
-#include <utility>
 
 #include "platform/process.h"
 
@@ -26,26 +25,13 @@ pid_t Pid(intptr_t handle) { return static_cast<pid_t>(handle); }
 
 }  // namespace
 
-ChildProcess::~ChildProcess() {
-  if (running()) {
-    Kill();
-    Wait();
+void ChildProcess::Release() noexcept {
+  if (!running()) return;
+  Kill();
+  int status = 0;
+  while (::waitpid(Pid(handle_), &status, 0) < 0 && errno == EINTR) {
   }
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : handle_(std::exchange(other.handle_, 0)), end_(std::move(other.end_)) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  if (this != &other) {
-    if (running()) {
-      Kill();
-      Wait();
-    }
-    handle_ = std::exchange(other.handle_, 0);
-    end_ = std::move(other.end_);
-  }
-  return *this;
+  end_ = FromStatus(status);
 }
 
 ChildProcess ChildProcess::Start(const std::vector<std::string>& argv) {

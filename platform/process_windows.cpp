@@ -4,7 +4,6 @@
 #include <cerrno>
 #include <filesystem>
 #include <system_error>
-#include <utility>
 
 #include "platform/process.h"
 
@@ -52,28 +51,14 @@ ProcessEnd EndOf(HANDLE process) {
 
 }  // namespace
 
-ChildProcess::~ChildProcess() {
+void ChildProcess::Release() noexcept {
+  if (handle_ == 0) return;
   if (running()) {
     Kill();
-    Wait();
+    WaitForSingleObject(Handle(handle_), INFINITE);
   }
-  if (handle_ != 0) CloseHandle(Handle(handle_));
-}
-
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : handle_(std::exchange(other.handle_, 0)), end_(std::move(other.end_)) {}
-
-ChildProcess& ChildProcess::operator=(ChildProcess&& other) noexcept {
-  if (this != &other) {
-    if (running()) {
-      Kill();
-      Wait();
-    }
-    if (handle_ != 0) CloseHandle(Handle(handle_));
-    handle_ = std::exchange(other.handle_, 0);
-    end_ = std::move(other.end_);
-  }
-  return *this;
+  CloseHandle(Handle(handle_));
+  handle_ = 0;
 }
 
 ChildProcess ChildProcess::Start(const std::vector<std::string>& argv) {
