@@ -1,19 +1,17 @@
 // Reading and writing phone.dat files.
 #include "attribution/phone_dat.h"
 
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
+#include <system_error>
 #include <vector>
 
 #include "attribution/import_rows.h"
 #include "attribution/phone_dat_format.h"
 #include "db/jet/byte_reader.h"
+#include "platform/file.h"
 
 namespace attribution {
 
@@ -209,46 +207,39 @@ class Parser {
   int64_t card_type_of_code_[256];       // position in card_types, -1: not yet
 };
 
-// A file mapped for reading, unmapped when done.
-class MappedFile {
+// A whole file's bytes: mapped where the system allows, else read.
+class WholeFile {
  public:
-  explicit MappedFile(const std::filesystem::path& path) : name_(path.string()) {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Refuse(errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
-      const int error = S_ISDIR(st.st_mode) ? EISDIR : errno;
-      ::close(fd);
-      Refuse(error);
-    }
-    size_ = static_cast<size_t>(st.st_size);
-    if (size_ > 0) {
-      void* at = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
-      if (at == MAP_FAILED) {
-        const int error = errno;
-        ::close(fd);
-        Refuse(error);
+  explicit WholeFile(const std::filesystem::path& path) {
+    try {
+      file_ = platform::File::Open(path, platform::Access::kRead);
+      const platform::FileInfo info = file_.Info();
+      if (info.kind != platform::FileKind::kRegular) Refuse(path, EINVAL);
+      if (info.size == 0) return;
+      map_ = platform::MappedFile::Map(file_, info.size);
+      if (map_) {
+        bytes_ = {map_->data(), map_->size()};
+      } else {
+        copy_.resize(static_cast<size_t>(info.size));
+        copy_.resize(file_.ReadAt(0, copy_.data(), copy_.size()));
+        bytes_ = copy_;
       }
-      data_ = static_cast<const uint8_t*>(at);
+    } catch (const std::system_error& e) {
+      Refuse(path, e.code().value());
     }
-    ::close(fd);
   }
-  ~MappedFile() {
-    if (data_ != nullptr) ::munmap(const_cast<uint8_t*>(data_), size_);
-  }
-  MappedFile(const MappedFile&) = delete;
-  MappedFile& operator=(const MappedFile&) = delete;
 
-  std::span<const uint8_t> bytes() const { return {data_, size_}; }
+  std::span<const uint8_t> bytes() const { return bytes_; }
 
  private:
-  [[noreturn]] void Refuse(int error) const {
-    throw InputError(name_ + ": cannot be read (" + std::strerror(error) + ")");
+  [[noreturn]] static void Refuse(const std::filesystem::path& path, int error) {
+    throw InputError(path.string() + ": cannot be read (" + std::strerror(error) + ")");
   }
 
-  std::string name_;
-  const uint8_t* data_ = nullptr;
-  size_t size_ = 0;
+  platform::File file_;
+  std::optional<platform::MappedFile> map_;
+  std::vector<uint8_t> copy_;
+  std::span<const uint8_t> bytes_;
 };
 
 }  // namespace
@@ -260,7 +251,7 @@ bool LooksLikePhoneDat(std::string_view start) {
 }
 
 AttributionData ReadPhoneDat(const std::filesystem::path& path) {
-  MappedFile file(path);
+  WholeFile file(path);
   return ParsePhoneDat(file.bytes(), path.string());
 }
 

@@ -24,6 +24,7 @@
 #include "db/jet/journal.h"
 #include "db/query.h"
 #include "db/sql/session.h"
+#include "platform/file.h"
 
 extern char** environ;
 
@@ -75,10 +76,8 @@ BENCHMARK(BM_StatementLock)->Arg(0)->Arg(1);
 // statement's lock adds three (lock, test, unlock), the check of the file
 // being one it made already.
 void BM_OneSystemCall(benchmark::State& state) {
-  int fd = ::open(LargePlain().c_str(), O_RDONLY | O_CLOEXEC);
-  struct stat st;
-  for (auto _ : state) benchmark::DoNotOptimize(::fstat(fd, &st));
-  ::close(fd);
+  platform::File file = platform::File::Open(LargePlain(), platform::Access::kRead);
+  for (auto _ : state) benchmark::DoNotOptimize(file.Info());
 }
 BENCHMARK(BM_OneSystemCall);
 

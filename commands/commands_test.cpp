@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <cstdio>
-#include <optional>
 
 #include <filesystem>
 
@@ -23,7 +22,6 @@
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
-extern char** environ;
 
 namespace commands {
 namespace {
@@ -424,12 +422,11 @@ TEST_F(CommandsTest, LookupBesideACommitOfAnotherProcessInOurOwnDatabase) {
   Button1Click(query_, lookup_, shell_);
   ASSERT_EQ(shell_.notices.size(), 1u);
 
-  platform::ChildProcess helper =
-      platform::ChildProcess::Start(JET_UPDATE_HELPER, {db_path_.string(), "100000", "1"});
+  platform::ChildProcess writer = platform::ChildProcess::Start(
+      {JET_UPDATE_HELPER, db_path_.string(), "100000", "1"});
   int lookups = 0;
-  std::optional<int> exit_code;
   auto longest = std::chrono::steady_clock::duration::zero();
-  while (!(exit_code = helper.Poll())) {
+  while (!writer.TryWait()) {
     shell_.notices.clear();
     auto start = std::chrono::steady_clock::now();
     Button1Click(query_, lookup_, shell_);
@@ -442,7 +439,7 @@ TEST_F(CommandsTest, LookupBesideACommitOfAnotherProcessInOurOwnDatabase) {
     }
     if (HasFailure()) break;
   }
-  ASSERT_EQ(*exit_code, 0);
+  ASSERT_TRUE(writer.Wait().Succeeded());
   std::printf("%d lookups beside the commit, the longest %.2f ms\n", lookups,
               std::chrono::duration<double, std::milli>(longest).count());
   shell_.notices.clear();

@@ -203,10 +203,9 @@ void SyncFolderOf(const std::filesystem::path& path) {
 uint64_t ProcessId() { return static_cast<uint64_t>(::getpid()); }
 
 bool IsTerminal(StandardStream stream) {
-  const int fd = stream == StandardStream::kInput    ? STDIN_FILENO
-                 : stream == StandardStream::kOutput ? STDOUT_FILENO
-                                                     : STDERR_FILENO;
-  return ::isatty(fd) != 0;
+  return ::isatty(stream == StandardStream::kInput    ? STDIN_FILENO
+                  : stream == StandardStream::kOutput ? STDOUT_FILENO
+                                                      : STDERR_FILENO) != 0;
 }
 
 }  // namespace platform

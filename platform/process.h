@@ -1,42 +1,52 @@
-// Another program run beside this one: started with arguments, polled for
-// its end, and its exit code read. The tests use it to run helper programs
-// that work on a database while the test reads it.
+// Child processes, for the tests that kill a writer part way and for
+// helpers that run beside a test: started with arguments, killed outright
+// (as a crash or power loss would stop them), waited for.
 #ifndef PLATFORM_PROCESS_H_
 #define PLATFORM_PROCESS_H_
 
 #include <cstdint>
-#include <filesystem>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace platform {
 
+// How a child ended.
+struct ProcessEnd {
+  bool killed = false;  // ended by Kill (or by a signal)
+  int exit_code = 0;    // its exit code when not killed
+  bool Succeeded() const { return !killed && exit_code == 0; }
+};
+
 class ChildProcess {
  public:
-  // Starts `program` with `arguments` (after the program's own name); it
-  // shares this process's standard streams. Raises std::system_error when
-  // the program cannot be started.
-  static ChildProcess Start(const std::filesystem::path& program,
-                            const std::vector<std::string>& arguments);
-
+  ChildProcess() = default;
+  // Kills a child still running and waits for it.
+  ~ChildProcess();
   ChildProcess(ChildProcess&& other) noexcept;
-  ChildProcess& operator=(ChildProcess&& other) = delete;
+  ChildProcess& operator=(ChildProcess&& other) noexcept;
   ChildProcess(const ChildProcess&) = delete;
   ChildProcess& operator=(const ChildProcess&) = delete;
-  // Waits for the program when it still runs.
-  ~ChildProcess();
 
-  // The exit code once the program has ended (128 + the signal's number
-  // when a signal ended it), nullopt while it runs. Raises.
-  std::optional<int> Poll();
-  // Waits for the end; the exit code as Poll gives it. Raises.
-  int Wait();
+  // Starts `argv[0]` (a path) with the arguments argv[1...], this process's
+  // environment and standard streams. Raises std::system_error.
+  static ChildProcess Start(const std::vector<std::string>& argv);
+
+  bool running() const { return handle_ != 0 && !end_; }
+  // Ends the child at once, without letting it clean up. Nothing when it
+  // has ended already.
+  void Kill();
+  // Waits for the child to end.
+  ProcessEnd Wait();
+  // How the child ended, or nullopt while it runs.
+  std::optional<ProcessEnd> TryWait();
 
  private:
-  explicit ChildProcess(intptr_t handle) : handle_(handle) {}
-  intptr_t handle_;  // the process id, or the process HANDLE
-  std::optional<int> exit_code_;
+  // Kills a child still running, waits for it and lets go of its handle.
+  void Release() noexcept;
+
+  intptr_t handle_ = 0;  // a pid, or a process HANDLE
+  std::optional<ProcessEnd> end_;
 };
 
 }  // namespace platform

@@ -1,10 +1,11 @@
 // Child processes through posix_spawn and waitpid.
+#include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <system_error>
-#include <utility>
 
 #include "platform/process.h"
 
@@ -13,61 +14,64 @@ extern char** environ;
 namespace platform {
 namespace {
 
-int ExitCodeOf(int status) {
-  if (WIFEXITED(status)) return WEXITSTATUS(status);
-  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
-  return -1;
+ProcessEnd FromStatus(int status) {
+  ProcessEnd end;
+  end.killed = WIFSIGNALED(status);
+  end.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return end;
 }
+
+pid_t Pid(intptr_t handle) { return static_cast<pid_t>(handle); }
 
 }  // namespace
 
-ChildProcess ChildProcess::Start(const std::filesystem::path& program,
-                                 const std::vector<std::string>& arguments) {
-  std::string name = program.string();
-  std::vector<std::string> words = arguments;
-  std::vector<char*> argv;
-  argv.push_back(name.data());
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
+void ChildProcess::Release() noexcept {
+  if (!running()) return;
+  Kill();
+  int status = 0;
+  while (::waitpid(Pid(handle_), &status, 0) < 0 && errno == EINTR) {
+  }
+  end_ = FromStatus(status);
+}
+
+ChildProcess ChildProcess::Start(const std::vector<std::string>& argv) {
+  std::vector<std::string> copies = argv;
+  std::vector<char*> pointers;
+  for (std::string& a : copies) pointers.push_back(a.data());
+  pointers.push_back(nullptr);
   pid_t pid;
-  const int error = ::posix_spawn(&pid, name.c_str(), nullptr, nullptr, argv.data(), environ);
+  const int error =
+      ::posix_spawn(&pid, pointers[0], nullptr, nullptr, pointers.data(), environ);
   if (error != 0) {
-    throw std::system_error(error, std::generic_category(), "starting " + name);
+    throw std::system_error(error, std::generic_category(), "starting " + argv[0]);
   }
-  return ChildProcess(pid);
+  ChildProcess child;
+  child.handle_ = pid;
+  return child;
 }
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : handle_(std::exchange(other.handle_, 0)), exit_code_(other.exit_code_) {}
-
-ChildProcess::~ChildProcess() {
-  if (handle_ == 0 || exit_code_) return;
-  int status;
-  while (::waitpid(static_cast<pid_t>(handle_), &status, 0) < 0 && errno == EINTR) {
-  }
+void ChildProcess::Kill() {
+  if (running()) ::kill(Pid(handle_), SIGKILL);
 }
 
-std::optional<int> ChildProcess::Poll() {
-  if (exit_code_) return exit_code_;
-  int status;
-  pid_t done;
-  do {
-    done = ::waitpid(static_cast<pid_t>(handle_), &status, WNOHANG);
-  } while (done < 0 && errno == EINTR);
-  if (done < 0) throw std::system_error(errno, std::generic_category(), "waiting");
-  if (done == 0) return std::nullopt;
-  exit_code_ = ExitCodeOf(status);
-  return exit_code_;
-}
-
-int ChildProcess::Wait() {
-  if (exit_code_) return *exit_code_;
-  int status;
-  while (::waitpid(static_cast<pid_t>(handle_), &status, 0) < 0) {
+ProcessEnd ChildProcess::Wait() {
+  if (end_ || handle_ == 0) return end_.value_or(ProcessEnd{});
+  int status = 0;
+  while (::waitpid(Pid(handle_), &status, 0) < 0) {
     if (errno != EINTR) throw std::system_error(errno, std::generic_category(), "waiting");
   }
-  exit_code_ = ExitCodeOf(status);
-  return *exit_code_;
+  end_ = FromStatus(status);
+  return *end_;
+}
+
+std::optional<ProcessEnd> ChildProcess::TryWait() {
+  if (end_ || handle_ == 0) return end_;
+  int status = 0;
+  const pid_t got = ::waitpid(Pid(handle_), &status, WNOHANG);
+  if (got < 0) throw std::system_error(errno, std::generic_category(), "waiting");
+  if (got == 0) return std::nullopt;
+  end_ = FromStatus(status);
+  return end_;
 }
 
 }  // namespace platform

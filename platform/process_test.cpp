@@ -1,53 +1,33 @@
-// A child process runs, ends and reports its exit code; this test program
-// runs itself as the child.
 #include "platform/process.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <cstdlib>
 #include <system_error>
-#include <thread>
-
-#include "platform/module_address.h"
 
 namespace platform {
 namespace {
 
-// Blanks, a quote and a trailing backslash: what quoting must carry intact.
-constexpr char kTricky[] = "a b\"c\\";
-constexpr char kChildFilter[] = "--gtest_filter=ChildProcessChild.*";
+TEST(ChildProcess, ExitCodesKillsAndWaits) {
+  ChildProcess done = ChildProcess::Start({PLATFORM_TEST_CHILD, "exit", "7"});
+  ProcessEnd end = done.Wait();
+  EXPECT_FALSE(end.killed);
+  EXPECT_EQ(end.exit_code, 7);
+  EXPECT_EQ(done.Wait().exit_code, 7);  // asked again: the same answer
 
-// The child's part: exits 3 when its last argument arrived intact, else 4.
-TEST(ChildProcessChild, ExitsByItsLastArgument) {
-  const std::vector<std::string> argv = ::testing::internal::GetArgvs();
-  if (argv.size() < 3 || argv[1] != kChildFilter) GTEST_SKIP() << "run as a child only";
-  std::exit(argv.back() == kTricky ? 3 : 4);
-}
+  // An argument with spaces and quotes arrives as one.
+  EXPECT_TRUE(ChildProcess::Start({PLATFORM_TEST_CHILD, "exit", "0"}).Wait().Succeeded());
+  EXPECT_EQ(ChildProcess::Start({PLATFORM_TEST_CHILD, "exit \"0\"", "1"}).Wait().exit_code, 99);
 
-TEST(ChildProcess, RunsAProgramWithArgumentsAndReadsItsExitCode) {
-  const std::string self = ProgramFilePath();
-  ASSERT_FALSE(self.empty());
-  struct Case {
-    std::vector<std::string> arguments;
-    int exit_code;
-  };
-  const Case cases[] = {
-      {{kChildFilter, kTricky}, 3},
-      {{kChildFilter, "abc"}, 4},
-      {{"--gtest_filter=None.None"}, 0},  // no test runs
-  };
-  for (const Case& c : cases) {
-    ChildProcess child = ChildProcess::Start(self, c.arguments);
-    std::optional<int> code;
-    while (!(code = child.Poll())) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    EXPECT_EQ(*code, c.exit_code) << c.arguments.back();
-    EXPECT_EQ(child.Wait(), c.exit_code);
-  }
-}
+  ChildProcess waiting = ChildProcess::Start({PLATFORM_TEST_CHILD, "wait"});
+  EXPECT_FALSE(waiting.TryWait());
+  EXPECT_TRUE(waiting.running());
+  waiting.Kill();
+  end = waiting.Wait();
+  EXPECT_TRUE(end.killed);
+  EXPECT_FALSE(end.Succeeded());
+  EXPECT_FALSE(waiting.running());
 
-TEST(ChildProcess, AMissingProgramRaises) {
-  EXPECT_THROW(ChildProcess::Start("no-such-program-here", {}), std::system_error);
+  EXPECT_THROW(ChildProcess::Start({"no-such-program-anywhere"}), std::system_error);
 }
 
 }  // namespace

@@ -1,88 +1,108 @@
-// Child processes through CreateProcessW.
+// Child processes through CreateProcessW and TerminateProcess.
 #include <windows.h>
 
 #include <cerrno>
+#include <filesystem>
 #include <system_error>
-#include <utility>
 
 #include "platform/process.h"
 
 namespace platform {
 namespace {
 
-// One argument quoted as the C runtime's command-line parser reads it back:
-// backslashes double only before a quote.
-void AppendQuoted(const std::wstring& word, std::wstring* line) {
-  line->push_back(L'"');
+// The exit code TerminateProcess leaves, so that a kill is told apart.
+constexpr UINT kKilledExitCode = 0xC000013A;
+
+HANDLE Handle(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+
+// One argument quoted the way the C runtime splits a command line.
+std::wstring Quoted(const std::wstring& argument) {
+  if (!argument.empty() && argument.find_first_of(L" \t\n\v\"") == std::wstring::npos) {
+    return argument;
+  }
+  std::wstring out = L"\"";
   size_t backslashes = 0;
-  for (wchar_t c : word) {
+  for (wchar_t c : argument) {
     if (c == L'\\') {
       ++backslashes;
       continue;
     }
-    line->append(c == L'"' ? backslashes * 2 + 1 : backslashes, L'\\');
+    if (c == L'"') {
+      out.append(backslashes * 2 + 1, L'\\');
+    } else {
+      out.append(backslashes, L'\\');
+    }
     backslashes = 0;
-    line->push_back(c);
+    out.push_back(c);
   }
-  line->append(backslashes * 2, L'\\');
-  line->push_back(L'"');
+  out.append(backslashes * 2, L'\\');
+  out.push_back(L'"');
+  return out;
 }
 
-HANDLE Native(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
-
-[[noreturn]] void RaiseLast(const std::string& what) {
-  const DWORD error = GetLastError();
-  const int code = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? ENOENT
-                   : error == ERROR_ACCESS_DENIED                                  ? EACCES
-                                                                                   : EIO;
-  throw std::system_error(code, std::generic_category(), what);
+ProcessEnd EndOf(HANDLE process) {
+  DWORD code = 0;
+  GetExitCodeProcess(process, &code);
+  ProcessEnd end;
+  end.killed = code == kKilledExitCode;
+  end.exit_code = end.killed ? -1 : static_cast<int>(code);
+  return end;
 }
 
 }  // namespace
 
-ChildProcess ChildProcess::Start(const std::filesystem::path& program,
-                                 const std::vector<std::string>& arguments) {
-  std::wstring line;
-  AppendQuoted(program.native(), &line);
-  for (const std::string& word : arguments) {
-    line.push_back(L' ');
-    AppendQuoted(std::filesystem::path(word).native(), &line);
+void ChildProcess::Release() noexcept {
+  if (handle_ == 0) return;
+  if (running()) {
+    Kill();
+    WaitForSingleObject(Handle(handle_), INFINITE);
   }
-  STARTUPINFOW startup = {};
+  CloseHandle(Handle(handle_));
+  handle_ = 0;
+}
+
+ChildProcess ChildProcess::Start(const std::vector<std::string>& argv) {
+  std::wstring command_line;
+  for (const std::string& argument : argv) {
+    if (!command_line.empty()) command_line.push_back(L' ');
+    command_line += Quoted(std::filesystem::path(argument).wstring());
+  }
+  const std::wstring program = std::filesystem::path(argv.at(0)).wstring();
+  STARTUPINFOW startup{};
   startup.cb = sizeof startup;
-  PROCESS_INFORMATION info = {};
-  if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                      nullptr, &startup, &info)) {
-    RaiseLast("starting " + program.string());
+  PROCESS_INFORMATION info{};
+  if (!CreateProcessW(program.c_str(), command_line.data(), nullptr, nullptr, TRUE, 0,
+                      nullptr, nullptr, &startup, &info)) {
+    const DWORD error = GetLastError();
+    throw std::system_error(error == ERROR_FILE_NOT_FOUND ? ENOENT : EIO,
+                            std::generic_category(), "starting " + argv[0]);
   }
   CloseHandle(info.hThread);
-  return ChildProcess(reinterpret_cast<intptr_t>(info.hProcess));
+  ChildProcess child;
+  child.handle_ = reinterpret_cast<intptr_t>(info.hProcess);
+  return child;
 }
 
-ChildProcess::ChildProcess(ChildProcess&& other) noexcept
-    : handle_(std::exchange(other.handle_, 0)), exit_code_(other.exit_code_) {}
-
-ChildProcess::~ChildProcess() {
-  if (handle_ == 0) return;
-  if (!exit_code_) WaitForSingleObject(Native(handle_), INFINITE);
-  CloseHandle(Native(handle_));
+void ChildProcess::Kill() {
+  if (running()) TerminateProcess(Handle(handle_), kKilledExitCode);
 }
 
-std::optional<int> ChildProcess::Poll() {
-  if (exit_code_) return exit_code_;
-  const DWORD state = WaitForSingleObject(Native(handle_), 0);
+ProcessEnd ChildProcess::Wait() {
+  if (end_ || handle_ == 0) return end_.value_or(ProcessEnd{});
+  if (WaitForSingleObject(Handle(handle_), INFINITE) != WAIT_OBJECT_0) {
+    throw std::system_error(EIO, std::generic_category(), "waiting");
+  }
+  end_ = EndOf(Handle(handle_));
+  return *end_;
+}
+
+std::optional<ProcessEnd> ChildProcess::TryWait() {
+  if (end_ || handle_ == 0) return end_;
+  const DWORD state = WaitForSingleObject(Handle(handle_), 0);
   if (state == WAIT_TIMEOUT) return std::nullopt;
-  if (state != WAIT_OBJECT_0) RaiseLast("waiting");
-  DWORD code = 0;
-  if (!GetExitCodeProcess(Native(handle_), &code)) RaiseLast("waiting");
-  exit_code_ = static_cast<int>(code);
-  return exit_code_;
-}
-
-int ChildProcess::Wait() {
-  if (exit_code_) return *exit_code_;
-  if (WaitForSingleObject(Native(handle_), INFINITE) != WAIT_OBJECT_0) RaiseLast("waiting");
-  return *Poll();
+  if (state != WAIT_OBJECT_0) throw std::system_error(EIO, std::generic_category(), "waiting");
+  end_ = EndOf(Handle(handle_));
+  return end_;
 }
 
 }  // namespace platform

@@ -4,12 +4,10 @@
 // then finish. The same for a helper that inserts rows. Also two writers
 // at once. On the shared fixtures and on databases our engine writes.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <chrono>
 #include <random>
+#include <thread>
 
 #include "db/jet/checker.h"
 #include "db/jet/crash_rows.h"
@@ -19,6 +17,7 @@
 #include "db/jet/test_util.h"
 #include "db/jet/writer.h"
 #include "db/jet/writer_test_util.h"
+#include "platform/process.h"
 #include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
@@ -33,32 +32,28 @@ using nlohmann::json;
 
 // A sanitized helper takes about 100 ms under load before it reaches the
 // database; a kill before then would test nothing.
-constexpr useconds_t kStartup = testing::kSanitized ? 120000 : 0;
+constexpr int kStartupUs = testing::kSanitized ? 120000 : 0;
 
-pid_t StartInserter(const fs::path& file, size_t batch, bool sync, int count) {
-  std::string program = JET_INSERT_HELPER;
-  std::string path = file.string(), b = std::to_string(batch), s = sync ? "1" : "0",
-              c = std::to_string(count);
-  char* argv[] = {program.data(), path.data(), b.data(), s.data(), c.data(), nullptr};
-  pid_t pid;
-  EXPECT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
-  return pid;
+using platform::ChildProcess;
+
+ChildProcess StartInserter(const fs::path& file, size_t batch, bool sync, int count) {
+  return ChildProcess::Start({JET_INSERT_HELPER, file.string(), std::to_string(batch),
+                              sync ? "1" : "0", std::to_string(count)});
 }
 
-pid_t StartHelper(const fs::path& file, size_t batch, bool sync) {
-  std::string program = JET_UPDATE_HELPER;
-  std::string path = file.string(), b = std::to_string(batch), s = sync ? "1" : "0";
-  char* argv[] = {program.data(), path.data(), b.data(), s.data(), nullptr};
-  pid_t pid;
-  EXPECT_EQ(::posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
-  return pid;
+ChildProcess StartHelper(const fs::path& file, size_t batch, bool sync) {
+  return ChildProcess::Start(
+      {JET_UPDATE_HELPER, file.string(), std::to_string(batch), sync ? "1" : "0"});
 }
 
-int Wait(pid_t pid) {
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return status;
+// Kills `child` after `us` microseconds (a crash at a random moment).
+void KillAfter(ChildProcess& child, int us) {
+  std::this_thread::sleep_for(std::chrono::microseconds(kStartupUs + us));
+  child.Kill();
+  child.Wait();
 }
+
+int Wait(ChildProcess child) { return child.Wait().Succeeded() ? 0 : 1; }
 
 void ExpectSound(Database& db) {
   for (const std::string& problem : CheckDatabase(db)) ADD_FAILURE() << problem;
@@ -112,10 +107,8 @@ void CheckKilledWriters(const Fixture& plain, const Fixture& indexed, int runs) 
     bool sync = run % 7 == 0;
     SCOPED_TRACE("run " + std::to_string(run) + " batch " + std::to_string(batch));
     fs::path path = dir.CopyIn(f.source, "run.mdb");
-    pid_t pid = StartHelper(path, batch, sync);
-    ::usleep(kStartup + std::uniform_int_distribution<useconds_t>(0, 60000)(random));
-    ::kill(pid, SIGKILL);
-    Wait(pid);
+    ChildProcess child = StartHelper(path, batch, sync);
+    KillAfter(child, std::uniform_int_distribution<int>(0, 60000)(random));
     bool hot = JournalExists(JournalPathFor(path));
     auto db = Database::Open(path, OpenMode::kReadWrite);
     EXPECT_FALSE(JournalExists(JournalPathFor(path)));
@@ -157,13 +150,13 @@ void CheckWritersAtOnce(const Fixture* f, const std::vector<size_t>& batches) {
   testing_support::ScratchDir dir;
   for (size_t batch : batches) {
     fs::path path = dir.CopyIn(f->source, "both.mdb");
-    pid_t a = StartHelper(path, batch, false);
-    pid_t b = StartHelper(path, batch, false);
-    pid_t c = StartHelper(path, batch + 1, false);
+    ChildProcess a = StartHelper(path, batch, false);
+    ChildProcess b = StartHelper(path, batch, false);
+    ChildProcess c = StartHelper(path, batch + 1, false);
     // Any of them may stop at a row another moved under its scan.
-    Wait(a);
-    Wait(b);
-    Wait(c);
+    a.Wait();
+    b.Wait();
+    c.Wait();
     auto db = Database::Open(path, OpenMode::kReadWrite);
     testing::ExpectEachRowOldOrNew(testing::ReadNumindex(*db), f->before, f->after);
     ExpectSound(*db);
@@ -238,10 +231,8 @@ TEST(Crash, KilledInsertersLeaveWholeCommittedBatches) {
     SCOPED_TRACE("run " + std::to_string(run) + " batch " + std::to_string(batch));
     fs::path path = dir.path() / "run.mdb";
     fs::copy_file(source, path, fs::copy_options::overwrite_existing);
-    pid_t pid = StartInserter(path, batch, run % 5 == 0, count);
-    ::usleep(kStartup + std::uniform_int_distribution<useconds_t>(0, 80000)(random));
-    ::kill(pid, SIGKILL);
-    Wait(pid);
+    ChildProcess child = StartInserter(path, batch, run % 5 == 0, count);
+    KillAfter(child, std::uniform_int_distribution<int>(0, 80000)(random));
     int rows = 0;
     {
       auto db = Database::Open(path, OpenMode::kReadWrite);
@@ -269,12 +260,12 @@ TEST(Crash, InsertersAtOnceShareTheWorkAndLoseNoRow) {
   const fs::path path = dir.path() / "both.mdb";
   MakeRowsDatabase(path, false);
   const int count = testing::kSanitized ? 600 : 3000;
-  pid_t a = StartInserter(path, 7, false, count);
-  pid_t b = StartInserter(path, 50, false, count);
-  pid_t c = StartInserter(path, 13, false, count);
-  EXPECT_EQ(Wait(a), 0);
-  EXPECT_EQ(Wait(b), 0);
-  EXPECT_EQ(Wait(c), 0);
+  ChildProcess a = StartInserter(path, 7, false, count);
+  ChildProcess b = StartInserter(path, 50, false, count);
+  ChildProcess c = StartInserter(path, 13, false, count);
+  EXPECT_TRUE(a.Wait().Succeeded());
+  EXPECT_TRUE(b.Wait().Succeeded());
+  EXPECT_TRUE(c.Wait().Succeeded());
   auto db = Database::Open(path, OpenMode::kReadOnly);
   EXPECT_EQ(CheckInsertedRows(*db), count);
   ExpectSound(*db);

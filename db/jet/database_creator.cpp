@@ -6,14 +6,12 @@
 // Writer, and the other system tables created through CreateTable.
 #include "db/jet/database_creator.h"
 
-#include <fcntl.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <system_error>
 
 #include "db/jet/byte_reader.h"
 #include "db/jet/data_page_writer.h"
@@ -22,6 +20,7 @@
 #include "db/jet/journal.h"
 #include "db/jet/table_creator.h"
 #include "db/jet/writer.h"
+#include "platform/file.h"
 
 namespace jet {
 namespace {
@@ -220,14 +219,6 @@ void AddAccessRows(Database& db, Writer& writer) {
   writer.Commit();
 }
 
-// Closes `fd` when it goes out of scope.
-struct FdCloser {
-  int fd;
-  ~FdCloser() {
-    if (fd >= 0) ::close(fd);
-  }
-};
-
 [[noreturn]] void RaiseWriteFailure(const std::filesystem::path& path, int error) {
   RaiseIoError(path.string(), "writing", error);
 }
@@ -301,44 +292,36 @@ void SaveDatabaseImage(const std::vector<uint8_t>& bytes, const std::filesystem:
     RaiseInvalidArgument(path.string() + " exists already");
   }
   std::filesystem::path temporary = path;
-  temporary += ".new-" + std::to_string(::getpid());
-  int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) RaiseWriteFailure(temporary, errno);
-  FdCloser closer{fd};
-  auto fail = [&](int error) {
-    std::filesystem::remove(temporary, ec);
-    RaiseWriteFailure(path, error);
-  };
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) fail(n < 0 ? errno : EIO);
-    done += static_cast<size_t>(n);
-  }
-  if (::fsync(fd) != 0) fail(errno);
-  closer.fd = -1;
-  if (::close(fd) != 0) fail(errno);
-  if (!replace) {
-    // link() refuses an existing name, so a file made meanwhile is never
-    // replaced.
-    if (::link(temporary.c_str(), path.c_str()) != 0) {
-      int error = errno;
+  temporary += ".new-" + std::to_string(platform::ProcessId());
+  try {
+    platform::File file = platform::File::Open(temporary, platform::Access::kReadWrite,
+                                               platform::Creation::kCreateOrTruncate);
+    try {
+      file.WriteAt(0, bytes.data(), bytes.size());
+      file.Sync();
+      file.Close();
+    } catch (const std::system_error& e) {
       std::filesystem::remove(temporary, ec);
-      if (error == EEXIST) RaiseInvalidArgument(path.string() + " exists already");
-      RaiseWriteFailure(path, error);
+      RaiseWriteFailure(path, e.code().value());
     }
+  } catch (const std::system_error& e) {
+    RaiseWriteFailure(temporary, e.code().value());
+  }
+  try {
+    if (!replace) {
+      // A file made meanwhile under the name is never replaced.
+      if (!platform::MoveIfAbsent(temporary, path)) {
+        RaiseInvalidArgument(path.string() + " exists already");
+      }
+    } else {
+      platform::ReplaceFile(temporary, path);
+    }
+  } catch (const std::system_error& e) {
     std::filesystem::remove(temporary, ec);
-  } else if (::rename(temporary.c_str(), path.c_str()) != 0) {
-    fail(errno);
+    RaiseWriteFailure(path, e.code().value());
   }
   // The new name must reach the disk too.
-  std::filesystem::path folder = path.parent_path().empty() ? "." : path.parent_path();
-  int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dir >= 0) {
-    ::fsync(dir);
-    ::close(dir);
-  }
+  platform::SyncFolderOf(path);
 }
 
 void CreateDatabase(const std::filesystem::path& path, const NewDatabaseOptions& options) {

@@ -6,20 +6,17 @@
 // the database changed.
 #include "db/jet/journal.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
-#include <ctime>
+#include <system_error>
 
 #include "db/jet/byte_reader.h"
 #include "db/jet/file_lock.h"
 #include "db/jet/error.h"
 #include "db/jet/journal_file.h"
+#include "platform/file.h"
 
 namespace jet {
 namespace {
@@ -34,65 +31,44 @@ uint32_t Checksum(const uint8_t* p, size_t n) {
   return h;
 }
 
-int OpenOrRaise(const std::filesystem::path& path, int flags) {
-  int fd;
-  do {
-    fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) RaiseIoError(path.string(), "opening", errno);
-  return fd;
-}
-
-void WriteAll(int fd, const std::string& name, const uint8_t* p, size_t n,
-              off_t offset) {
-  size_t done = 0;
-  while (done < n) {
-    ssize_t w = ::pwrite(fd, p + done, n - done, offset + static_cast<off_t>(done));
-    if (w < 0) {
-      if (errno == EINTR) continue;
-      int e = errno;
-      ::close(fd);
-      RaiseIoError(name, "writing", e);
-    }
-    done += static_cast<size_t>(w);
+platform::File OpenOrRaise(const std::filesystem::path& path,
+                          platform::Access access,
+                          platform::Creation creation = platform::Creation::kOpenExisting) {
+  try {
+    return platform::File::Open(path, access, creation);
+  } catch (const std::system_error& e) {
+    RaiseIoError(path.string(), "opening", e.code().value());
   }
 }
 
-// Forces the directory entry of `path` to the disk.
-void SyncDirectory(const std::filesystem::path& path) {
-  std::filesystem::path dir = path.parent_path();
-  if (dir.empty()) dir = ".";
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
+void WriteAll(platform::File& file, const std::string& name, const uint8_t* p,
+              size_t n, uint64_t offset) {
+  try {
+    file.WriteAt(offset, p, n);
+  } catch (const std::system_error& e) {
+    RaiseIoError(name, "writing", e.code().value());
+  }
+}
+
+void RemoveOrRaise(const std::filesystem::path& path) {
+  try {
+    platform::RemoveFile(path);
+  } catch (const std::system_error& e) {
+    RaiseIoError(path.string(), "removing", e.code().value());
+  }
 }
 
 }  // namespace
 
 bool ReadJournal(const std::filesystem::path& path, JournalContents& out) {
-  int fd = OpenOrRaise(path, O_RDONLY);
-  struct stat st;
-  if (::fstat(fd, &st) != 0) {
-    int e = errno;
-    ::close(fd);
-    RaiseIoError(path.string(), "examining", e);
-  }
-  out.bytes.resize(static_cast<size_t>(st.st_size));
+  platform::File file = OpenOrRaise(path, platform::Access::kRead);
   size_t done = 0;
-  while (done < out.bytes.size()) {
-    ssize_t n = ::pread(fd, out.bytes.data() + done, out.bytes.size() - done,
-                        static_cast<off_t>(done));
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) {
-      int e = errno;
-      ::close(fd);
-      RaiseIoError(path.string(), "reading", e);
-    }
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
+  try {
+    out.bytes.resize(static_cast<size_t>(file.Info().size));
+    done = file.ReadAt(0, out.bytes.data(), out.bytes.size());
+  } catch (const std::system_error& e) {
+    RaiseIoError(path.string(), "reading", e.code().value());
   }
-  ::close(fd);
   const std::vector<uint8_t>& b = out.bytes;
   if (done < kHeaderSize || !std::equal(kJournalMagic, kJournalMagic + 8, b.begin()) ||
       LoadU32(&b[8]) != format::kPageSize) {
@@ -113,9 +89,14 @@ bool ReadJournal(const std::filesystem::path& path, JournalContents& out) {
 namespace {
 
 int64_t ModifiedNs(const std::filesystem::path& path) {
-  struct stat st;
-  if (::stat(path.c_str(), &st) != 0) RaiseIoError(path.string(), "examining", errno);
-  return static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+  std::optional<platform::FileInfo> info;
+  try {
+    info = platform::PathInfo(path);
+  } catch (const std::system_error& e) {
+    RaiseIoError(path.string(), "examining", e.code().value());
+  }
+  if (!info) RaiseIoError(path.string(), "examining", ENOENT);
+  return info->modified_ns;
 }
 
 }  // namespace
@@ -123,18 +104,14 @@ int64_t ModifiedNs(const std::filesystem::path& path) {
 void AdvanceModificationTime(const std::filesystem::path& path, int64_t before) {
   const int64_t current = ModifiedNs(path);
   const int64_t floor = std::max(before, current);
-  struct timespec now;
-  ::clock_gettime(CLOCK_REALTIME, &now);
-  int64_t t = static_cast<int64_t>(now.tv_sec) * 1000000000 + now.tv_nsec;
+  int64_t t = std::chrono::duration_cast<std::chrono::nanoseconds>(
+                  std::chrono::system_clock::now().time_since_epoch()).count();
   t = std::max(t, floor + 1000);
   for (int step = 0; step < 3; ++step, t += 1000000000) {
-    struct timespec times[2];
-    times[0].tv_sec = 0;
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = t / 1000000000;
-    times[1].tv_nsec = t % 1000000000;
-    if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
-      RaiseIoError(path.string(), "stamping", errno);
+    try {
+      platform::SetModificationTime(path, t);
+    } catch (const std::system_error& e) {
+      RaiseIoError(path.string(), "stamping", e.code().value());
     }
     if (ModifiedNs(path) > floor) return;
   }
@@ -147,8 +124,11 @@ std::filesystem::path JournalPathFor(const std::filesystem::path& database) {
 }
 
 bool JournalExists(const std::filesystem::path& journal) {
-  struct stat st;
-  return ::stat(journal.c_str(), &st) == 0;
+  try {
+    return platform::PathInfo(journal).has_value();
+  } catch (const std::system_error&) {
+    return true;  // unknown: looking for it raises the reason
+  }
 }
 
 bool RollBackJournal(const std::filesystem::path& database,
@@ -156,24 +136,22 @@ bool RollBackJournal(const std::filesystem::path& database,
   if (!JournalExists(journal)) return false;
   JournalContents contents;
   if (ReadJournal(journal, contents)) {
-    int fd = OpenOrRaise(database, O_RDWR);
+    platform::File file = OpenOrRaise(database, platform::Access::kReadWrite);
     std::string name = database.string();
     for (const auto& [page, bytes] : contents.pages) {
-      WriteAll(fd, name, bytes, format::kPageSize,
-               static_cast<off_t>(uint64_t{page} * format::kPageSize));
+      WriteAll(file, name, bytes, format::kPageSize,
+               uint64_t{page} * format::kPageSize);
     }
-    if (::ftruncate(fd, static_cast<off_t>(contents.file_size)) != 0 ||
-        ::fsync(fd) != 0) {
-      int e = errno;
-      ::close(fd);
-      RaiseIoError(name, "restoring", e);
+    try {
+      file.Resize(contents.file_size);
+      file.Sync();
+      file.Close();
+    } catch (const std::system_error& e) {
+      RaiseIoError(name, "restoring", e.code().value());
     }
-    ::close(fd);
     AdvanceModificationTime(database, 0);
   }
-  if (::unlink(journal.c_str()) != 0 && errno != ENOENT) {
-    RaiseIoError(journal.string(), "removing", errno);
-  }
+  RemoveOrRaise(journal);
   return true;
 }
 
@@ -237,12 +215,16 @@ void JournaledFile::AbortBatch() {
   ReleaseBatchLocks();
 }
 
-void JournaledFile::TimedSync(PageFile* file, int fd) {
+void JournaledFile::TimedSync(PageFile* file, platform::File* journal) {
   auto start = std::chrono::steady_clock::now();
   if (file) {
     file->Sync();
-  } else if (::fsync(fd) != 0) {
-    RaiseIoError(journal_.string(), "syncing", errno);
+  } else {
+    try {
+      journal->Sync();
+    } catch (const std::system_error& e) {
+      RaiseIoError(journal_.string(), "syncing", e.code().value());
+    }
   }
   sync_ns_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
                   std::chrono::steady_clock::now() - start).count();
@@ -271,30 +253,24 @@ void JournaledFile::WriteJournal(bool sync) {
   StoreU32(&buffer[20], static_cast<uint32_t>(base_size_ >> 32));
   StoreU32(&buffer[24], Checksum(buffer.data() + kHeaderSize,
                                  buffer.size() - kHeaderSize));
-  int fd = OpenOrRaise(journal_, O_WRONLY | O_CREAT | O_TRUNC);
-  WriteAll(fd, journal_.string(), buffer.data(), buffer.size(), 0);
-  if (sync) {
-    try {
-      TimedSync(nullptr, fd);
-    } catch (...) {
-      ::close(fd);
-      throw;
-    }
+  platform::File journal = OpenOrRaise(journal_, platform::Access::kReadWrite,
+                                       platform::Creation::kCreateOrTruncate);
+  WriteAll(journal, journal_.string(), buffer.data(), buffer.size(), 0);
+  if (sync) TimedSync(nullptr, &journal);
+  try {
+    journal.Close();
+  } catch (const std::system_error& e) {
+    RaiseIoError(journal_.string(), "writing", e.code().value());
   }
-  ::close(fd);
   if (sync) {
     auto start = std::chrono::steady_clock::now();
-    SyncDirectory(journal_);
+    platform::SyncFolderOf(journal_);
     sync_ns_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
                     std::chrono::steady_clock::now() - start).count();
   }
 }
 
-void JournaledFile::RemoveJournal() {
-  if (::unlink(journal_.c_str()) != 0 && errno != ENOENT) {
-    RaiseIoError(journal_.string(), "removing", errno);
-  }
-}
+void JournaledFile::RemoveJournal() { RemoveOrRaise(journal_); }
 
 FileStamp JournaledFile::CommitBatch(bool sync) {
   if (!in_batch_) RaiseInvalidArgument("no batch of changes is open");
@@ -310,7 +286,10 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
           lock_->WaitExclusive(deadline);
         } catch (...) {
           // The file is untouched: the journal has nothing to undo.
-          ::unlink(journal_.c_str());
+          try {
+            platform::RemoveFile(journal_);
+          } catch (const std::system_error&) {
+          }
           throw;
         }
         // Before any page: a reader that saw the file before this commit
@@ -324,7 +303,7 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
           inner_->WriteAt(uint64_t{page} * format::kPageSize, bytes.data(),
                           bytes.size());
         }
-        if (sync) TimedSync(inner_.get(), -1);
+        if (sync) TimedSync(inner_.get(), nullptr);
       } catch (const Error&) {
         if (journaled) {
           try {
@@ -340,7 +319,7 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
         // Else a power loss could bring the journal back and undo the batch.
         if (sync) {
           auto start = std::chrono::steady_clock::now();
-          SyncDirectory(journal_);
+          platform::SyncFolderOf(journal_);
           sync_ns_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
                           std::chrono::steady_clock::now() - start).count();
         }
@@ -366,9 +345,12 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
 
 std::unique_ptr<PageFile> OpenJournaledFile(const std::filesystem::path& path,
                                             OpenMode mode) {
-  struct stat st;
-  if (mode == OpenMode::kReadWrite && ::stat(path.c_str(), &st) == 0 &&
-      (st.st_mode & 0222) == 0) {
+  std::optional<platform::FileInfo> info;
+  try {
+    info = platform::PathInfo(path);
+  } catch (const std::system_error&) {
+  }
+  if (mode == OpenMode::kReadWrite && info && info->read_only) {
     // Marked read-only: not written, even by a user the system would let.
     mode = OpenMode::kReadOnly;
   }

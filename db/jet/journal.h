@@ -39,6 +39,10 @@
 #include "db/jet/format.h"
 #include "db/jet/page_file.h"
 
+namespace platform {
+class File;
+}  // namespace platform
+
 namespace jet {
 
 // "<database path>-journal".
@@ -138,8 +142,8 @@ class JournaledFile : public PageFile {
   void ReleaseBatchLocks();
   // Releases every lock level.
   void UnlockAll();
-  // fsync of `file`, or of descriptor `fd` when `file` is null, timed.
-  void TimedSync(PageFile* file, int fd);
+  // Sync of `file`, or of the journal when `file` is null, timed.
+  void TimedSync(PageFile* file, platform::File* journal);
 
   std::unique_ptr<PageFile> inner_;
   std::filesystem::path journal_;

@@ -1,13 +1,14 @@
 // The readers' side of the locking protocol (journal.h): the shared lock,
 // hot journals, reading through a journal; and how a batch takes its locks.
-#include <sys/stat.h>
-
 #include <cerrno>
+#include <optional>
+#include <system_error>
 
 #include "db/jet/error.h"
 #include "db/jet/file_lock.h"
 #include "db/jet/journal.h"
 #include "db/jet/journal_file.h"
+#include "platform/file.h"
 
 namespace jet {
 
@@ -124,14 +125,17 @@ bool JournaledFile::BeginBatch() {
   try {
     // Writing on into a file removed meanwhile would lose every change
     // when the program ends.
-    struct stat st;
-    if (!database_.empty() && ::stat(database_.c_str(), &st) != 0) {
-      RaiseIoError(Name(), "finding the database file", errno);
-    }
-    // A file made read-only since it was opened is not written any more,
-    // though the open handle still could.
-    if (!database_.empty() && (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) {
-      RaiseIoError(Name(), "writing", EACCES);
+    if (!database_.empty()) {
+      std::optional<platform::FileInfo> info;
+      try {
+        info = platform::PathInfo(database_);
+      } catch (const std::system_error& e) {
+        RaiseIoError(Name(), "finding the database file", e.code().value());
+      }
+      if (!info) RaiseIoError(Name(), "finding the database file", ENOENT);
+      // A file made read-only since it was opened is not written any more,
+      // though the open handle still could.
+      if (info->read_only) RaiseIoError(Name(), "writing", EACCES);
     }
     base_size_ = inner_->Size();
     base_modified_ns_ = inner_->Stamp().modified_ns;

@@ -2,16 +2,15 @@
 // while a writer process commits batch after batch (inserts that add pages,
 // updates that move rows), now and then killed outright. No reader may fail
 // or see a row half changed, and every row count seen must be a committed
-// one. Also the lock levels between two handles of one file.
+// one. Each reader has its own handle of the file, and locks belong to the
+// handle, so reader threads exclude the writer as reader processes would.
+// Also the lock levels between two handles of one file.
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
+#include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
+#include <functional>
 #include <random>
 #include <thread>
 
@@ -27,9 +26,8 @@
 #include "db/jet/writer.h"
 #include "db/jet/writer_test_util.h"
 #include "testing/attribution_db.h"
+#include "platform/process.h"
 #include "testing/scratch_dir.h"
-
-extern char** environ;
 
 namespace jet {
 namespace {
@@ -53,30 +51,16 @@ void MakeRowsDatabase(const fs::path& path) {
   writer.Commit();
 }
 
-pid_t Spawn(std::vector<std::string> args) {
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  pid_t pid;
-  EXPECT_EQ(::posix_spawn(&pid, argv[0], nullptr, nullptr, argv.data(), environ), 0);
-  return pid;
-}
-
-pid_t StartWriter(const fs::path& path, bool inserts) {
+platform::ChildProcess StartWriter(const fs::path& path, bool inserts) {
   if (inserts) {
-    return Spawn({JET_INSERT_HELPER, path.string(), std::to_string(kInsertBatch), "0",
-                  std::to_string(kInsertCount)});
+    return platform::ChildProcess::Start({JET_INSERT_HELPER, path.string(),
+                                          std::to_string(kInsertBatch), "0",
+                                          std::to_string(kInsertCount)});
   }
-  return Spawn({JET_UPDATE_HELPER, path.string(), "3", "0"});
+  return platform::ChildProcess::Start({JET_UPDATE_HELPER, path.string(), "3", "0"});
 }
 
-int Wait(pid_t pid) {
-  int status = 0;
-  ::waitpid(pid, &status, 0);
-  return status;
-}
-
-// What one reader process checks: a failure is a message, else empty.
+// What one reader checks: a failure is a message, else empty.
 class RowsReader {
  public:
   virtual ~RowsReader() = default;
@@ -181,30 +165,23 @@ class UpdatedRows : public RowsReader {
   std::vector<RowLocation> locations_;
 };
 
-// The body of a reader process: reads until `until`, then writes how many
-// statements it ran to `report`. Exit status 0, or 1 with the failure on
-// standard error.
-[[noreturn]] void RunReader(const fs::path& path, OpenMode mode, RowsReader& reader,
-                            Clock::time_point until, const fs::path& report) {
-  int statements = 0;
+// The body of a reader: reads until `until`, counting the statements it
+// ran. Returns the first failure, else empty.
+std::string RunReader(const fs::path& path, OpenMode mode, RowsReader& reader,
+                      Clock::time_point until, unsigned seed, int& statements) {
   try {
     auto db = Database::Open(path, mode);
-    std::mt19937 random(static_cast<unsigned>(::getpid()));
+    std::mt19937 random(seed);
     while (Clock::now() < until) {
       std::string failure = reader.Scan(*db);
       if (failure.empty()) failure = reader.Lookup(*db, random);
-      if (!failure.empty()) {
-        std::fprintf(stderr, "reader %d: %s\n", ::getpid(), failure.c_str());
-        std::_Exit(1);
-      }
+      if (!failure.empty()) return failure;
       statements += 2;
     }
   } catch (const std::exception& e) {
-    std::fprintf(stderr, "reader %d: %s\n", ::getpid(), e.what());
-    std::_Exit(1);
+    return e.what();
   }
-  std::ofstream(report) << statements;
-  std::_Exit(0);
+  return {};
 }
 
 struct Scenario {
@@ -219,10 +196,10 @@ TEST_P(ReadersBesideAWriter, SeeOnlyWholeCommits) {
   const Scenario& s = GetParam();
   testing_support::ScratchDir dir;
   const fs::path path = dir.path() / "shared.mdb";
-  std::unique_ptr<RowsReader> reader;
+  std::function<std::unique_ptr<RowsReader>()> make_reader;
   if (s.inserts) {
     MakeRowsDatabase(path);
-    reader = std::make_unique<InsertedRows>();
+    make_reader = [] { return std::make_unique<InsertedRows>(); };
   } else {
     testing_support::DemoOptions options = testing_support::MixedHeads();
     options.extra_heads = 2200;
@@ -237,7 +214,7 @@ TEST_P(ReadersBesideAWriter, SeeOnlyWholeCommits) {
       expected.push_back(json::array(
           {after[i] ? json(*after[i]) : json(nullptr), row.index, row.cardtype}));
     }
-    reader = std::make_unique<UpdatedRows>(before, expected);
+    make_reader = [before, expected] { return std::make_unique<UpdatedRows>(before, expected); };
   }
 
   const auto run_for = std::chrono::milliseconds(2500);
@@ -245,47 +222,50 @@ TEST_P(ReadersBesideAWriter, SeeOnlyWholeCommits) {
   // Two readers that only read (one reads through a crash's journal), one
   // that may write (it rolls such a journal back).
   const OpenMode modes[] = {OpenMode::kReadOnly, OpenMode::kReadOnly, OpenMode::kReadWrite};
-  std::vector<pid_t> readers;
-  for (size_t r = 0; r < std::size(modes); ++r) {
-    std::fflush(nullptr);
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      RunReader(path, modes[r], *reader, until, dir.path() / ("reader" + std::to_string(r)));
-    }
-    readers.push_back(pid);
+  struct Reader {
+    std::unique_ptr<RowsReader> rows;
+    std::string failure;
+    int statements = 0;
+    std::thread thread;
+  };
+  std::vector<Reader> readers(std::size(modes));
+  for (size_t r = 0; r < readers.size(); ++r) {
+    Reader& reader = readers[r];
+    reader.rows = make_reader();
+    reader.thread = std::thread([&reader, &path, mode = modes[r], until, r] {
+      reader.failure = RunReader(path, mode, *reader.rows, until,
+                                 static_cast<unsigned>(20261209 + r), reader.statements);
+    });
   }
 
   std::mt19937 random(20261209);
   int writers = 0, killed = 0;
   while (Clock::now() < until) {
-    pid_t writer = StartWriter(path, s.inserts);
+    platform::ChildProcess writer = StartWriter(path, s.inserts);
     ++writers;
     if (s.kill) {
       // A sanitized helper needs about 100 ms to reach the file.
       std::this_thread::sleep_for(std::chrono::microseconds(
           (testing::kSanitized ? 120000 : 0) +
           std::uniform_int_distribution<int>(0, 150000)(random)));
-      ::kill(writer, SIGKILL);
-      killed += WIFSIGNALED(Wait(writer)) ? 1 : 0;
+      writer.Kill();
+      killed += writer.Wait().killed ? 1 : 0;
       continue;
     }
     // Inserts go on until stopped; an update run ends when done.
     if (s.inserts) {
       std::this_thread::sleep_for(until - Clock::now());
-      ::kill(writer, SIGKILL);
+      writer.Kill();
     }
-    Wait(writer);
+    writer.Wait();
     if (!s.inserts) break;
   }
 
   int statements = 0;
   for (size_t r = 0; r < readers.size(); ++r) {
-    int status = Wait(readers[r]);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "reader " << r;
-    int n = 0;
-    std::ifstream(dir.path() / ("reader" + std::to_string(r))) >> n;
-    statements += n;
+    readers[r].thread.join();
+    EXPECT_EQ(readers[r].failure, "") << "reader " << r;
+    statements += readers[r].statements;
   }
   std::printf("%d statements read beside %d writer runs (%d killed)\n", statements, writers,
               killed);
@@ -295,7 +275,7 @@ TEST_P(ReadersBesideAWriter, SeeOnlyWholeCommits) {
   auto db = Database::Open(path, OpenMode::kReadWrite);
   EXPECT_FALSE(JournalExists(JournalPathFor(path)));
   for (const std::string& problem : CheckDatabase(*db)) ADD_FAILURE() << problem;
-  EXPECT_EQ(reader->Scan(*db), "");
+  EXPECT_EQ(make_reader()->Scan(*db), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(

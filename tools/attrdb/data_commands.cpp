@@ -1,14 +1,13 @@
 // attrdb dump and attrdb info: every head's answer written out, and the
 // figures of a database's attribution data.
-#include <sys/stat.h>
-
+#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <filesystem>
 #include <memory>
-#include <optional>
 #include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
+#include <system_error>
 
 #include "attribution/attribution_index.h"
 #include "attribution/csv_reader.h"
@@ -17,6 +16,7 @@
 #include "attribution/phone_dat.h"
 #include "attribution/read_ahead_file.h"
 #include "db/jet/error.h"
+#include "platform/file.h"
 #include "tools/attrdb/database_location.h"
 #include "tools/attrdb/lookup_output.h"
 #include "tools/attrdb/lookup_run.h"
@@ -140,12 +140,22 @@ int Dump(const DumpOptions& o) {
 }
 
 std::string ModificationTime(const std::string& file) {
-  struct stat st {};
-  if (::stat(file.c_str(), &st) != 0) return {};
+  std::optional<platform::FileInfo> info;
+  try {
+    info = platform::PathInfo(file);
+  } catch (const std::system_error&) {
+  }
+  if (!info) return {};
+  using namespace std::chrono;
+  const sys_seconds at = floor<seconds>(sys_time<nanoseconds>(nanoseconds(info->modified_ns)));
+  const sys_days day = floor<days>(at);
+  const year_month_day date(day);
+  const hh_mm_ss time(at - day);
   char text[32];
-  std::tm utc{};
-  ::gmtime_r(&st.st_mtime, &utc);
-  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
+  std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02d:%02d:%02dZ", static_cast<int>(date.year()),
+                static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+                static_cast<int>(time.hours().count()), static_cast<int>(time.minutes().count()),
+                static_cast<int>(time.seconds().count()));
   return text;
 }
 

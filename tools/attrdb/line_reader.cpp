@@ -1,12 +1,11 @@
-// Block-wise line reading over read(2); a line longer than the block makes
+// Block-wise line reading from a descriptor; a line longer than the block makes
 // the block grow.
 #include "tools/attrdb/line_reader.h"
 
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
 #include <system_error>
+
+#include "platform/descriptor.h"
 
 namespace attrdb {
 namespace {
@@ -25,17 +24,18 @@ bool LineReader::Fill() {
     begin_ = 0;
   }
   if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
-  while (true) {
-    ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) throw std::system_error(errno, std::generic_category(), "reading the input");
-    if (n == 0) {
-      eof_ = true;
-      return false;
-    }
-    end_ += static_cast<size_t>(n);
-    return true;
+  size_t n;
+  try {
+    n = platform::ReadSome(fd_, buffer_.data() + end_, buffer_.size() - end_);
+  } catch (const std::system_error& e) {
+    throw std::system_error(e.code(), "reading the input");
   }
+  if (n == 0) {
+    eof_ = true;
+    return false;
+  }
+  end_ += n;
+  return true;
 }
 
 bool LineReader::Next(std::string_view& line) {

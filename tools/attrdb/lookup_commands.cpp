@@ -1,11 +1,10 @@
 // attrdb lookup and list: the window's two questions, where a number is
 // registered and which heads a city has, asked from the command line.
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 #include <string>
 
+#include "platform/descriptor.h"
 #include "tools/attrdb/database_location.h"
 #include "tools/attrdb/lookup_run.h"
 #include "tools/attrdb/progress_bar.h"
@@ -86,7 +85,7 @@ void AddLookupCommands(CLI::App& app, int& exit_code) {
         bar.Show(done, total);
       }
     };
-    exit_code = RunLookup(*lookup_options, STDIN_FILENO, stdout, stderr);
+    exit_code = RunLookup(*lookup_options, platform::kStandardInputDescriptor, stdout, stderr);
   });
 
   auto list_options = std::make_shared<ListOptions>();

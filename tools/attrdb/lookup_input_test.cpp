@@ -1,7 +1,5 @@
 // The text side of attrdb lookup: numbers as people type them, lines read
 // in blocks, and fields escaped for each output format.
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -10,6 +8,7 @@
 #include <vector>
 
 #include "attribution/mobile_number.h"
+#include "platform/descriptor.h"
 #include "testing/scratch_dir.h"
 #include "tools/attrdb/line_reader.h"
 #include "tools/attrdb/lookup_output.h"
@@ -70,14 +69,13 @@ std::vector<std::string> ReadLines(const std::string& content) {
   testing_support::ScratchDir dir;
   const auto path = dir.path() / "input.txt";
   std::ofstream(path, std::ios::binary) << content;
-  const int fd = ::open(path.c_str(), O_RDONLY);
-  EXPECT_GE(fd, 0);
+  const int fd = platform::OpenReadDescriptor(path);
   LineReader reader(fd);
   std::vector<std::string> lines;
   std::string_view line;
   while (reader.Next(line)) lines.emplace_back(line);
   EXPECT_EQ(reader.BytesRead(), content.size());
-  ::close(fd);
+  platform::CloseDescriptor(fd);
   return lines;
 }
 

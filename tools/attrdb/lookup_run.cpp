@@ -2,9 +2,6 @@
 // the input answered from memory.
 #include "tools/attrdb/lookup_run.h"
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <exception>
 
 #include "attribution/attribution_index.h"
@@ -13,6 +10,7 @@
 #include "attribution/read_ahead_file.h"
 #include "base/exceptions.h"
 #include "base/gbk.h"
+#include "platform/descriptor.h"
 #include "base/utf.h"
 #include "db/jet/database.h"
 #include "db/jet/error.h"
@@ -65,9 +63,7 @@ constexpr size_t kFewCachePages = 64;
 
 // The size of the input when it is a regular file, else 0.
 int64_t RegularFileSize(int fd) {
-  struct stat st {};
-  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return 0;
-  return static_cast<int64_t>(st.st_size);
+  return static_cast<int64_t>(platform::RegularFileSize(fd).value_or(0));
 }
 
 int CheckOutput(std::FILE* out, std::FILE* err) {
@@ -112,7 +108,7 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
     for (const std::string& number : options.numbers) answer(number);
   } else {
     // Someone typing gets each answer at once.
-    const bool interactive = ::isatty(input_fd) != 0;
+    const bool interactive = platform::IsTerminal(input_fd);
     const int64_t size = options.progress ? RegularFileSize(input_fd) : 0;
     LineReader reader(input_fd);
     std::string_view line;

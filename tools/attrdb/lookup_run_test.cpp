@@ -2,8 +2,6 @@
 // engine: exact output of each format, statuses, exit codes and messages.
 #include "tools/attrdb/lookup_run.h"
 
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -13,6 +11,7 @@
 #include "db/jet/database.h"
 #include "db/jet/index_adder.h"
 #include "db/jet/writer.h"
+#include "platform/descriptor.h"
 #include "testing/scratch_dir.h"
 #include "tools/attrdb/subcommands.h"
 
@@ -61,11 +60,11 @@ class LookupRunTest : public ::testing::Test {
     options.database = database_.string();
     const auto input_path = dir_.path() / "input.txt";
     std::ofstream(input_path, std::ios::binary) << input;
-    const int fd = ::open(input_path.c_str(), O_RDONLY);
+    const int fd = platform::OpenReadDescriptor(input_path);
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     const int code = RunLookup(options, fd, out, err);
-    ::close(fd);
+    platform::CloseDescriptor(fd);
     return {code, ReadAll(out), ReadAll(err)};
   }
 

@@ -1,16 +1,16 @@
 // The terminal progress bar.
 #include "tools/attrdb/progress_bar.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <cstdio>
 #include <string>
 
+#include "platform/file.h"
+
 namespace attrdb {
 
 ProgressBar::ProgressBar(const char* unit)
-    : unit_(unit), terminal_(isatty(fileno(stderr)) != 0) {}
+    : unit_(unit), terminal_(platform::IsTerminal(platform::StandardStream::kError)) {}
 
 ProgressBar::~ProgressBar() { Finish(); }
 

@@ -1,0 +1,31 @@
+// Streams by C runtime descriptor (standard input, a pipe, a file opened
+// for such code), for readers of line input that must not care which.
+#ifndef PLATFORM_DESCRIPTOR_H_
+#define PLATFORM_DESCRIPTOR_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+
+namespace platform {
+
+// Standard input is descriptor 0 everywhere.
+constexpr int kStandardInputDescriptor = 0;
+
+// Opens the file at `path` for reading (binary). Raises std::system_error
+// with an errno value.
+int OpenReadDescriptor(const std::filesystem::path& path);
+void CloseDescriptor(int descriptor);
+
+// Whether the descriptor is an interactive terminal (or console).
+bool IsTerminal(int descriptor);
+// Reads up to `length` bytes, as many as are ready (waiting for at least
+// one); 0 at the end of the input. Raises std::system_error.
+size_t ReadSome(int descriptor, void* out, size_t length);
+// The size of what the descriptor reads when it is a regular file.
+std::optional<uint64_t> RegularFileSize(int descriptor);
+
+}  // namespace platform
+
+#endif  // PLATFORM_DESCRIPTOR_H_

@@ -1,0 +1,40 @@
+// Descriptors as POSIX has them.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <system_error>
+
+#include "platform/descriptor.h"
+
+namespace platform {
+
+int OpenReadDescriptor(const std::filesystem::path& path) {
+  int fd;
+  do {
+    fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) throw std::system_error(errno, std::generic_category(), "opening " + path.string());
+  return fd;
+}
+
+void CloseDescriptor(int descriptor) { ::close(descriptor); }
+
+bool IsTerminal(int descriptor) { return ::isatty(descriptor) != 0; }
+
+size_t ReadSome(int descriptor, void* out, size_t length) {
+  while (true) {
+    ssize_t n = ::read(descriptor, out, length);
+    if (n >= 0) return static_cast<size_t>(n);
+    if (errno != EINTR) throw std::system_error(errno, std::generic_category(), "reading");
+  }
+}
+
+std::optional<uint64_t> RegularFileSize(int descriptor) {
+  struct stat st;
+  if (::fstat(descriptor, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+  return static_cast<uint64_t>(st.st_size);
+}
+
+}  // namespace platform

@@ -1,0 +1,41 @@
+// Descriptors of the Microsoft C runtime.
+#include <fcntl.h>
+#include <io.h>
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <climits>
+#include <system_error>
+
+#include "platform/descriptor.h"
+
+namespace platform {
+
+int OpenReadDescriptor(const std::filesystem::path& path) {
+  const int fd = ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
+  if (fd < 0) throw std::system_error(errno, std::generic_category(), "opening " + path.string());
+  return fd;
+}
+
+void CloseDescriptor(int descriptor) { ::_close(descriptor); }
+
+bool IsTerminal(int descriptor) { return ::_isatty(descriptor) != 0; }
+
+size_t ReadSome(int descriptor, void* out, size_t length) {
+  // Text mode would turn CR LF into LF and stop at Ctrl-Z: input is bytes.
+  ::_setmode(descriptor, _O_BINARY);
+  const unsigned chunk = length > INT_MAX ? INT_MAX : static_cast<unsigned>(length);
+  const int n = ::_read(descriptor, out, chunk);
+  if (n < 0) throw std::system_error(errno, std::generic_category(), "reading");
+  return static_cast<size_t>(n);
+}
+
+std::optional<uint64_t> RegularFileSize(int descriptor) {
+  struct _stat64 st;
+  if (::_fstat64(descriptor, &st) != 0 || (st.st_mode & _S_IFMT) != _S_IFREG) {
+    return std::nullopt;
+  }
+  return static_cast<uint64_t>(st.st_size);
+}
+
+}  // namespace platform
