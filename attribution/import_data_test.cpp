@@ -29,8 +29,14 @@ class ImportInput : public ::testing::Test {
       return {};
     } catch (const InputError& e) {
       std::string message = e.what();
-      std::string prefix = dir_.path().string() + "/";
+      std::string prefix = (dir_.path() / "").string();
       if (message.starts_with(prefix)) message.erase(0, prefix.size());
+      // The file's name below the folder, with "/" between folders as the
+      // cases write it on every system.
+      const size_t name_end = message.find(':');
+      for (size_t i = 0; i < name_end && i < message.size(); ++i) {
+        if (message[i] == '\\') message[i] = '/';
+      }
       return message;
     }
   }

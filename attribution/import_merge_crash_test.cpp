@@ -128,7 +128,7 @@ TEST_F(MergeOfTwoReleases, KilledMergeLeavesOldOrNewAndARerunCompletesIt) {
   for (int run = 0; run < runs; ++run) {
     SCOPED_TRACE("run " + std::to_string(run));
     const fs::path path = dir_.path() / "run.mdb";
-    fs::copy_file(base_, path, fs::copy_options::overwrite_existing);
+    testing_support::CopyOver(base_, path);
     platform::ChildProcess merge = StartMerge(new_csv_, path);
     std::this_thread::sleep_for(std::chrono::microseconds(
         kStartupUs + std::uniform_int_distribution<int>(0, kSanitized ? 1500000 : 800000)(random)));

@@ -13,6 +13,8 @@ if(ATTR_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+include(AttrWindowsTestSkips)
+
 # attr_module(NAME SOURCES... DEPS...): a static library named NAME whose
 # headers are included as "<folder>/<file>.h" from the source root.
 function(attr_module name)
@@ -36,8 +38,13 @@ function(attr_test name)
     # Under an emulator each start costs seconds: one test per program, its
     # cases counted from the XML report it writes.
     # (A relative report path: GoogleTest for Windows takes "/..." as relative.)
+    set(filter)
+    if(WIN32 AND attr_windows_skip_${name})
+      list(JOIN attr_windows_skip_${name} ":" skipped)
+      set(filter "--gtest_filter=-${skipped}")
+    endif()
     add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:test-reports/${name}.xml
-             WORKING_DIRECTORY "${CMAKE_BINARY_DIR}")
+             ${filter} WORKING_DIRECTORY "${CMAKE_BINARY_DIR}")
     set_tests_properties(${name} PROPERTIES TIMEOUT 600)
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60

@@ -16,8 +16,12 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
+# wine with its own prefix in the build folder (scripts/test-windows.sh makes
+# it beforehand and keeps its server running), quiet, and without the Mono
+# and Gecko installers.
 find_program(ATTR_WINE NAMES wine wine64 REQUIRED)
-set(CMAKE_CROSSCOMPILING_EMULATOR ${ATTR_WINE})
+set(CMAKE_CROSSCOMPILING_EMULATOR env "WINEPREFIX=${CMAKE_BINARY_DIR}/wineprefix"
+    WINEDEBUG=-all "WINEDLLOVERRIDES=mscoree,mshtml=" ${ATTR_WINE})
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 # Static archives only (zlib's import library would need zlib1.dll).

@@ -611,7 +611,9 @@ TEST(Connection, PathsInMessagesAreGbkLikeEveryOtherText) {
     std::vector<std::string> reports;
     connection.Loaded([&](const base::Exception& e) { reports.push_back(e.Message()); });
     ASSERT_EQ(reports.size(), 1u);
-    const std::string gbk_folder = "/\xd3\xc3\xbb\xa7\xce\xc4\xb5\xb5/attrdata.mdb'";
+    const std::string separator(1, static_cast<char>(std::filesystem::path::preferred_separator));
+    const std::string gbk_folder =
+        separator + "\xd3\xc3\xbb\xa7\xce\xc4\xb5\xb5" + separator + "attrdata.mdb'";
     EXPECT_NE(reports[0].find(gbk_folder), std::string::npos) << reports[0];
   }
   std::filesystem::current_path(previous);

@@ -17,7 +17,8 @@ fail() {
   echo "interchange: $*" >&2
   failures=$((failures + 1))
 }
-win() { wine "$win_exe" "$@"; }
+# wine turns the arguments into UTF-16 by the locale's character set.
+win() { LC_ALL=C.UTF-8 wine "$win_exe" "$@"; }
 linux() { "$linux_attrdb" "$@"; }
 
 # 300 heads over twelve cities and four card types.
@@ -63,6 +64,12 @@ for pair in "linux win.mdb" "win win.mdb" "win linux.mdb"; do
   cmp -s lookup-l-l.tsv "lookup-${program:0:1}-${file:0:1}.tsv" ||
     fail "$program lookup in $file differs"
 done
+
+# A city's heads, named in Chinese on the command line.
+linux list --db linux.mdb 广东 深圳 > list-l.txt
+[ -s list-l.txt ] || fail "the Linux list of 广东 深圳 is empty"
+win list --db linux.mdb 广东 深圳 > list-w.txt || true
+cmp -s list-l.txt list-w.txt || fail "attrdb.exe list 广东 深圳 differs"
 
 # Both checks, both ways.
 for program in linux win; do

@@ -29,11 +29,18 @@ ScratchDir::~ScratchDir() {
 std::filesystem::path ScratchDir::CopyIn(const std::filesystem::path& source,
                                          const std::string& name) const {
   std::filesystem::path target = path_ / name;
-  std::filesystem::copy_file(source, target,
-                             std::filesystem::copy_options::overwrite_existing);
+  CopyOver(source, target);
   std::filesystem::permissions(target, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::add);
   return target;
+}
+
+void CopyOver(const std::filesystem::path& source, const std::filesystem::path& target) {
+  std::error_code ignored;
+  std::filesystem::permissions(target, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add, ignored);
+  std::filesystem::remove(target);
+  std::filesystem::copy_file(source, target);
 }
 
 }  // namespace testing_support

@@ -23,6 +23,11 @@ class ScratchDir {
   std::filesystem::path path_;
 };
 
+// Copies `source` to `target`, replacing a file there. (std::filesystem's
+// overwrite_existing refuses an existing target in some C++ libraries for
+// Windows.) Raises std::filesystem::filesystem_error.
+void CopyOver(const std::filesystem::path& source, const std::filesystem::path& target);
+
 }  // namespace testing_support
 
 #endif  // TESTING_SCRATCH_DIR_H_

@@ -20,7 +20,8 @@ std::optional<std::filesystem::path> SharedDir() {
 std::optional<std::filesystem::path> FixturePath(const std::string& relative) {
   auto dir = SharedDir();
   if (!dir) return std::nullopt;
-  std::filesystem::path path = *dir / "fixtures" / relative;
+  // With the system's own separators throughout, as programs print paths.
+  std::filesystem::path path = (*dir / "fixtures" / relative).make_preferred();
   std::error_code ec;
   if (!std::filesystem::exists(path, ec)) return std::nullopt;
   return path;

@@ -230,7 +230,7 @@ TEST(Crash, KilledInsertersLeaveWholeCommittedBatches) {
     size_t batch = std::array<size_t, 4>{1, 9, 100, 700}[run % 4];
     SCOPED_TRACE("run " + std::to_string(run) + " batch " + std::to_string(batch));
     fs::path path = dir.path() / "run.mdb";
-    fs::copy_file(source, path, fs::copy_options::overwrite_existing);
+    testing_support::CopyOver(source, path);
     ChildProcess child = StartInserter(path, batch, run % 5 == 0, count);
     KillAfter(child, std::uniform_int_distribution<int>(0, 80000)(random));
     int rows = 0;

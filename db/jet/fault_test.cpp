@@ -125,7 +125,7 @@ TEST(Faults, AFullOrFailingDiskDuringACommitLosesNothing) {
   for (int first = 0; first < 200; first += 7) {
     for (bool persistent : {false, true}) {
       SCOPED_TRACE("write " + std::to_string(first) + (persistent ? " on" : " once"));
-      fs::copy_file(base, path, fs::copy_options::overwrite_existing);
+      testing_support::CopyOver(base, path);
       bool failed = false;
       {
         auto file = std::make_unique<FaultyFile>(path, first, persistent, ENOSPC);

@@ -198,7 +198,7 @@ TEST(Fixtures, LargeNumindexMatchesItsFullListing) {
     SCOPED_TRACE(name);
     fs::path listing = dir / (std::string(name) + ".numindex.csv.gz");
     if (!fs::exists(listing)) GTEST_SKIP() << "shared fixture absent: " << listing;
-    gzFile gz = gzopen(listing.c_str(), "rb");
+    gzFile gz = gzopen(listing.string().c_str(), "rb");
     ASSERT_NE(gz, nullptr);
     auto db = Database::Open(dir / (std::string(name) + ".mdb"), OpenMode::kReadOnly);
     auto table = db->GetTable(u"numindex");

@@ -244,7 +244,7 @@ TEST(AddIndex, ACommitCutShortLeavesTheFileWhollyOld) {
   for (int first = 0;; first += 3) {
     ASSERT_LT(first, 300);
     SCOPED_TRACE("write " + std::to_string(first));
-    fs::copy_file(base, path, fs::copy_options::overwrite_existing);
+    testing_support::CopyOver(base, path);
     bool failed = false;
     {
       Database db(std::make_unique<JournaledFile>(std::make_unique<DyingFile>(path, first),

@@ -40,10 +40,9 @@ class DyingFile : public PageFile {
   }
   void WriteAt(uint64_t o, const uint8_t* data, size_t n) override {
     if (budget_-- == 0) {
-      fs::copy_file(path_, snapshot_, fs::copy_options::overwrite_existing);
+      testing_support::CopyOver(path_, snapshot_);
       if (fs::exists(JournalPathFor(path_))) {
-        fs::copy_file(JournalPathFor(path_), JournalPathFor(snapshot_),
-                      fs::copy_options::overwrite_existing);
+        testing_support::CopyOver(JournalPathFor(path_), JournalPathFor(snapshot_));
       }
       died_ = true;
       RaiseIoError(Name(), "writing", EIO);
@@ -281,7 +280,10 @@ TEST_P(OpenReaderMeetsACrash, SeesTheStateBeforeTheBatch) {
   // place and the journal appears beside it.
   {
     auto bytes = testing::ReadFileBytes(crashed);
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    // Written over in place, never cut: where the reader maps the file
+    // (Windows), it cannot shrink meanwhile, and a crash only grows it.
+    ASSERT_GE(bytes.size(), fs::file_size(path));
+    std::fstream out(path, std::ios::binary | std::ios::in | std::ios::out);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));
   }

@@ -1,0 +1,24 @@
+# Test cases left out when a Windows build runs its tests (under wine), by
+# test program, each with its reason. attr_test passes them to the program
+# as a negative --gtest_filter.
+
+# Renames over a file another handle holds open: Windows 10 does them with
+# POSIX semantics (platform::ReplaceFile asks for those), wine 8 refuses them
+# (std::filesystem::rename never asks).
+set(attr_windows_skip_jet_test
+  Faults.AFileReplacedWhileOpenIsWrittenWhereItNowLies
+  Database.RefreshNoticesChangesMadeInPlaceAndByReplacement*)
+
+# The stress runs of many commits, several writer processes at once and
+# killed writers take minutes under wine (a process start costs about a
+# second; each lock, unlock and sync is a call to the wine server); the
+# Linux builds run them, and the lighter cases of each suite run here.
+list(APPEND attr_windows_skip_jet_test
+  Writer.MaintenanceRunLeavesEveryRowAsExpected*
+  Crash.WritersAtOnceLeaveASoundFile*
+  Crash.KilledWritersLeaveEveryRowWhollyOldOrNew*
+  Writers/ReadersBesideAWriter.SeeOnlyWholeCommits/Updates)
+
+# Content replaced under a reader that maps the file: Windows refuses to cut
+# or remove a file while a view of it is mapped.
+set(attr_windows_skip_sql_test SessionTest.IndexesAreBuiltOnceAndForgottenWhenTheFileChanges*)
