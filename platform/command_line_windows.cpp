@@ -1,6 +1,10 @@
 // Arguments from the wide command line, split as the C runtime splits them.
 #include <windows.h>
 #include <shellapi.h>
+#include <fcntl.h>
+#include <io.h>
+
+#include <cstdio>
 
 #include "platform/command_line.h"
 
@@ -29,6 +33,12 @@ std::vector<std::string> Utf8Arguments(int argc, char** argv) {
   for (int i = 0; i < count; ++i) arguments.push_back(ToUtf8(wide[i]));
   LocalFree(wide);
   return arguments;
+}
+
+void SetBinaryStandardStreams() {
+  std::fflush(stdout);
+  _setmode(_fileno(stdin), _O_BINARY);
+  _setmode(_fileno(stdout), _O_BINARY);
 }
 
 }  // namespace platform

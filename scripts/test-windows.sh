@@ -43,6 +43,7 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 unset DISPLAY WAYLAND_DISPLAY
 rm -rf "$WINEPREFIX"
+mkdir -p "$WINEPREFIX"
 wineserver -p </dev/null >/dev/null 2>&1
 trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine wineboot --init </dev/null >/dev/null 2>&1

@@ -9,6 +9,7 @@
 #include "tools/attrdb/subcommands.h"
 
 int main(int argc, char** argv) {
+  platform::SetBinaryStandardStreams();
   CLI::App app{"attrdb: number-head codec and attribution database companion", "attrdb"};
   // Options are written "--name" on every system, so that "/path" stays a
   // path on Windows too.
