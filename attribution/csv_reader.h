@@ -30,6 +30,11 @@ class CsvReader {
   // text after a closing quote".
   bool Next(std::vector<std::string>& fields);
 
+  // The lines from the reading position to the end of the file (a last
+  // line without LF counts), an upper bound on the records left, for
+  // reserving room.
+  size_t LinesLeft() const;
+
   // The line on which the last record began (1 for the first line).
   int line() const { return record_line_; }
   // The file's name as given, for messages.

@@ -68,7 +68,7 @@ void ReadTable(CsvReader& in, std::string_view header, Each each) {
 // Refuses a head seen before, naming the line where it was first given.
 class HeadSet {
  public:
-  HeadSet() : seen_(kHeadSpace) {}
+  explicit HeadSet(size_t expected) : seen_(kHeadSpace) { number_.reserve(expected); }
   void Add(const CsvReader& in, const std::string& head, std::vector<int>& lines, size_t row) {
     int n = HeadNumber(in, head);
     if (seen_[n]) {
@@ -94,8 +94,11 @@ AttributionData ReadOneFile(const std::filesystem::path& file) {
   AttributionData data;
   CsvReader in(file);
   HeadCollector collector(data);
+  const size_t expected = in.LinesLeft();
+  data.heads.reserve(expected);
   std::vector<int> lines;
-  HeadSet heads;
+  lines.reserve(expected);
+  HeadSet heads(expected);
   std::string fault;
   ReadTable(in, kOneFileHeader, [&](const std::vector<std::string>& f) {
     HeadRow row;
@@ -148,8 +151,11 @@ AttributionData ReadFolder(const std::filesystem::path& folder) {
     });
   }
   CsvReader in(folder / "numindex.csv");
+  const size_t expected = in.LinesLeft();
+  data.heads.reserve(expected);
   std::vector<int> lines;
-  HeadSet heads;
+  lines.reserve(expected);
+  HeadSet heads(expected);
   ReadTable(in, "head,index,cardtype", [&](const std::vector<std::string>& f) {
     HeadRow row;
     heads.Add(in, f[0], lines, data.heads.size());
