@@ -4,9 +4,11 @@
 #ifndef DB_JET_INDEX_WRITER_H_
 #define DB_JET_INDEX_WRITER_H_
 
+#include <compare>
 #include <cstdint>
 #include <optional>
 #include <set>
+#include <span>
 #include <vector>
 
 #include "db/jet/page_cache.h"
@@ -82,17 +84,36 @@ class IndexEditor {
   void Write(PageCache& pages);
 
  private:
+  // An entry held in memory: its key's bytes lie in keys_ (entries are
+  // many and their keys short, so they are not each given an allocation).
+  struct Held {
+    uint32_t key_at = 0;  // offset in keys_
+    uint32_t page = 0;    // the row
+    uint16_t key_length = 0;
+    uint16_t slot = 0;
+    RowLocation row() const { return RowLocation{page, slot}; }
+  };
   // A leaf's entries are read when first needed; its last entry is known
   // from the start, to find the leaf that holds a key.
   struct Leaf {
     uint32_t page = 0;  // 0: not yet given a page
-    std::optional<IndexEntry> last;
-    std::vector<IndexEntry> entries;
+    std::optional<Held> last;
+    std::vector<Held> entries;
     bool loaded = false;
     bool dirty = false;
   };
+  // Orders `a` against the entry of `key` and `row` as IndexEntry orders.
+  std::strong_ordering Order(const Held& a, std::span<const uint8_t> key,
+                             RowLocation row) const;
+  std::span<const uint8_t> KeyOf(const Held& e) const {
+    return {keys_.data() + e.key_at, e.key_length};
+  }
+  // `key` copied into keys_, held with `row`.
+  Held Hold(std::span<const uint8_t> key, RowLocation row);
+  // The held entries of `leaf` from the first not below `entry`.
+  std::vector<Held>::iterator LowerBound(std::vector<Held>& entries, const IndexEntry& entry) const;
   size_t LeafFor(const IndexEntry& entry) const;
-  std::vector<IndexEntry>& Entries(size_t leaf);
+  std::vector<Held>& Entries(size_t leaf);
   // Marks the leaf changed and notes its last entry.
   void Touched(size_t leaf);
   uint32_t TakePage(PageCache& pages);
@@ -102,6 +123,8 @@ class IndexEditor {
   const Index& index_;
   std::vector<Leaf> leaves_;
   std::vector<uint32_t> spare_;  // pages of the index that are not leaves
+  std::vector<uint8_t> keys_;    // the held entries' keys (removed ones stay)
+  std::vector<size_t> ends_;     // scratch for reading a leaf
 };
 
 }  // namespace jet
