@@ -94,7 +94,7 @@ AttributionData ReadOneFile(const std::filesystem::path& file) {
   AttributionData data;
   CsvReader in(file);
   HeadCollector collector(data);
-  const size_t expected = in.LinesLeft();
+  const size_t expected = in.EstimatedLines();
   data.heads.reserve(expected);
   std::vector<int> lines;
   lines.reserve(expected);
@@ -151,7 +151,7 @@ AttributionData ReadFolder(const std::filesystem::path& folder) {
     });
   }
   CsvReader in(folder / "numindex.csv");
-  const size_t expected = in.LinesLeft();
+  const size_t expected = in.EstimatedLines();
   data.heads.reserve(expected);
   std::vector<int> lines;
   lines.reserve(expected);
