@@ -91,6 +91,16 @@ bool IsPlainHead(std::string_view s) {
          std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// Seven-digit heads start with 1: 1000000 to 1999999.
+constexpr size_t kHeadCount = 1'000'000;
+
+// The position of `head` (IsPlainHead) among kHeadCount.
+size_t HeadSlot(std::string_view head) {
+  size_t n = 0;
+  for (char c : head.substr(1)) n = n * 10 + static_cast<size_t>(c - '0');
+  return n;
+}
+
 // The head a stored numhead stands for, or empty when it stands for none.
 std::string HeadOf(const std::string& stored) {
   if (IsPlainHead(stored)) return stored;
@@ -227,11 +237,14 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
     plan.new_card_types.push_back({key, &t});
   }
 
-  // Heads: source heads by their stored forms.
-  std::unordered_map<uint32_t, uint32_t> source_of_plain;  // head -> source position
-  source_of_plain.reserve(source.heads.size());
+  // Heads: source positions by head, in a table over every seven-digit
+  // head (four bytes each, smaller than a hash map of a large release).
+  constexpr uint32_t kNone = UINT32_MAX;
+  std::vector<uint32_t> source_of_head(kHeadCount, kNone);
   for (uint32_t i = 0; i < source.heads.size(); ++i) {
-    source_of_plain.emplace(static_cast<uint32_t>(std::stoul(source.heads[i].head)), i);
+    const std::string& head = source.heads[i].head;
+    if (!IsPlainHead(head)) Refuse("bad head '" + head + "': seven digits starting with 1 expected");
+    source_of_head[HeadSlot(head)] = i;
   }
   auto head_table = db.GetTable(u"numindex");
   const size_t n_head = ColumnOf(*head_table, u"numhead"), n_index = ColumnOf(*head_table, u"index"),
@@ -240,8 +253,21 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
   for (size_t i = 0; i < source.cities.size(); ++i) source_city_at.emplace(source.cities[i].index, i);
   std::vector<bool> seen(source.heads.size(), false);
   size_t plain_rows = 0, scrambled_rows = 0;
-  std::u16string text;
+  std::u16string text, card_key;
   std::string stored;
+  // Neighbouring rows mostly share their city and card type: the last
+  // comparison of each is remembered.
+  struct {
+    std::optional<int64_t> key;
+    size_t source = SIZE_MAX;
+    bool same = false;
+  } last_city;
+  struct {
+    std::u16string key;
+    uint32_t source = UINT32_MAX;
+    bool same = false;
+  } last_card;
+  const bool index_is_text = head_table->columns[n_index].kind == jet::ColumnKind::kText;
   jet::RowCursor cursor = db.Scan(head_table);
   while (cursor.Next()) {
     const jet::Row& r = cursor.row();
@@ -250,8 +276,8 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
     std::string head = HeadOf(stored);
     if (head.empty()) continue;  // not a head: left alone
     (IsPlainHead(stored) ? plain_rows : scrambled_rows)++;
-    auto found = source_of_plain.find(static_cast<uint32_t>(std::stoul(head)));
-    if (found == source_of_plain.end()) {
+    const uint32_t s = source_of_head[HeadSlot(head)];
+    if (s == kNone) {
       if (options.prune) {
         plan.head_deletes.push_back({r.location(), head, 0, u"", false, false});
       } else {
@@ -259,26 +285,35 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
       }
       continue;
     }
-    const uint32_t s = found->second;
     seen[s] = true;
     const HeadRow& want = source.heads[s];
     std::optional<int64_t> city_key;
     int64_t n = 0;
-    if (r.GetInteger(n_index, n) && head_table->columns[n_index].kind != jet::ColumnKind::kText) {
+    if (!index_is_text && r.GetInteger(n_index, n)) {
       city_key = n;
     } else {
       city_key = NumberOf(TextOf(r, n_index));
     }
     const size_t source_city = source_city_at.at(want.city);
-    bool city_same = false;
-    if (city_key) {
-      auto c = city_by_key.find(*city_key);
-      city_same = c != city_by_key.end() && c->second == source_texts[source_city];
+    if (city_key != last_city.key || source_city != last_city.source) {
+      last_city.key = city_key;
+      last_city.source = source_city;
+      last_city.same = false;
+      if (city_key) {
+        auto c = city_by_key.find(*city_key);
+        last_city.same = c != city_by_key.end() && c->second == source_texts[source_city];
+      }
     }
-    std::u16string card_key = TextOf(r, n_type);
-    auto d = description_of.find(card_key);
-    bool card_same = d != description_of.end() &&
-                     d->second == source.card_types[want.card_type].description;
+    const bool city_same = last_city.same;
+    card_key = TextOf(r, n_type);
+    if (card_key != last_card.key || want.card_type != last_card.source) {
+      last_card.key = card_key;
+      last_card.source = want.card_type;
+      auto d = description_of.find(card_key);
+      last_card.same = d != description_of.end() &&
+                       d->second == source.card_types[want.card_type].description;
+    }
+    const bool card_same = last_card.same;
     if (city_same && card_same) {
       ++plan.unchanged_heads;
       continue;
