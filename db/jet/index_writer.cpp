@@ -191,20 +191,30 @@ IndexEditor::IndexEditor(PageCache& pages, const TableDef& table, const Index& i
 std::strong_ordering IndexEditor::Order(const Held& a, std::span<const uint8_t> key,
                                         RowLocation row) const {
   const size_t n = std::min<size_t>(a.key_length, key.size());
-  const int c = n == 0 ? 0 : std::memcmp(keys_.data() + a.key_at, key.data(), n);
+  const int c = n == 0 ? 0 : std::memcmp(KeyOf(a).data(), key.data(), n);
   if (c != 0) return c < 0 ? std::strong_ordering::less : std::strong_ordering::greater;
   if (a.key_length != key.size()) return a.key_length <=> key.size();
   return a.row() <=> row;
 }
 
 IndexEditor::Held IndexEditor::Hold(std::span<const uint8_t> key, RowLocation row) {
-  if (key.size() > UINT16_MAX) RaiseInvalidArgument("index key too long");
+  constexpr size_t kBlock = size_t{1} << kKeyBlockBits;
+  // A key is at most a page long, far less than a block.
+  if (key.size() > format::kPageSize) RaiseInvalidArgument("index key too long");
+  if (key_block_used_ + key.size() > kBlock) {
+    if (keys_.size() >= (size_t{1} << (32 - kKeyBlockBits))) {
+      RaiseInvalidArgument("too many index entries changed in one batch");
+    }
+    keys_.push_back(std::make_unique_for_overwrite<uint8_t[]>(kBlock));
+    key_block_used_ = 0;
+  }
   Held h;
-  h.key_at = static_cast<uint32_t>(keys_.size());
+  h.key_at = static_cast<uint32_t>(((keys_.size() - 1) << kKeyBlockBits) | key_block_used_);
   h.key_length = static_cast<uint16_t>(key.size());
   h.page = row.page;
   h.slot = row.slot;
-  keys_.insert(keys_.end(), key.begin(), key.end());
+  if (!key.empty()) std::memcpy(keys_.back().get() + key_block_used_, key.data(), key.size());
+  key_block_used_ += key.size();
   return h;
 }
 
@@ -232,23 +242,20 @@ size_t IndexEditor::LeafFor(const IndexEntry& e) const {
 std::vector<IndexEditor::Held>& IndexEditor::Entries(size_t l) {
   Leaf& leaf = leaves_[l];
   if (!leaf.loaded) {
-    // The entries go to keys_ whole; the row id after each key is not used.
     PageRef page = pages_.Get(leaf.page);
-    size_t at = keys_.size();
+    read_.clear();
     ends_.clear();
-    AppendIndexPageEntries(*page, keys_, ends_);
+    AppendIndexPageEntries(*page, read_, ends_);
     leaf.entries.reserve(ends_.size());
+    size_t at = 0;
     for (size_t end : ends_) {
       if (end - at < format::kIndexRowIdSize) {
         RaiseCorrupt(page->number, "index entry shorter than its row id");
       }
       const size_t key_end = end - format::kIndexRowIdSize;
-      Held h;
-      h.key_at = static_cast<uint32_t>(at);
-      h.key_length = static_cast<uint16_t>(key_end - at);
-      h.page = LoadBigEndian(&keys_[key_end], 3);
-      h.slot = keys_[key_end + 3];
-      leaf.entries.push_back(h);
+      leaf.entries.push_back(Hold(std::span<const uint8_t>(read_.data() + at, key_end - at),
+                                  RowLocation{LoadBigEndian(&read_[key_end], 3),
+                                              read_[key_end + 3]}));
       at = end;
     }
     leaf.loaded = true;
@@ -394,11 +401,6 @@ void IndexEditor::Write(PageCache& pages) {
     }
     pages.Write(page);
   };
-  // Every leaf to render is read first: reading one adds to keys_, which
-  // the drafts below point into.
-  for (size_t l = 0; l < leaves_.size(); ++l) {
-    if (leaves_[l].dirty) Entries(l);
-  }
   std::vector<Draft> level(leaves_.size());
   Draft draft;
   Page leaf_page;

@@ -6,6 +6,7 @@
 
 #include <compare>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <set>
 #include <span>
@@ -84,10 +85,11 @@ class IndexEditor {
   void Write(PageCache& pages);
 
  private:
-  // An entry held in memory: its key's bytes lie in keys_ (entries are
-  // many and their keys short, so they are not each given an allocation).
+  // An entry held in memory: its key's bytes lie in a block of keys_
+  // (entries are many and their keys short, so they are not each given an
+  // allocation).
   struct Held {
-    uint32_t key_at = 0;  // offset in keys_
+    uint32_t key_at = 0;  // block << kKeyBlockBits | offset in the block
     uint32_t page = 0;    // the row
     uint16_t key_length = 0;
     uint16_t slot = 0;
@@ -105,8 +107,10 @@ class IndexEditor {
   // Orders `a` against the entry of `key` and `row` as IndexEntry orders.
   std::strong_ordering Order(const Held& a, std::span<const uint8_t> key,
                              RowLocation row) const;
+  static constexpr uint32_t kKeyBlockBits = 16;
   std::span<const uint8_t> KeyOf(const Held& e) const {
-    return {keys_.data() + e.key_at, e.key_length};
+    return {keys_[e.key_at >> kKeyBlockBits].get() + (e.key_at & ((1u << kKeyBlockBits) - 1)),
+            e.key_length};
   }
   // `key` copied into keys_, held with `row`.
   Held Hold(std::span<const uint8_t> key, RowLocation row);
@@ -123,8 +127,11 @@ class IndexEditor {
   const Index& index_;
   std::vector<Leaf> leaves_;
   std::vector<uint32_t> spare_;  // pages of the index that are not leaves
-  std::vector<uint8_t> keys_;    // the held entries' keys (removed ones stay)
-  std::vector<size_t> ends_;     // scratch for reading a leaf
+  // The held entries' keys (removed ones stay), in blocks that do not move.
+  std::vector<std::unique_ptr<uint8_t[]>> keys_;
+  size_t key_block_used_ = size_t{1} << kKeyBlockBits;  // in the last block
+  std::vector<uint8_t> read_;  // scratch for reading a leaf
+  std::vector<size_t> ends_;
 };
 
 }  // namespace jet
