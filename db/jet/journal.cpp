@@ -28,8 +28,10 @@ constexpr uint8_t kJournalMagic[8] = {'A', 'T', 'J', 'E', 'T', 'J', 'N', '1'};
 constexpr size_t kHeaderSize = 32;
 constexpr size_t kRecordSize = 4 + format::kPageSize;
 
-uint32_t Checksum(const uint8_t* p, size_t n) {
-  uint32_t h = 2166136261u;  // FNV-1a
+constexpr uint32_t kChecksumStart = 2166136261u;
+
+// FNV-1a of `n` bytes at `p`, continuing from `h` (kChecksumStart to begin).
+uint32_t Checksum(const uint8_t* p, size_t n, uint32_t h = kChecksumStart) {
   for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 16777619u;
   return h;
 }
@@ -254,25 +256,41 @@ void JournaledFile::WriteJournal(bool sync) {
   for (const auto& entry : held_) {
     if (entry.first < base_pages) originals.push_back(entry.first);
   }
-  std::vector<uint8_t> buffer(kHeaderSize + originals.size() * kRecordSize);
-  for (size_t i = 0; i < originals.size(); ++i) {
-    uint8_t* r = &buffer[kHeaderSize + i * kRecordSize];
-    StoreU32(r, originals[i]);
-    size_t got = inner_->ReadAt(uint64_t{originals[i]} * format::kPageSize, r + 4,
-                                format::kPageSize);
-    if (got != format::kPageSize) {
-      RaiseCorruptFile(Name(), "the file shrank while it was being changed");
-    }
-  }
-  std::memcpy(buffer.data(), kJournalMagic, 8);
-  StoreU32(&buffer[8], format::kPageSize);
-  StoreU32(&buffer[12], static_cast<uint32_t>(originals.size()));
-  StoreU32(&buffer[16], static_cast<uint32_t>(base_size_));
-  StoreU32(&buffer[20], static_cast<uint32_t>(base_size_ >> 32));
-  StoreU32(&buffer[24], Checksum(buffer.data() + kHeaderSize,
-                                 buffer.size() - kHeaderSize));
+  // The records go out a block at a time through one buffer (the journal
+  // of a large batch holds most of the file), the header last: until it is
+  // written the journal reads as incomplete.
+  constexpr size_t kRecordsPerBlock = 256;
+  std::vector<uint8_t> block(std::min(originals.size(), kRecordsPerBlock) * kRecordSize);
   int fd = OpenOrRaise(journal_, O_WRONLY | O_CREAT | O_TRUNC);
-  WriteAll(fd, journal_.string(), buffer.data(), buffer.size(), 0);
+  uint32_t checksum = kChecksumStart;
+  for (size_t first = 0; first < originals.size(); first += kRecordsPerBlock) {
+    const size_t count = std::min(kRecordsPerBlock, originals.size() - first);
+    try {
+      for (size_t i = 0; i < count; ++i) {
+        uint8_t* r = &block[i * kRecordSize];
+        const uint32_t page = originals[first + i];
+        StoreU32(r, page);
+        size_t got = inner_->ReadAt(uint64_t{page} * format::kPageSize, r + 4, format::kPageSize);
+        if (got != format::kPageSize) {
+          RaiseCorruptFile(Name(), "the file shrank while it was being changed");
+        }
+      }
+    } catch (...) {
+      ::close(fd);
+      throw;
+    }
+    checksum = Checksum(block.data(), count * kRecordSize, checksum);
+    WriteAll(fd, journal_.string(), block.data(), count * kRecordSize,  // closes fd on failure
+             static_cast<off_t>(kHeaderSize + first * kRecordSize));
+  }
+  uint8_t header[kHeaderSize] = {};
+  std::memcpy(header, kJournalMagic, 8);
+  StoreU32(&header[8], format::kPageSize);
+  StoreU32(&header[12], static_cast<uint32_t>(originals.size()));
+  StoreU32(&header[16], static_cast<uint32_t>(base_size_));
+  StoreU32(&header[20], static_cast<uint32_t>(base_size_ >> 32));
+  StoreU32(&header[24], checksum);
+  WriteAll(fd, journal_.string(), header, kHeaderSize, 0);
   if (sync) {
     try {
       TimedSync(nullptr, fd);
