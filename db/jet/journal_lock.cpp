@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 
 #include <cerrno>
+#include <cstring>
 
 #include "db/jet/error.h"
 #include "db/jet/file_lock.h"
@@ -90,9 +91,9 @@ bool JournaledFile::StartReadThrough() {
   JournalContents contents;
   // An incomplete journal: its writer died before touching the file.
   if (!ReadJournal(journal_, contents)) return EndReadThrough();
-  held_.clear();
+  DropHeld();
   for (const auto& [page, bytes] : contents.pages) {
-    held_[page].assign(bytes, bytes + format::kPageSize);
+    std::memcpy(HoldPage(page), bytes, format::kPageSize);
   }
   read_through_size_ = contents.file_size;
   return true;
@@ -101,7 +102,7 @@ bool JournaledFile::StartReadThrough() {
 bool JournaledFile::EndReadThrough() {
   if (!read_through_size_) return false;
   read_through_size_.reset();
-  held_.clear();
+  DropHeld();
   return true;
 }
 
@@ -140,7 +141,7 @@ bool JournaledFile::BeginBatch() {
     throw;
   }
   in_batch_ = true;
-  held_.clear();
+  DropHeld();
   return rolled_back;
 }
 
