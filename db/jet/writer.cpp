@@ -330,6 +330,10 @@ void Writer::UpdateInBatch(const std::shared_ptr<const TableDef>& table,
   std::vector<uint8_t> row = BuildRow(*table, old, changes);
   CheckPacked(*home_ref);
   QueueIndexChanges(table, old, changes);
+  // The cache's copies of the pages, held by no one, then take the new
+  // bytes in place.
+  old = Row();
+  home_ref.reset();
   // From here on pages change: a failure leaves the batch half done, so
   // the whole batch is dropped.
   try {
