@@ -93,12 +93,14 @@ InputError CsvReader::Error(const std::string& what) const {
 }
 
 bool CsvReader::Next(std::vector<std::string>& fields) {
-  // The strings of the last record are overwritten, keeping their storage.
-  size_t count = 0;
-  auto next_field = [&]() -> std::string& {
-    if (count == fields.size()) fields.emplace_back();
-    return fields[count++];
-  };
+  std::vector<std::string_view> views;
+  const bool found = Next(views);
+  fields.assign(views.begin(), views.end());
+  return found;
+}
+
+bool CsvReader::Next(std::vector<std::string_view>& fields) {
+  fields.clear();
   // Blank lines between records count for the line numbers only.
   EnsureLine();
   while (pos_ < end_ && (buffer_[pos_] == '\n' ||
@@ -107,27 +109,27 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
     ++next_line_;
     EnsureLine();
   }
-  const std::string& text = buffer_;
+  char* text = buffer_.data();
   const size_t end = end_;
-  if (pos_ >= end) {
-    fields.clear();
-    return false;
-  }
+  if (pos_ >= end) return false;
   record_line_ = next_line_;
   while (true) {
-    std::string& field = next_field();
-    field.clear();
     if (pos_ < end && text[pos_] == '"') {
+      // The field's text, quotes taken out, is moved up in place over the
+      // bytes already read.
       ++pos_;
+      const size_t begin = pos_;
+      size_t out = pos_;
       while (true) {
-        const void* found = std::memchr(text.data() + pos_, '"', end - pos_);
+        const void* found = std::memchr(text + pos_, '"', end - pos_);
         if (!found) throw Error("quoted field not closed");
-        const size_t quote = static_cast<size_t>(static_cast<const char*>(found) - text.data());
+        const size_t quote = static_cast<size_t>(static_cast<const char*>(found) - text);
         for (size_t i = pos_; i < quote; ++i) next_line_ += text[i] == '\n';
-        field.append(text, pos_, quote - pos_);
+        std::memmove(text + out, text + pos_, quote - pos_);
+        out += quote - pos_;
         pos_ = quote + 1;
         if (pos_ < end && text[pos_] == '"') {
-          field.push_back('"');
+          text[out++] = '"';
           ++pos_;
           continue;
         }
@@ -137,6 +139,7 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
           !(text[pos_] == '\r' && pos_ + 1 < end && text[pos_ + 1] == '\n')) {
         throw Error("text after a closing quote");
       }
+      fields.emplace_back(text + begin, out - begin);
     } else {
       size_t stop = pos_;
       while (stop < end && text[stop] != ',' && text[stop] != '\n') ++stop;
@@ -144,7 +147,7 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
       if (stop < end && text[stop] == '\n' && field_end > pos_ && text[field_end - 1] == '\r') {
         --field_end;
       }
-      field.assign(text, pos_, field_end - pos_);
+      fields.emplace_back(text + pos_, field_end - pos_);
       pos_ = field_end;
       if (pos_ < end && text[pos_] == '\r') ++pos_;
     }
@@ -157,7 +160,6 @@ bool CsvReader::Next(std::vector<std::string>& fields) {
       ++pos_;  // the LF
       ++next_line_;
     }
-    fields.resize(count);
     return true;
   }
 }

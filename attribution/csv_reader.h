@@ -9,6 +9,7 @@
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace attribution {
@@ -32,6 +33,9 @@ class CsvReader {
   // InputError "<file>:<line>: quoted field not closed", "<file>:<line>:
   // text after a closing quote" and "<file>: cannot be read (<reason>)".
   bool Next(std::vector<std::string>& fields);
+  // The same with the fields as views into the reader's buffer, valid until
+  // the next call.
+  bool Next(std::vector<std::string_view>& fields);
 
   // About how many lines the file holds, told from its size and the
   // lines of its first block (exact when the file is one block), for
