@@ -245,14 +245,23 @@ uint32_t Writer::TargetPage(const TableDef& table, size_t length,
   };
   auto it = append_pages_.find(table.tdef_page);
   if (it == append_pages_.end()) {
-    // First move for this table: the last page the free-space map offers.
+    // First placement for this table: the last page the free-space map
+    // offers is the one rows are appended to; the other pages it lists (room
+    // that deletions gave, perhaps in an earlier run) are tried before it,
+    // lowest first.
     uint32_t found = 0;
     std::vector<uint32_t> free_pages =
         ReadUsageMap(pages, table.free_pages, table.tdef_page);
-    for (size_t k = free_pages.size(); k-- > 0 && found == 0;) {
+    size_t k = free_pages.size();
+    while (k-- > 0 && found == 0) {
       if (usable(free_pages[k])) found = free_pages[k];
     }
     it = append_pages_.emplace(table.tdef_page, found).first;
+    if (found != 0) {
+      std::vector<uint32_t>& roomy = roomy_pages_[table.tdef_page];
+      std::vector<uint32_t> earlier(free_pages.begin(), free_pages.begin() + static_cast<long>(k + 1));
+      roomy.insert(roomy.begin(), earlier.rbegin(), earlier.rend());
+    }
   }
   // Pages a deletion gave room; one too full for this row is dropped.
   auto roomy = roomy_pages_.find(table.tdef_page);
