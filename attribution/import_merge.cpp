@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "attribution/table_values.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
 #include "db/jet/error.h"
@@ -17,13 +18,6 @@ namespace {
 
 [[noreturn]] void Refuse(const std::string& message) {
   throw jet::Error(jet::ErrorKind::kInvalidArgument, message);
-}
-
-size_t ColumnOf(const jet::TableDef& table, std::u16string_view name) {
-  for (size_t i = 0; i < table.columns.size(); ++i) {
-    if (table.columns[i].name == name) return i;
-  }
-  Refuse("table " + base::Utf16ToUtf8(table.name) + " has no column " + base::Utf16ToUtf8(name));
 }
 
 // A stored value as the text an import would have given: text itself,
@@ -54,34 +48,6 @@ std::optional<int64_t> NumberOf(std::u16string_view text) {
   auto [end, ec] = std::from_chars(ascii.data(), ascii.data() + ascii.size(), n);
   if (ascii.empty() || ec != std::errc() || end != ascii.data() + ascii.size()) return {};
   return n;
-}
-
-// `text` as a value of column `c`: itself in a text column, a whole number
-// in a number column (null for empty text).
-jet::Value ValueFor(const jet::TableDef& table, size_t c, std::u16string_view text) {
-  const jet::Column& column = table.columns[c];
-  if (column.kind == jet::ColumnKind::kText) return std::u16string(text);
-  if (text.empty()) return std::monostate{};
-  std::optional<int64_t> n = NumberOf(text);
-  auto fits = [&](int64_t lo, int64_t hi) { return n && *n >= lo && *n <= hi; };
-  switch (column.kind) {
-    case jet::ColumnKind::kByte:
-      if (fits(0, 255)) return static_cast<uint8_t>(*n);
-      break;
-    case jet::ColumnKind::kInteger:
-      if (fits(INT16_MIN, INT16_MAX)) return static_cast<int16_t>(*n);
-      break;
-    case jet::ColumnKind::kLong:
-      if (fits(INT32_MIN, INT32_MAX)) return static_cast<int32_t>(*n);
-      break;
-    case jet::ColumnKind::kDouble:
-      if (n) return static_cast<double>(*n);
-      break;
-    default:
-      break;
-  }
-  Refuse(base::Utf16ToUtf8(table.name) + "." + base::Utf16ToUtf8(column.name) + " (" +
-         jet::ColumnKindName(column.kind) + ") cannot hold '" + base::Utf16ToUtf8(text) + "'");
 }
 
 std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
@@ -351,8 +317,7 @@ void Apply(jet::Database& db, jet::Writer& writer, const MergePlan& plan) {
                    quhao = ColumnOf(*t, u"quhao");
       for (const MergePlan::NewCity& n : plan.new_cities) {
         const CityRow& c = *n.source;
-        std::string key = std::to_string(n.key);
-        writer.InsertRow(t, {{index, ValueFor(*t, index, Ascii(key))},
+        writer.InsertRow(t, {{index, ValueFor(*t, index, n.key)},
                              {sheng, ValueFor(*t, sheng, c.province)},
                              {shi, ValueFor(*t, shi, c.city)},
                              {youbian, ValueFor(*t, youbian, c.postal_code)},
@@ -373,7 +338,7 @@ void Apply(jet::Database& db, jet::Writer& writer, const MergePlan& plan) {
     for (const MergePlan::HeadChange& c : plan.head_updates) {
       jet::ColumnChanges changes;
       if (c.city_changed) {
-        changes.emplace_back(index, ValueFor(*t, index, Ascii(std::to_string(c.city))));
+        changes.emplace_back(index, ValueFor(*t, index, c.city));
       }
       if (c.card_type_changed) changes.emplace_back(type, ValueFor(*t, type, c.card_type));
       writer.UpdateRow(t, c.row, changes);
@@ -383,7 +348,7 @@ void Apply(jet::Database& db, jet::Writer& writer, const MergePlan& plan) {
     for (const MergePlan::HeadChange& c : plan.head_inserts) {
       std::string stored = plan.plain_heads ? c.head : codec::EncodeNumberHead(c.head);
       writer.InsertRow(t, {{head, ValueFor(*t, head, Ascii(stored))},
-                           {index, ValueFor(*t, index, Ascii(std::to_string(c.city)))},
+                           {index, ValueFor(*t, index, c.city)},
                            {type, ValueFor(*t, type, c.card_type)}});
     }
   }
