@@ -19,7 +19,8 @@ CsvReader::CsvReader(const std::filesystem::path& path, size_t block_bytes)
   buffer_.resize(std::max<size_t>(block_bytes, 16));
   Fill();
   if (end_ >= 3 && buffer_.compare(0, 3, "\xEF\xBB\xBF") == 0) pos_ = 3;
-  size_t lines = static_cast<size_t>(std::count(buffer_.data() + pos_, buffer_.data() + end_, '\n'));
+  const size_t lines =
+      static_cast<size_t>(std::count(buffer_.data() + pos_, buffer_.data() + end_, '\n'));
   if (at_end_) {
     estimated_lines_ = lines + (end_ > pos_ && buffer_[end_ - 1] != '\n');
   } else if (!error && end_ > 0) {

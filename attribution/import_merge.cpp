@@ -209,7 +209,9 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
   std::vector<uint32_t> source_of_head(kHeadCount, kNone);
   for (uint32_t i = 0; i < source.heads.size(); ++i) {
     const std::string& head = source.heads[i].head;
-    if (!IsPlainHead(head)) Refuse("bad head '" + head + "': seven digits starting with 1 expected");
+    if (!IsPlainHead(head)) {
+      Refuse("bad head '" + head + "': seven digits starting with 1 expected");
+    }
     source_of_head[HeadSlot(head)] = i;
   }
   auto head_table = db.GetTable(u"numindex");

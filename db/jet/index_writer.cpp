@@ -220,9 +220,10 @@ IndexEditor::Held IndexEditor::Hold(std::span<const uint8_t> key, RowLocation ro
 
 std::vector<IndexEditor::Held>::iterator IndexEditor::LowerBound(std::vector<Held>& entries,
                                                                   const IndexEntry& e) const {
-  return std::lower_bound(entries.begin(), entries.end(), e, [&](const Held& h, const IndexEntry& x) {
-    return Order(h, x.key, x.row) < 0;
-  });
+  return std::lower_bound(entries.begin(), entries.end(), e,
+                          [&](const Held& h, const IndexEntry& x) {
+                            return Order(h, x.key, x.row) < 0;
+                          });
 }
 
 size_t IndexEditor::LeafFor(const IndexEntry& e) const {

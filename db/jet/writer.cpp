@@ -259,8 +259,8 @@ uint32_t Writer::TargetPage(const TableDef& table, size_t length,
     it = append_pages_.emplace(table.tdef_page, found).first;
     if (found != 0) {
       std::vector<uint32_t>& roomy = roomy_pages_[table.tdef_page];
-      std::vector<uint32_t> earlier(free_pages.begin(), free_pages.begin() + static_cast<long>(k + 1));
-      roomy.insert(roomy.begin(), earlier.rbegin(), earlier.rend());
+      auto earlier = free_pages.begin() + static_cast<long>(k + 1);
+      roomy.insert(roomy.begin(), std::make_reverse_iterator(earlier), free_pages.rend());
     }
   }
   // Pages a deletion gave room; one too full for this row is dropped.
