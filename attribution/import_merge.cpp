@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "attribution/column_values.h"
 #include "attribution/table_values.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
@@ -58,6 +59,7 @@ bool IsPlainHead(std::string_view s) {
 }
 
 // Seven-digit heads start with 1: 1000000 to 1999999.
+constexpr size_t kFirstHead = 1'000'000;
 constexpr size_t kHeadCount = 1'000'000;
 
 // The position of `head` (IsPlainHead) among kHeadCount.
@@ -237,17 +239,27 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
   } last_card;
   const bool index_is_text = head_table->columns[n_index].kind == jet::ColumnKind::kText;
   jet::RowCursor cursor = db.Scan(head_table);
+  StoredHeadDecoder decoder;
   while (cursor.Next()) {
     const jet::Row& r = cursor.row();
-    stored.clear();
-    if (r.GetText(n_head, text)) stored.assign(text.begin(), text.end());
-    std::string head = HeadOf(stored);
-    if (head.empty()) continue;  // not a head: left alone
-    (IsPlainHead(stored) ? plain_rows : scrambled_rows)++;
-    const uint32_t s = source_of_head[HeadSlot(head)];
+    if (!r.GetText(n_head, text)) continue;  // not a head: left alone
+    // The stored forms the engine writes are read without copies; any other
+    // the codec takes is decoded in full.
+    uint32_t number = 0;
+    bool plain = false;
+    if (!decoder.Decode(text, number, plain)) {
+      stored.assign(text.begin(), text.end());
+      const std::string decoded = HeadOf(stored);
+      if (decoded.empty()) continue;  // not a head: left alone
+      number = static_cast<uint32_t>(kFirstHead + HeadSlot(decoded));
+      plain = IsPlainHead(stored);
+    }
+    (plain ? plain_rows : scrambled_rows)++;
+    const uint32_t s = source_of_head[number - kFirstHead];
     if (s == kNone) {
       if (options.prune) {
-        plan.head_deletes.push_back({r.location(), head, 0, u"", false, false});
+        plan.head_deletes.push_back(
+            {r.location(), std::to_string(number), 0, u"", false, false});
       } else {
         ++plan.unchanged_heads;  // kept as it is
       }
@@ -286,8 +298,9 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
       ++plan.unchanged_heads;
       continue;
     }
-    plan.head_updates.push_back({r.location(), head, key_of_source[source_city],
-                                 card_key_of_source[want.card_type], !city_same, !card_same});
+    plan.head_updates.push_back({r.location(), std::to_string(number),
+                                 key_of_source[source_city], card_key_of_source[want.card_type],
+                                 !city_same, !card_same});
   }
   plan.plain_heads = options.force_plain || (plain_rows > scrambled_rows);
   for (size_t s = 0; s < source.heads.size(); ++s) {
