@@ -24,22 +24,25 @@ std::u16string Text(const CsvReader& in, std::string_view column, std::string_vi
 }
 
 // A seven-digit head starting with 1, as its number.
-int HeadNumber(const CsvReader& in, const std::string& head) {
+int HeadNumber(const CsvReader& in, std::string_view head) {
   bool ok = head.size() == 7 && head[0] == '1';
   int n = 0;
   for (char c : head) {
     ok = ok && c >= '0' && c <= '9';
     n = n * 10 + (c - '0');
   }
-  if (!ok) throw in.Error("bad head '" + head + "': seven digits starting with 1 expected");
+  if (!ok) {
+    throw in.Error("bad head '" + std::string(head) + "': seven digits starting with 1 expected");
+  }
   return n;
 }
 
-int32_t CityKey(const CsvReader& in, std::string_view column, const std::string& text) {
+int32_t CityKey(const CsvReader& in, std::string_view column, std::string_view text) {
   int32_t value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || text[0] == '-' || ec != std::errc() || end != text.data() + text.size()) {
-    throw in.Error(std::string(column) + " '" + text + "' is not a whole number from 0 to 2147483647");
+    throw in.Error(std::string(column) + " '" + std::string(text) +
+                   "' is not a whole number from 0 to 2147483647");
   }
   return value;
 }
@@ -48,13 +51,13 @@ int32_t CityKey(const CsvReader& in, std::string_view column, const std::string&
 // `each` with the fields of every record.
 template <typename Each>
 void ReadTable(CsvReader& in, std::string_view header, Each each) {
-  std::vector<std::string> fields;
+  std::vector<std::string_view> fields;
   std::string expected(header);
   size_t columns = 1;
   for (char c : expected) columns += c == ',';
   if (!in.Next(fields)) throw InputError(in.name() + ": empty, header '" + expected + "' expected");
   std::string got;
-  for (size_t i = 0; i < fields.size(); ++i) got += (i ? "," : "") + fields[i];
+  for (size_t i = 0; i < fields.size(); ++i) got.append(i ? "," : "").append(fields[i]);
   if (got != expected) throw in.Error("header '" + expected + "' expected, found '" + got + "'");
   while (in.Next(fields)) {
     if (fields.size() != columns) {
@@ -68,11 +71,11 @@ void ReadTable(CsvReader& in, std::string_view header, Each each) {
 // Refuses a head seen before, naming the line where it was first given.
 class HeadSet {
  public:
-  HeadSet() : seen_(kHeadSpace) {}
-  void Add(const CsvReader& in, const std::string& head, std::vector<int>& lines, size_t row) {
+  explicit HeadSet(size_t expected) : seen_(kHeadSpace) { number_.reserve(expected); }
+  void Add(const CsvReader& in, std::string_view head, std::vector<int>& lines, size_t row) {
     int n = HeadNumber(in, head);
     if (seen_[n]) {
-      throw in.Error("head " + head + " given twice (first on line " +
+      throw in.Error("head " + std::string(head) + " given twice (first on line " +
                      std::to_string(FirstLine(n, lines, row)) + ")");
     }
     seen_[n] = true;
@@ -94,10 +97,13 @@ AttributionData ReadOneFile(const std::filesystem::path& file) {
   AttributionData data;
   CsvReader in(file);
   HeadCollector collector(data);
+  const size_t expected = in.EstimatedLines();
+  data.heads.reserve(expected);
   std::vector<int> lines;
-  HeadSet heads;
+  lines.reserve(expected);
+  HeadSet heads(expected);
   std::string fault;
-  ReadTable(in, kOneFileHeader, [&](const std::vector<std::string>& f) {
+  ReadTable(in, kOneFileHeader, [&](const std::vector<std::string_view>& f) {
     HeadRow row;
     row.head = f[0];
     heads.Add(in, f[0], lines, data.heads.size());
@@ -116,11 +122,11 @@ AttributionData ReadFolder(const std::filesystem::path& folder) {
   std::unordered_map<int32_t, int> city_line;
   {
     CsvReader in(folder / "city.csv");
-    ReadTable(in, "index,sheng,shi,youbian,quhao", [&](const std::vector<std::string>& f) {
+    ReadTable(in, "index,sheng,shi,youbian,quhao", [&](const std::vector<std::string_view>& f) {
       CityRow c;
       c.index = CityKey(in, "index", f[0]);
       if (auto [it, fresh] = city_line.emplace(c.index, in.line()); !fresh) {
-        throw in.Error("index " + f[0] + " given twice (first on line " +
+        throw in.Error("index " + std::string(f[0]) + " given twice (first on line " +
                        std::to_string(it->second) + ")");
       }
       c.province = Text(in, "sheng", f[1], kProvinceSize, false);
@@ -135,29 +141,36 @@ AttributionData ReadFolder(const std::filesystem::path& folder) {
   {
     CsvReader in(folder / "cardtype.csv");
     std::unordered_map<std::string, int> type_line;
-    ReadTable(in, "cardtype,describe", [&](const std::vector<std::string>& f) {
+    ReadTable(in, "cardtype,describe", [&](const std::vector<std::string_view>& f) {
       CardTypeRow t;
       t.key = Text(in, "cardtype", f[0], kCardTypeKeySize, true);
       t.description = Text(in, "describe", f[1], kCardTypeTextSize, false);
-      if (auto [it, fresh] = type_line.emplace(f[0], in.line()); !fresh) {
-        throw in.Error("cardtype " + f[0] + " given twice (first on line " +
+      if (auto [it, fresh] = type_line.emplace(std::string(f[0]), in.line()); !fresh) {
+        throw in.Error("cardtype " + std::string(f[0]) + " given twice (first on line " +
                        std::to_string(it->second) + ")");
       }
-      card_type_of.emplace(f[0], static_cast<uint32_t>(data.card_types.size()));
+      card_type_of.emplace(std::string(f[0]), static_cast<uint32_t>(data.card_types.size()));
       data.card_types.push_back(std::move(t));
     });
   }
   CsvReader in(folder / "numindex.csv");
+  const size_t expected = in.EstimatedLines();
+  data.heads.reserve(expected);
   std::vector<int> lines;
-  HeadSet heads;
-  ReadTable(in, "head,index,cardtype", [&](const std::vector<std::string>& f) {
+  lines.reserve(expected);
+  HeadSet heads(expected);
+  ReadTable(in, "head,index,cardtype", [&](const std::vector<std::string_view>& f) {
     HeadRow row;
     heads.Add(in, f[0], lines, data.heads.size());
     row.head = f[0];
     row.city = CityKey(in, "index", f[1]);
-    if (!city_line.count(row.city)) throw in.Error("index " + f[1] + " is not in city.csv");
-    auto type = card_type_of.find(f[2]);
-    if (type == card_type_of.end()) throw in.Error("cardtype " + f[2] + " is not in cardtype.csv");
+    if (!city_line.count(row.city)) {
+      throw in.Error("index " + std::string(f[1]) + " is not in city.csv");
+    }
+    auto type = card_type_of.find(std::string(f[2]));
+    if (type == card_type_of.end()) {
+      throw in.Error("cardtype " + std::string(f[2]) + " is not in cardtype.csv");
+    }
     row.card_type = type->second;
     lines.push_back(in.line());
     data.heads.push_back(std::move(row));

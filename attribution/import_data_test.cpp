@@ -63,6 +63,61 @@ TEST_F(ImportInput, ReaderSplitsQuotedFieldsAndCountsLines) {
   EXPECT_FALSE(in.Next(f));
 }
 
+// The reader holds one block of the file at a time: records that cross
+// from one block to the next, and records longer than a block, come out as
+// from a file read whole.
+class CsvBlocks : public ImportInput, public ::testing::WithParamInterface<size_t> {};
+
+TEST_P(CsvBlocks, RecordsAndLinesDoNotDependOnTheBlockSize) {
+  const std::string long_field(100, 'x');
+  auto path = Write("a.csv",
+                    "\xEF\xBB\xBF" "a,\"b,c\",\"say \"\"hi\"\"\"\r\n"
+                    "\r\n\n"
+                    "\"two\nlines\",,x\n"
+                    "q\"uote,\"spans\nlines\",z\r\n" +
+                    long_field + ",\"" + long_field + "\"\"\"\n" +
+                    "\"\"\n"
+                    "last,\"\",\"\"\"\"");
+  struct Record {
+    std::vector<std::string> fields;
+    int line;
+  } expected[] = {
+      {{"a", "b,c", "say \"hi\""}, 1},
+      {{"two\nlines", "", "x"}, 4},
+      {{"q\"uote", "spans\nlines", "z"}, 6},
+      {{long_field, long_field + "\""}, 8},
+      {{""}, 9},
+      {{"last", "", "\""}, 10},
+  };
+  CsvReader in(path, GetParam());
+  std::vector<std::string> f;
+  for (const Record& r : expected) {
+    ASSERT_TRUE(in.Next(f)) << "line " << r.line;
+    EXPECT_EQ(f, r.fields);
+    EXPECT_EQ(in.line(), r.line);
+  }
+  EXPECT_FALSE(in.Next(f));
+  EXPECT_FALSE(in.Next(f));
+}
+
+TEST_P(CsvBlocks, AQuoteNotClosedIsFoundAcrossBlocks) {
+  CsvReader in(Write("a.csv", "a,b\n\"x,y\n" + std::string(200, 'z') + "\n"), GetParam());
+  std::vector<std::string> f;
+  ASSERT_TRUE(in.Next(f));
+  EXPECT_THROW(in.Next(f), InputError);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, CsvBlocks, ::testing::Values(16, 17, 29, 64, size_t{1} << 20));
+
+TEST_F(ImportInput, ReaderEstimatesTheLinesOfTheFile) {
+  std::string lines;
+  for (int i = 0; i < 1000; ++i) lines += "1380013,北京,北京,100000,10,中国移动\n";
+  EXPECT_EQ(CsvReader(Write("whole.csv", lines)).EstimatedLines(), 1000u);
+  const size_t estimate = CsvReader(Write("part.csv", lines), 4096).EstimatedLines();
+  EXPECT_GE(estimate, 1000u);
+  EXPECT_LE(estimate, 1100u);
+}
+
 TEST_F(ImportInput, ReaderRefusesBrokenQuotes) {
   std::vector<std::string> f;
   CsvReader open_quote(Write("a.csv", "a,b\n\"x,y\n"));

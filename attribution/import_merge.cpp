@@ -7,6 +7,8 @@
 #include <unordered_map>
 #include <unordered_set>
 
+#include "attribution/column_values.h"
+#include "attribution/table_values.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
 #include "db/jet/error.h"
@@ -17,13 +19,6 @@ namespace {
 
 [[noreturn]] void Refuse(const std::string& message) {
   throw jet::Error(jet::ErrorKind::kInvalidArgument, message);
-}
-
-size_t ColumnOf(const jet::TableDef& table, std::u16string_view name) {
-  for (size_t i = 0; i < table.columns.size(); ++i) {
-    if (table.columns[i].name == name) return i;
-  }
-  Refuse("table " + base::Utf16ToUtf8(table.name) + " has no column " + base::Utf16ToUtf8(name));
 }
 
 // A stored value as the text an import would have given: text itself,
@@ -56,39 +51,22 @@ std::optional<int64_t> NumberOf(std::u16string_view text) {
   return n;
 }
 
-// `text` as a value of column `c`: itself in a text column, a whole number
-// in a number column (null for empty text).
-jet::Value ValueFor(const jet::TableDef& table, size_t c, std::u16string_view text) {
-  const jet::Column& column = table.columns[c];
-  if (column.kind == jet::ColumnKind::kText) return std::u16string(text);
-  if (text.empty()) return std::monostate{};
-  std::optional<int64_t> n = NumberOf(text);
-  auto fits = [&](int64_t lo, int64_t hi) { return n && *n >= lo && *n <= hi; };
-  switch (column.kind) {
-    case jet::ColumnKind::kByte:
-      if (fits(0, 255)) return static_cast<uint8_t>(*n);
-      break;
-    case jet::ColumnKind::kInteger:
-      if (fits(INT16_MIN, INT16_MAX)) return static_cast<int16_t>(*n);
-      break;
-    case jet::ColumnKind::kLong:
-      if (fits(INT32_MIN, INT32_MAX)) return static_cast<int32_t>(*n);
-      break;
-    case jet::ColumnKind::kDouble:
-      if (n) return static_cast<double>(*n);
-      break;
-    default:
-      break;
-  }
-  Refuse(base::Utf16ToUtf8(table.name) + "." + base::Utf16ToUtf8(column.name) + " (" +
-         jet::ColumnKindName(column.kind) + ") cannot hold '" + base::Utf16ToUtf8(text) + "'");
-}
-
 std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
 
 bool IsPlainHead(std::string_view s) {
   return s.size() == 7 && s[0] == '1' &&
          std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Seven-digit heads start with 1: 1000000 to 1999999.
+constexpr size_t kFirstHead = 1'000'000;
+constexpr size_t kHeadCount = 1'000'000;
+
+// The position of `head` (IsPlainHead) among kHeadCount.
+size_t HeadSlot(std::string_view head) {
+  size_t n = 0;
+  for (char c : head.substr(1)) n = n * 10 + static_cast<size_t>(c - '0');
+  return n;
 }
 
 // The head a stored numhead stands for, or empty when it stands for none.
@@ -227,11 +205,16 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
     plan.new_card_types.push_back({key, &t});
   }
 
-  // Heads: source heads by their stored forms.
-  std::unordered_map<uint32_t, uint32_t> source_of_plain;  // head -> source position
-  source_of_plain.reserve(source.heads.size());
+  // Heads: source positions by head, in a table over every seven-digit
+  // head (four bytes each, smaller than a hash map of a large release).
+  constexpr uint32_t kNone = UINT32_MAX;
+  std::vector<uint32_t> source_of_head(kHeadCount, kNone);
   for (uint32_t i = 0; i < source.heads.size(); ++i) {
-    source_of_plain.emplace(static_cast<uint32_t>(std::stoul(source.heads[i].head)), i);
+    const std::string& head = source.heads[i].head;
+    if (!IsPlainHead(head)) {
+      Refuse("bad head '" + head + "': seven digits starting with 1 expected");
+    }
+    source_of_head[HeadSlot(head)] = i;
   }
   auto head_table = db.GetTable(u"numindex");
   const size_t n_head = ColumnOf(*head_table, u"numhead"), n_index = ColumnOf(*head_table, u"index"),
@@ -240,51 +223,84 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
   for (size_t i = 0; i < source.cities.size(); ++i) source_city_at.emplace(source.cities[i].index, i);
   std::vector<bool> seen(source.heads.size(), false);
   size_t plain_rows = 0, scrambled_rows = 0;
-  std::u16string text;
+  std::u16string text, card_key;
   std::string stored;
+  // Neighbouring rows mostly share their city and card type: the last
+  // comparison of each is remembered.
+  struct {
+    std::optional<int64_t> key;
+    size_t source = SIZE_MAX;
+    bool same = false;
+  } last_city;
+  struct {
+    std::u16string key;
+    uint32_t source = UINT32_MAX;
+    bool same = false;
+  } last_card;
+  const bool index_is_text = head_table->columns[n_index].kind == jet::ColumnKind::kText;
   jet::RowCursor cursor = db.Scan(head_table);
+  StoredHeadDecoder decoder;
   while (cursor.Next()) {
     const jet::Row& r = cursor.row();
-    stored.clear();
-    if (r.GetText(n_head, text)) stored.assign(text.begin(), text.end());
-    std::string head = HeadOf(stored);
-    if (head.empty()) continue;  // not a head: left alone
-    (IsPlainHead(stored) ? plain_rows : scrambled_rows)++;
-    auto found = source_of_plain.find(static_cast<uint32_t>(std::stoul(head)));
-    if (found == source_of_plain.end()) {
+    if (!r.GetText(n_head, text)) continue;  // not a head: left alone
+    // The stored forms the engine writes are read without copies; any other
+    // the codec takes is decoded in full.
+    uint32_t number = 0;
+    bool plain = false;
+    if (!decoder.Decode(text, number, plain)) {
+      stored.assign(text.begin(), text.end());
+      const std::string decoded = HeadOf(stored);
+      if (decoded.empty()) continue;  // not a head: left alone
+      number = static_cast<uint32_t>(kFirstHead + HeadSlot(decoded));
+      plain = IsPlainHead(stored);
+    }
+    (plain ? plain_rows : scrambled_rows)++;
+    const uint32_t s = source_of_head[number - kFirstHead];
+    if (s == kNone) {
       if (options.prune) {
-        plan.head_deletes.push_back({r.location(), head, 0, u"", false, false});
+        plan.head_deletes.push_back(
+            {r.location(), std::to_string(number), 0, u"", false, false});
       } else {
         ++plan.unchanged_heads;  // kept as it is
       }
       continue;
     }
-    const uint32_t s = found->second;
     seen[s] = true;
     const HeadRow& want = source.heads[s];
     std::optional<int64_t> city_key;
     int64_t n = 0;
-    if (r.GetInteger(n_index, n) && head_table->columns[n_index].kind != jet::ColumnKind::kText) {
+    if (!index_is_text && r.GetInteger(n_index, n)) {
       city_key = n;
     } else {
       city_key = NumberOf(TextOf(r, n_index));
     }
     const size_t source_city = source_city_at.at(want.city);
-    bool city_same = false;
-    if (city_key) {
-      auto c = city_by_key.find(*city_key);
-      city_same = c != city_by_key.end() && c->second == source_texts[source_city];
+    if (city_key != last_city.key || source_city != last_city.source) {
+      last_city.key = city_key;
+      last_city.source = source_city;
+      last_city.same = false;
+      if (city_key) {
+        auto c = city_by_key.find(*city_key);
+        last_city.same = c != city_by_key.end() && c->second == source_texts[source_city];
+      }
     }
-    std::u16string card_key = TextOf(r, n_type);
-    auto d = description_of.find(card_key);
-    bool card_same = d != description_of.end() &&
-                     d->second == source.card_types[want.card_type].description;
+    const bool city_same = last_city.same;
+    card_key = TextOf(r, n_type);
+    if (card_key != last_card.key || want.card_type != last_card.source) {
+      last_card.key = card_key;
+      last_card.source = want.card_type;
+      auto d = description_of.find(card_key);
+      last_card.same = d != description_of.end() &&
+                       d->second == source.card_types[want.card_type].description;
+    }
+    const bool card_same = last_card.same;
     if (city_same && card_same) {
       ++plan.unchanged_heads;
       continue;
     }
-    plan.head_updates.push_back({r.location(), head, key_of_source[source_city],
-                                 card_key_of_source[want.card_type], !city_same, !card_same});
+    plan.head_updates.push_back({r.location(), std::to_string(number),
+                                 key_of_source[source_city], card_key_of_source[want.card_type],
+                                 !city_same, !card_same});
   }
   plan.plain_heads = options.force_plain || (plain_rows > scrambled_rows);
   for (size_t s = 0; s < source.heads.size(); ++s) {
@@ -316,8 +332,7 @@ void Apply(jet::Database& db, jet::Writer& writer, const MergePlan& plan) {
                    quhao = ColumnOf(*t, u"quhao");
       for (const MergePlan::NewCity& n : plan.new_cities) {
         const CityRow& c = *n.source;
-        std::string key = std::to_string(n.key);
-        writer.InsertRow(t, {{index, ValueFor(*t, index, Ascii(key))},
+        writer.InsertRow(t, {{index, ValueFor(*t, index, n.key)},
                              {sheng, ValueFor(*t, sheng, c.province)},
                              {shi, ValueFor(*t, shi, c.city)},
                              {youbian, ValueFor(*t, youbian, c.postal_code)},
@@ -338,7 +353,7 @@ void Apply(jet::Database& db, jet::Writer& writer, const MergePlan& plan) {
     for (const MergePlan::HeadChange& c : plan.head_updates) {
       jet::ColumnChanges changes;
       if (c.city_changed) {
-        changes.emplace_back(index, ValueFor(*t, index, Ascii(std::to_string(c.city))));
+        changes.emplace_back(index, ValueFor(*t, index, c.city));
       }
       if (c.card_type_changed) changes.emplace_back(type, ValueFor(*t, type, c.card_type));
       writer.UpdateRow(t, c.row, changes);
@@ -348,7 +363,7 @@ void Apply(jet::Database& db, jet::Writer& writer, const MergePlan& plan) {
     for (const MergePlan::HeadChange& c : plan.head_inserts) {
       std::string stored = plan.plain_heads ? c.head : codec::EncodeNumberHead(c.head);
       writer.InsertRow(t, {{head, ValueFor(*t, head, Ascii(stored))},
-                           {index, ValueFor(*t, index, Ascii(std::to_string(c.city)))},
+                           {index, ValueFor(*t, index, c.city)},
                            {type, ValueFor(*t, type, c.card_type)}});
     }
   }

@@ -61,9 +61,16 @@ bool HeadCollector::City(std::string_view province, std::string_view city,
   area_code = WithoutTrunkZero(area_code, dropped);
   joined_.assign(province).append(1, '\x1f').append(city).append(1, '\x1f');
   joined_.append(postal_code).append(1, '\x1f').append(area_code);
+  if (last_city_ != 0 && joined_ == last_joined_) {
+    index = last_city_;
+    if (dropped) data_.cities[static_cast<size_t>(index - 1)].zero_dropped = true;
+    return true;
+  }
   if (auto found = city_of_.find(joined_); found != city_of_.end()) {
     index = found->second;
     if (dropped) data_.cities[static_cast<size_t>(index - 1)].zero_dropped = true;
+    last_joined_ = joined_;
+    last_city_ = index;
     return true;
   }
   CityRow row;
@@ -77,14 +84,22 @@ bool HeadCollector::City(std::string_view province, std::string_view city,
   }
   index = row.index;
   city_of_.emplace(joined_, index);
+  last_joined_ = joined_;
+  last_city_ = index;
   data_.cities.push_back(std::move(row));
   return true;
 }
 
 bool HeadCollector::CardType(std::string_view description, std::string_view key,
                              uint32_t& position, std::string& fault) {
+  if (last_card_type_ != UINT32_MAX && description == last_description_) {
+    position = last_card_type_;
+    return true;
+  }
   if (auto found = card_type_of_.find(std::string(description)); found != card_type_of_.end()) {
     position = found->second;
+    last_description_ = description;
+    last_card_type_ = position;
     return true;
   }
   CardTypeRow row;
@@ -95,6 +110,8 @@ bool HeadCollector::CardType(std::string_view description, std::string_view key,
                         : base::Utf8ToUtf16(key);
   position = static_cast<uint32_t>(data_.card_types.size());
   card_type_of_.emplace(std::string(description), position);
+  last_description_ = description;
+  last_card_type_ = position;
   data_.card_types.push_back(std::move(row));
   return true;
 }

@@ -48,6 +48,12 @@ class HeadCollector {
   std::unordered_map<std::string, int32_t> city_of_;       // texts joined by \x1f
   std::unordered_map<std::string, uint32_t> card_type_of_;  // description
   std::string joined_;
+  // The texts of the last city and card type asked for, and their answers:
+  // neighbouring lines mostly repeat them.
+  std::string last_joined_;
+  int32_t last_city_ = 0;
+  std::string last_description_;
+  uint32_t last_card_type_ = UINT32_MAX;
 };
 
 // Fills `data.summary` from its rows: names held by several city rows, city

@@ -3,6 +3,7 @@
 #include "db/jet/index_page.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string>
 #include <unordered_set>
 
@@ -12,10 +13,12 @@
 
 namespace jet {
 
-std::vector<std::vector<uint8_t>> IndexPageEntries(const Page& page) {
+void AppendIndexPageEntries(const Page& page, std::vector<uint8_t>& bytes,
+                            std::vector<size_t>& ends) {
   const uint8_t* b = page.bytes.data();
-  size_t prefix = LoadU16(b + format::kIndexPrefixOffset);
-  std::vector<std::vector<uint8_t>> entries;
+  const size_t prefix = LoadU16(b + format::kIndexPrefixOffset);
+  const size_t first_end = ends.size();
+  size_t first_at = bytes.size();  // where the page's first entry starts
   size_t begin = 0;
   for (size_t bit = 0; bit < format::kIndexBitmapSize * 8; ++bit) {
     uint8_t byte = b[format::kIndexBitmapOffset + bit / 8];
@@ -27,17 +30,36 @@ std::vector<std::vector<uint8_t>> IndexPageEntries(const Page& page) {
     if (bit > format::kIndexMaxEntryBytes || bit <= begin) {
       RaiseCorrupt(page.number, "index entry ends outside the page");
     }
-    std::vector<uint8_t> entry;
-    if (!entries.empty()) {
-      if (prefix > entries.front().size()) {
+    const size_t stored = bit - begin;
+    const size_t at = bytes.size();
+    if (ends.size() == first_end) {
+      first_at = at;
+      bytes.resize(at + stored);
+      std::memcpy(bytes.data() + at, b + format::kIndexEntriesOffset + begin, stored);
+    } else {
+      if (prefix > ends[first_end] - first_at) {
         RaiseCorrupt(page.number, "index prefix longer than the first entry");
       }
-      entry.assign(entries.front().begin(), entries.front().begin() + prefix);
+      bytes.resize(at + prefix + stored);
+      std::memcpy(bytes.data() + at, bytes.data() + first_at, prefix);
+      std::memcpy(bytes.data() + at + prefix, b + format::kIndexEntriesOffset + begin, stored);
     }
-    entry.insert(entry.end(), b + format::kIndexEntriesOffset + begin,
-                 b + format::kIndexEntriesOffset + bit);
-    entries.push_back(std::move(entry));
+    ends.push_back(bytes.size());
     begin = bit;
+  }
+}
+
+std::vector<std::vector<uint8_t>> IndexPageEntries(const Page& page) {
+  std::vector<uint8_t> bytes;
+  std::vector<size_t> ends;
+  AppendIndexPageEntries(page, bytes, ends);
+  std::vector<std::vector<uint8_t>> entries;
+  entries.reserve(ends.size());
+  size_t at = 0;
+  for (size_t end : ends) {
+    entries.emplace_back(bytes.begin() + static_cast<long>(at),
+                         bytes.begin() + static_cast<long>(end));
+    at = end;
   }
   return entries;
 }

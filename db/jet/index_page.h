@@ -18,6 +18,12 @@ namespace jet {
 // the page when an entry lies outside it.
 std::vector<std::vector<uint8_t>> IndexPageEntries(const Page& page);
 
+// The same entries appended to `bytes` one after the other, in full, the
+// offset in `bytes` just past each pushed onto `ends`. Raises kCorrupt as
+// IndexPageEntries (`bytes` and `ends` may then hold some entries).
+void AppendIndexPageEntries(const Page& page, std::vector<uint8_t>& bytes,
+                            std::vector<size_t>& ends);
+
 // The last entry of index page `page` alone, or nothing when it has none.
 // Raises kCorrupt as IndexPageEntries.
 std::optional<std::vector<uint8_t>> LastIndexEntry(const Page& page);

@@ -3,7 +3,9 @@
 #include "db/jet/index_writer.h"
 
 #include <algorithm>
+#include <array>
 #include <cassert>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <unordered_set>
@@ -22,14 +24,28 @@ namespace {
 // at most 3616 / 5 of them.
 constexpr size_t kMaxHeldEntries = 1024;
 
+// An entry as a page stores it: its key, then the row id and, in nodes,
+// the child page. The key's bytes belong to the editor (or the caller).
 struct Built {
-  std::vector<uint8_t> bytes;  // full entry
+  const uint8_t* key = nullptr;
   size_t key_length = 0;
+  std::array<uint8_t, format::kIndexRowIdSize + format::kIndexChildSize> tail{};
+  size_t tail_length = 0;
+  size_t size() const { return key_length + tail_length; }
 };
+
+Built MakeBuilt(std::span<const uint8_t> key, RowLocation row) {
+  Built b{key.data(), key.size(), {}, format::kIndexRowIdSize};
+  b.tail[0] = static_cast<uint8_t>(row.page >> 16);
+  b.tail[1] = static_cast<uint8_t>(row.page >> 8);
+  b.tail[2] = static_cast<uint8_t>(row.page);
+  b.tail[3] = static_cast<uint8_t>(row.slot);
+  return b;
+}
 
 size_t CommonPrefix(const Built& a, const Built& b) {
   size_t n = std::min(a.key_length, b.key_length), i = 0;
-  while (i < n && a.bytes[i] == b.bytes[i]) ++i;
+  while (i < n && a.key[i] == b.key[i]) ++i;
   return i;
 }
 
@@ -56,12 +72,15 @@ void Render(const Draft& d, bool leaf, uint32_t tdef_page, uint32_t prev,
                       ? CommonPrefix(d.entries.front(), d.entries.back()) : 0;
   StoreU16(b + format::kIndexPrefixOffset, static_cast<uint16_t>(prefix));
   size_t at = 0;
+  uint8_t* out = b + format::kIndexEntriesOffset;
   for (size_t i = 0; i < d.entries.size(); ++i) {
-    const auto& e = d.entries[i].bytes;
+    const Built& e = d.entries[i];
+    // Entries between the first and the last share their common prefix.
     size_t skip = i == 0 ? 0 : prefix;
-    std::copy(e.begin() + static_cast<long>(skip), e.end(),
-              b + format::kIndexEntriesOffset + at);
-    at += e.size() - skip;
+    if (e.key_length > skip) std::memcpy(out + at, e.key + skip, e.key_length - skip);
+    at += e.key_length - skip;
+    std::memcpy(out + at, e.tail.data(), e.tail_length);
+    at += e.tail_length;
     b[format::kIndexBitmapOffset + at / 8] |= static_cast<uint8_t>(1u << (at % 8));
   }
   StoreU16(b + format::kIndexFreeSpaceOffset,
@@ -69,7 +88,7 @@ void Render(const Draft& d, bool leaf, uint32_t tdef_page, uint32_t prev,
 }
 
 // Leaves packed greedily up to the page limit, with the shared prefix.
-std::vector<Draft> PackLeaves(const std::vector<Built>& entries,
+std::vector<Draft> PackLeaves(std::span<const Built> entries,
                               size_t limit = format::kIndexMaxEntryBytes) {
   std::vector<Draft> drafts(1);
   size_t total = 0;
@@ -77,7 +96,7 @@ std::vector<Draft> PackLeaves(const std::vector<Built>& entries,
     Draft& d = drafts.back();
     if (!d.entries.empty()) {
       size_t p = CommonPrefix(d.entries.front(), e);
-      size_t size = total + e.bytes.size() - (d.entries.size()) * p;
+      size_t size = total + e.size() - (d.entries.size()) * p;
       if (size > limit) {
         drafts.emplace_back();
         total = 0;
@@ -85,21 +104,27 @@ std::vector<Draft> PackLeaves(const std::vector<Built>& entries,
     }
     drafts.back().entries.push_back(e);
     drafts.back().last = e;
-    total += e.bytes.size();
+    total += e.size();
   }
   return drafts;
 }
 
-// A leaf that outgrew its page split into as few leaves as will do, of
-// about equal size, so that the next insertions find room.
-std::vector<Draft> SplitLeaf(const std::vector<Built>& entries) {
+// The sizes of the leaves a leaf that outgrew its page splits into: as few
+// as will do, of about equal size, so that the next insertions find room.
+// One size when it fits its page.
+std::vector<size_t> SplitLeaf(std::span<const Built> entries) {
+  auto sizes = [](const std::vector<Draft>& drafts) {
+    std::vector<size_t> counts;
+    for (const Draft& d : drafts) counts.push_back(d.entries.size());
+    return counts;
+  };
   std::vector<Draft> parts = PackLeaves(entries);
-  if (parts.size() == 1) return parts;
+  if (parts.size() == 1) return sizes(parts);
   size_t total = 0;
-  for (const Built& e : entries) total += e.bytes.size();
+  for (const Built& e : entries) total += e.size();
   for (size_t share = total / parts.size() + 1;; share += 64) {
     std::vector<Draft> even = PackLeaves(entries, std::min(share, format::kIndexMaxEntryBytes));
-    if (even.size() == parts.size()) return even;
+    if (even.size() == parts.size()) return sizes(even);
   }
 }
 
@@ -110,14 +135,13 @@ std::vector<Draft> PackNodes(std::vector<Draft>& children) {
   size_t used = 0;
   for (size_t i = 0; i < children.size(); ++i) {
     Built e = children[i].last;
-    e.bytes.push_back(0);
-    e.bytes.resize(e.bytes.size() + format::kIndexChildSize - 1);
     uint32_t child = children[i].number;
-    for (size_t k = 0; k < 4; ++k) {
-      e.bytes[e.bytes.size() - 4 + k] = static_cast<uint8_t>(child >> (24 - 8 * k));
+    for (size_t k = 0; k < format::kIndexChildSize; ++k) {
+      e.tail[e.tail_length + k] = static_cast<uint8_t>(child >> (24 - 8 * k));
     }
+    e.tail_length += format::kIndexChildSize;
     bool last_child = i + 1 == children.size();
-    if (used + e.bytes.size() > format::kIndexMaxEntryBytes || last_child) {
+    if (used + e.size() > format::kIndexMaxEntryBytes || last_child) {
       // Child i becomes the tail, unless it is the only child of the node.
       Draft& d = nodes.back();
       if (d.entries.empty()) {
@@ -136,21 +160,9 @@ std::vector<Draft> PackNodes(std::vector<Draft>& children) {
     nodes.back().entries.push_back(e);
     nodes.back().last = children[i].last;
     children[i].parent = nodes.size() - 1;
-    used += e.bytes.size();
+    used += e.size();
   }
   return nodes;
-}
-
-}  // namespace
-
-namespace {
-
-Built ToBuilt(const IndexEntry& e) {
-  Built b{e.key, e.key.size()};
-  b.bytes.reserve(e.key.size() + format::kIndexRowIdSize);
-  for (size_t k = 3; k-- > 0;) b.bytes.push_back(static_cast<uint8_t>(e.row.page >> (8 * k)));
-  b.bytes.push_back(static_cast<uint8_t>(e.row.slot));
-  return b;
 }
 
 }  // namespace
@@ -164,7 +176,7 @@ IndexEditor::IndexEditor(PageCache& pages, const TableDef& table, const Index& i
   for (IndexLeaf& leaf : ReadIndexLeaves(pages, table, index, true)) {
     Leaf l;
     l.page = leaf.page;
-    if (!leaf.entries.empty()) l.last = std::move(leaf.entries.back());
+    if (!leaf.entries.empty()) l.last = Hold(leaf.entries.back().key, leaf.entries.back().row);
     leaves_.push_back(std::move(l));
   }
   std::unordered_set<uint32_t> leaf_pages;
@@ -176,12 +188,50 @@ IndexEditor::IndexEditor(PageCache& pages, const TableDef& table, const Index& i
   }
 }
 
+std::strong_ordering IndexEditor::Order(const Held& a, std::span<const uint8_t> key,
+                                        RowLocation row) const {
+  const size_t n = std::min<size_t>(a.key_length, key.size());
+  const int c = n == 0 ? 0 : std::memcmp(KeyOf(a).data(), key.data(), n);
+  if (c != 0) return c < 0 ? std::strong_ordering::less : std::strong_ordering::greater;
+  if (a.key_length != key.size()) return a.key_length <=> key.size();
+  return a.row() <=> row;
+}
+
+IndexEditor::Held IndexEditor::Hold(std::span<const uint8_t> key, RowLocation row) {
+  constexpr size_t kBlock = size_t{1} << kKeyBlockBits;
+  // A key is at most a page long, far less than a block.
+  if (key.size() > format::kPageSize) RaiseInvalidArgument("index key too long");
+  if (key_block_used_ + key.size() > kBlock) {
+    if (keys_.size() >= (size_t{1} << (32 - kKeyBlockBits))) {
+      RaiseInvalidArgument("too many index entries changed in one batch");
+    }
+    keys_.push_back(std::make_unique_for_overwrite<uint8_t[]>(kBlock));
+    key_block_used_ = 0;
+  }
+  Held h;
+  h.key_at = static_cast<uint32_t>(((keys_.size() - 1) << kKeyBlockBits) | key_block_used_);
+  h.key_length = static_cast<uint16_t>(key.size());
+  h.page = row.page;
+  h.slot = row.slot;
+  if (!key.empty()) std::memcpy(keys_.back().get() + key_block_used_, key.data(), key.size());
+  key_block_used_ += key.size();
+  return h;
+}
+
+std::vector<IndexEditor::Held>::iterator IndexEditor::LowerBound(std::vector<Held>& entries,
+                                                                  const IndexEntry& e) const {
+  return std::lower_bound(entries.begin(), entries.end(), e,
+                          [&](const Held& h, const IndexEntry& x) {
+                            return Order(h, x.key, x.row) < 0;
+                          });
+}
+
 size_t IndexEditor::LeafFor(const IndexEntry& e) const {
   // The first leaf whose last entry is not below `e`, else the last leaf.
   size_t lo = 0, hi = leaves_.size() - 1;
   while (lo < hi) {
     size_t mid = (lo + hi) / 2;
-    if (leaves_[mid].last && *leaves_[mid].last < e) {
+    if (leaves_[mid].last && Order(*leaves_[mid].last, e.key, e.row) < 0) {
       lo = mid + 1;
     } else {
       hi = mid;
@@ -190,12 +240,24 @@ size_t IndexEditor::LeafFor(const IndexEntry& e) const {
   return lo;
 }
 
-std::vector<IndexEntry>& IndexEditor::Entries(size_t l) {
+std::vector<IndexEditor::Held>& IndexEditor::Entries(size_t l) {
   Leaf& leaf = leaves_[l];
   if (!leaf.loaded) {
     PageRef page = pages_.Get(leaf.page);
-    for (const auto& raw : IndexPageEntries(*page)) {
-      leaf.entries.push_back(DecodeLeafEntry(raw, page->number));
+    read_.clear();
+    ends_.clear();
+    AppendIndexPageEntries(*page, read_, ends_);
+    leaf.entries.reserve(ends_.size());
+    size_t at = 0;
+    for (size_t end : ends_) {
+      if (end - at < format::kIndexRowIdSize) {
+        RaiseCorrupt(page->number, "index entry shorter than its row id");
+      }
+      const size_t key_end = end - format::kIndexRowIdSize;
+      leaf.entries.push_back(Hold(std::span<const uint8_t>(read_.data() + at, key_end - at),
+                                  RowLocation{LoadBigEndian(&read_[key_end], 3),
+                                              read_[key_end + 3]}));
+      at = end;
     }
     leaf.loaded = true;
   }
@@ -213,18 +275,19 @@ void IndexEditor::Touched(size_t l) {
 }
 
 bool IndexEditor::Contains(const IndexEntry& e) {
-  const auto& entries = Entries(LeafFor(e));
-  return std::binary_search(entries.begin(), entries.end(), e);
+  auto& entries = Entries(LeafFor(e));
+  auto it = LowerBound(entries, e);
+  return it != entries.end() && Order(*it, e.key, e.row) == 0;
 }
 
 bool IndexEditor::KeyHeldByOther(const std::vector<uint8_t>& key, RowLocation row) {
   IndexEntry probe{key, RowLocation{}};
   for (size_t l = LeafFor(probe); l < leaves_.size(); ++l) {
-    const auto& entries = Entries(l);
-    for (auto it = std::lower_bound(entries.begin(), entries.end(), probe);
-         it != entries.end(); ++it) {
-      if (it->key != key) return false;
-      if (it->row != row) return true;
+    auto& entries = Entries(l);
+    for (auto it = LowerBound(entries, probe); it != entries.end(); ++it) {
+      auto held = KeyOf(*it);
+      if (!std::equal(held.begin(), held.end(), key.begin(), key.end())) return false;
+      if (it->row() != row) return true;
     }
   }
   return false;
@@ -233,8 +296,8 @@ bool IndexEditor::KeyHeldByOther(const std::vector<uint8_t>& key, RowLocation ro
 void IndexEditor::Remove(const IndexEntry& e) {
   size_t l = LeafFor(e);
   auto& entries = Entries(l);
-  auto it = std::lower_bound(entries.begin(), entries.end(), e);
-  assert(it != entries.end() && *it == e);
+  auto it = LowerBound(entries, e);
+  assert(it != entries.end() && Order(*it, e.key, e.row) == 0);
   entries.erase(it);
   Touched(l);
   if (entries.empty() && leaves_.size() > 1) {
@@ -249,7 +312,13 @@ void IndexEditor::Remove(const IndexEntry& e) {
 void IndexEditor::Insert(IndexEntry e) {
   size_t l = LeafFor(e);
   auto& entries = Entries(l);
-  entries.insert(std::upper_bound(entries.begin(), entries.end(), e), std::move(e));
+  auto at = std::upper_bound(entries.begin(), entries.end(), e,
+                             [&](const IndexEntry& x, const Held& h) {
+                               return Order(h, x.key, x.row) > 0;
+                             });
+  const auto position = at - entries.begin();
+  Held held = Hold(e.key, e.row);
+  entries.insert(entries.begin() + position, held);
   Touched(l);
   if (entries.size() > kMaxHeldEntries) {
     // More than a page can hold in any case: halve it now, so that many
@@ -280,23 +349,25 @@ uint32_t IndexEditor::TakePage(PageCache& pages) {
 
 void IndexEditor::Write(PageCache& pages) {
   // Split the leaves that outgrew their page (section 13.6).
+  std::vector<Built> built;
   for (size_t l = 0; l < leaves_.size(); ++l) {
     if (!leaves_[l].dirty) continue;
-    std::vector<Built> built;
-    for (const IndexEntry& e : leaves_[l].entries) built.push_back(ToBuilt(e));
-    std::vector<Draft> parts = SplitLeaf(built);
+    if (!leaves_[l].loaded) continue;  // as it was read: it fits
+    built.clear();
+    for (const Held& e : leaves_[l].entries) built.push_back(MakeBuilt(KeyOf(e), e.row()));
+    std::vector<size_t> parts = SplitLeaf(built);
     if (parts.size() == 1) continue;
     std::vector<Leaf> split;
     size_t at = 0;
-    for (const Draft& part : parts) {
+    for (size_t count : parts) {
       Leaf leaf;
       leaf.page = split.empty() ? leaves_[l].page : 0;
       leaf.loaded = true;
       leaf.dirty = true;
       leaf.entries.assign(leaves_[l].entries.begin() + static_cast<long>(at),
-                          leaves_[l].entries.begin() + static_cast<long>(at + part.entries.size()));
+                          leaves_[l].entries.begin() + static_cast<long>(at + count));
       leaf.last = leaf.entries.back();
-      at += part.entries.size();
+      at += count;
       split.push_back(std::move(leaf));
     }
     leaves_.erase(leaves_.begin() + static_cast<long>(l));
@@ -332,17 +403,20 @@ void IndexEditor::Write(PageCache& pages) {
     pages.Write(page);
   };
   std::vector<Draft> level(leaves_.size());
+  Draft draft;
+  Page leaf_page;
   for (size_t l = 0; l < leaves_.size(); ++l) {
     level[l].number = leaves_[l].page;
-    if (leaves_[l].last) level[l].last = ToBuilt(*leaves_[l].last);
+    if (leaves_[l].last) {
+      level[l].last = MakeBuilt(KeyOf(*leaves_[l].last), leaves_[l].last->row());
+    }
     if (!leaves_[l].dirty) continue;
-    Draft draft;
-    for (const IndexEntry& e : Entries(l)) draft.entries.push_back(ToBuilt(e));
-    Page page;
-    page.number = leaves_[l].page;
+    draft.entries.clear();
+    for (const Held& e : Entries(l)) draft.entries.push_back(MakeBuilt(KeyOf(e), e.row()));
+    leaf_page.number = leaves_[l].page;
     Render(draft, true, table_.tdef_page, l > 0 ? leaves_[l - 1].page : 0,
-           l + 1 < leaves_.size() ? leaves_[l + 1].page : 0, page);
-    write_if_changed(page);
+           l + 1 < leaves_.size() ? leaves_[l + 1].page : 0, leaf_page);
+    write_if_changed(leaf_page);
     leaves_[l].dirty = false;
   }
   // Nodes are rebuilt over the leaves; unchanged ones are not written.

@@ -130,6 +130,8 @@ class JournaledFile : public PageFile {
   friend std::unique_ptr<PageFile> OpenJournaledFile(
       const std::filesystem::path& path, OpenMode mode);
   void WriteJournal(bool sync);
+  // Writes the held pages into the file.
+  void WriteHeld();
   void RemoveJournal();
   // Takes the shared lock and deals with a hot journal (journal_lock.cpp);
   // returns whether what the file shows changed (see BeginRead).
@@ -161,7 +163,17 @@ class JournaledFile : public PageFile {
   bool in_batch_ = false;
   uint64_t base_size_ = 0;  // size of the file when the batch began
   int64_t base_modified_ns_ = 0;  // its modification time then
-  std::map<uint32_t, std::vector<uint8_t>> held_;  // page -> new bytes
+  // Room for one more page in held_blocks_, listed in held_ as `page` (the
+  // room already given when it is listed).
+  uint8_t* HoldPage(uint32_t page);
+  // Forgets every held page.
+  void DropHeld();
+
+  std::map<uint32_t, uint8_t*> held_;  // page -> its new bytes, in held_blocks_
+  // The held pages' bytes, some pages to an allocation (a large batch holds
+  // thousands).
+  std::vector<std::unique_ptr<uint8_t[]>> held_blocks_;
+  size_t held_in_last_block_ = 0;
   int64_t sync_ns_ = 0;
 };
 

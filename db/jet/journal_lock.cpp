@@ -1,6 +1,7 @@
 // The readers' side of the locking protocol (journal.h): the shared lock,
 // hot journals, reading through a journal; and how a batch takes its locks.
 #include <cerrno>
+#include <cstring>
 #include <optional>
 #include <system_error>
 
@@ -91,9 +92,9 @@ bool JournaledFile::StartReadThrough() {
   JournalContents contents;
   // An incomplete journal: its writer died before touching the file.
   if (!ReadJournal(journal_, contents)) return EndReadThrough();
-  held_.clear();
+  DropHeld();
   for (const auto& [page, bytes] : contents.pages) {
-    held_[page].assign(bytes, bytes + format::kPageSize);
+    std::memcpy(HoldPage(page), bytes, format::kPageSize);
   }
   read_through_size_ = contents.file_size;
   return true;
@@ -102,7 +103,7 @@ bool JournaledFile::StartReadThrough() {
 bool JournaledFile::EndReadThrough() {
   if (!read_through_size_) return false;
   read_through_size_.reset();
-  held_.clear();
+  DropHeld();
   return true;
 }
 
@@ -144,7 +145,7 @@ bool JournaledFile::BeginBatch() {
     throw;
   }
   in_batch_ = true;
-  held_.clear();
+  DropHeld();
   return rolled_back;
 }
 

@@ -33,22 +33,30 @@ PageRef PageCache::Get(uint32_t number) {
     RaiseCorrupt(number, "page number beyond the end of the file (" +
                              std::to_string(page_count_) + " pages)");
   }
-  auto page = std::make_shared<Page>();
+  std::shared_ptr<Page> page = Room();
   page->number = number;
   size_t got = file_.ReadAt(uint64_t{number} * format::kPageSize,
                             page->bytes.data(), format::kPageSize);
   if (got != format::kPageSize) {
     RaiseCorrupt(number, "the file ends inside the page");
   }
-  Insert(page);
+  PageRef ref = page;
+  Insert(std::move(page));
+  return ref;
+}
+
+std::shared_ptr<Page> PageCache::Room() {
+  if (entries_.size() < capacity_) return std::make_shared<Page>();
+  auto victim = entries_.find(lru_.back());
+  std::shared_ptr<Page> page = std::move(victim->second.page);
+  entries_.erase(victim);
+  lru_.pop_back();
+  // Held elsewhere: the holder keeps it, and this page gets another.
+  if (page.use_count() != 1) page = std::make_shared<Page>();
   return page;
 }
 
-void PageCache::Insert(PageRef page) {
-  if (entries_.size() >= capacity_) {
-    entries_.erase(lru_.back());
-    lru_.pop_back();
-  }
+void PageCache::Insert(std::shared_ptr<Page> page) {
   uint32_t number = page->number;
   lru_.push_front(number);
   entries_.emplace(number, Entry{std::move(page), lru_.begin()});
@@ -65,10 +73,18 @@ void PageCache::Write(const Page& page) {
   if (page.number == page_count_) ++page_count_;
   auto it = entries_.find(page.number);
   if (it != entries_.end()) {
+    if (it->second.page.use_count() == 1) {
+      // Only the cache holds the old bytes: they are replaced in place.
+      *it->second.page = page;
+      lru_.splice(lru_.begin(), lru_, it->second.lru);
+      return;
+    }
     lru_.erase(it->second.lru);
     entries_.erase(it);
   }
-  Insert(std::make_shared<const Page>(page));
+  std::shared_ptr<Page> copy = Room();
+  *copy = page;
+  Insert(std::move(copy));
 }
 
 PageRef PageCache::GetTyped(uint32_t number, uint8_t type, const char* what) {

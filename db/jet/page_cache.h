@@ -52,11 +52,17 @@ class PageCache {
   void Reset();
 
  private:
+  // Cached pages are made mutable so that a copy no one else holds can take
+  // new bytes in place; callers see them const.
   struct Entry {
-    PageRef page;
+    std::shared_ptr<Page> page;
     std::list<uint32_t>::iterator lru;
   };
-  void Insert(PageRef page);
+  // A page object for a page about to be cached: when the cache is full its
+  // least recently used page leaves, and its object is used again when no
+  // one else holds it.
+  std::shared_ptr<Page> Room();
+  void Insert(std::shared_ptr<Page> page);
 
   PageFile& file_;
   size_t capacity_;

@@ -245,14 +245,23 @@ uint32_t Writer::TargetPage(const TableDef& table, size_t length,
   };
   auto it = append_pages_.find(table.tdef_page);
   if (it == append_pages_.end()) {
-    // First move for this table: the last page the free-space map offers.
+    // First placement for this table: the last page the free-space map
+    // offers is the one rows are appended to; the other pages it lists (room
+    // that deletions gave, perhaps in an earlier run) are tried before it,
+    // lowest first.
     uint32_t found = 0;
     std::vector<uint32_t> free_pages =
         ReadUsageMap(pages, table.free_pages, table.tdef_page);
-    for (size_t k = free_pages.size(); k-- > 0 && found == 0;) {
+    size_t k = free_pages.size();
+    while (k-- > 0 && found == 0) {
       if (usable(free_pages[k])) found = free_pages[k];
     }
     it = append_pages_.emplace(table.tdef_page, found).first;
+    if (found != 0) {
+      std::vector<uint32_t>& roomy = roomy_pages_[table.tdef_page];
+      auto earlier = free_pages.begin() + static_cast<long>(k + 1);
+      roomy.insert(roomy.begin(), std::make_reverse_iterator(earlier), free_pages.rend());
+    }
   }
   // Pages a deletion gave room; one too full for this row is dropped.
   auto roomy = roomy_pages_.find(table.tdef_page);
@@ -330,6 +339,10 @@ void Writer::UpdateInBatch(const std::shared_ptr<const TableDef>& table,
   std::vector<uint8_t> row = BuildRow(*table, old, changes);
   CheckPacked(*home_ref);
   QueueIndexChanges(table, old, changes);
+  // The cache's copies of the pages, held by no one, then take the new
+  // bytes in place.
+  old = Row();
+  home_ref.reset();
   // From here on pages change: a failure leaves the batch half done, so
   // the whole batch is dropped.
   try {

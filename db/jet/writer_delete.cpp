@@ -182,6 +182,11 @@ void Writer::DeleteRow(const std::shared_ptr<const TableDef>& table, RowLocation
     entries.emplace_back(&editor, std::move(entry));
   }
 
+  // The cache's copies of the pages, held by no one, then take the new
+  // bytes in place.
+  old = Row();
+  home_ref.reset();
+
   // From here on pages change: a failure drops the whole batch.
   try {
     definitions_changed_ = true;

@@ -4,6 +4,7 @@
 // mdb-export shows as many rows.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 
 #include "base/utf.h"
@@ -205,37 +206,51 @@ TEST_P(WriterDeleteRow, RandomMixAgreesWithModelCheckerAndMdbExport) {
   }
 }
 
-TEST(WriterDeleteRowRoom, FreedRoomIsTakenByLaterInsertions) {
+// Room that deletions free is taken by later insertions: by the same
+// writer, or by another one that opens the file afresh and finds the pages
+// in the table's free-space map.
+class WriterDeleteRowRoom : public ::testing::TestWithParam<bool> {};
+
+TEST_P(WriterDeleteRowRoom, FreedRoomIsTakenByLaterInsertions) {
+  const bool reopen = GetParam();
   testing_support::ScratchDir dir;
   fs::path path = dir.path() / "db.mdb";
   CreateDatabase(path);
   auto db = Database::Open(path, OpenMode::kReadWrite);
-  Writer writer(*db, WriterOptions{.sync = false});
-  writer.Begin();
-  CreateTable(*db, writer, u"heads", {{u"id", ColumnKind::kLong}, {u"text", ColumnKind::kText, 50}},
+  auto writer = std::make_unique<Writer>(*db, WriterOptions{.sync = false});
+  writer->Begin();
+  CreateTable(*db, *writer, u"heads", {{u"id", ColumnKind::kLong}, {u"text", ColumnKind::kText, 50}},
               {{u"PrimaryKey", {u"id"}, true}});
-  writer.Commit();
-  writer.Begin();
+  writer->Commit();
+  writer->Begin();
   auto t = db->GetTable(u"heads");
   std::vector<RowLocation> homes;
-  for (int32_t k = 0; k < 3000; ++k) homes.push_back(writer.InsertRow(t, {{0, k}, {1, std::u16string(40, u'x')}}));
-  writer.Commit();
+  for (int32_t k = 0; k < 3000; ++k) homes.push_back(writer->InsertRow(t, {{0, k}, {1, std::u16string(40, u'x')}}));
+  writer->Commit();
   auto size = fs::file_size(path);
-  writer.Begin();
+  writer->Begin();
   t = db->GetTable(u"heads");
-  for (int32_t k = 0; k < 3000; k += 3) writer.DeleteRow(t, homes[static_cast<size_t>(k)]);
-  writer.Commit();
-  writer.Begin();
+  for (int32_t k = 0; k < 3000; k += 3) writer->DeleteRow(t, homes[static_cast<size_t>(k)]);
+  writer->Commit();
+  if (reopen) {
+    writer.reset();
+    db = Database::Open(path, OpenMode::kReadWrite);
+    writer = std::make_unique<Writer>(*db, WriterOptions{.sync = false});
+  }
+  writer->Begin();
   t = db->GetTable(u"heads");
-  for (int32_t k = 3000; k < 4000; ++k) writer.InsertRow(t, {{0, k}, {1, std::u16string(40, u'y')}});
-  writer.Commit();
+  for (int32_t k = 3000; k < 4000; ++k) writer->InsertRow(t, {{0, k}, {1, std::u16string(40, u'y')}});
+  writer->Commit();
   // The new rows (some 25 pages' worth) went where rows were deleted; only
   // the primary key, whose new keys come last, may take a page or two.
   EXPECT_LE(fs::file_size(path), size + 3 * 4096);
   EXPECT_EQ(db->GetTable(u"heads")->row_count, 3000u);
   EXPECT_TRUE(CheckDatabase(*db).empty());
-  EXPECT_THROW(writer.DeleteRow(db->GetTable(u"heads"), homes[0]), Error);
+  EXPECT_THROW(writer->DeleteRow(db->GetTable(u"heads"), homes[0]), Error);
 }
+
+INSTANTIATE_TEST_SUITE_P(Writers, WriterDeleteRowRoom, ::testing::Values(false, true),
+                         [](const auto& info) { return info.param ? "Reopened" : "SameWriter"; });
 
 INSTANTIATE_TEST_SUITE_P(
     Files, WriterDeleteRow,
