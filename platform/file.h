@@ -88,7 +88,9 @@ class MappedFile {
   MappedFile& operator=(const MappedFile&) = delete;
 
   // Maps the first `size` bytes of `file` (size > 0); nullopt where the
-  // system cannot map it (callers then read through File::ReadAt).
+  // system cannot map it, and always on Windows, where a mapping would keep
+  // other processes from shrinking or replacing the file (callers then read
+  // through File::ReadAt).
   static std::optional<MappedFile> Map(const File& file, uint64_t size);
 
   const uint8_t* data() const { return data_; }

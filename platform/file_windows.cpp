@@ -226,22 +226,12 @@ MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
   return *this;
 }
 
-std::optional<MappedFile> MappedFile::Map(const File& file, uint64_t size) {
-  if (size == 0 || size > SIZE_MAX) return std::nullopt;
-  HANDLE mapping = CreateFileMappingW(
-      Native(file.native()), nullptr, PAGE_READONLY, static_cast<DWORD>(size >> 32),
-      static_cast<DWORD>(size), nullptr);
-  if (mapping == nullptr) return std::nullopt;
-  void* view = MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, static_cast<size_t>(size));
-  if (view == nullptr) {
-    CloseHandle(mapping);
-    return std::nullopt;
-  }
-  MappedFile mapped;
-  mapped.data_ = static_cast<const uint8_t*>(view);
-  mapped.size_ = static_cast<size_t>(size);
-  mapped.mapping_ = reinterpret_cast<intptr_t>(mapping);
-  return mapped;
+std::optional<MappedFile> MappedFile::Map(const File&, uint64_t) {
+  // Windows refuses to shrink a file, or to rename another over it, while
+  // any process maps it: a reader's mapping would then keep a writer from
+  // rolling back a crash (which cuts the file to its old size) and an
+  // import from replacing the file. Files are read through File::ReadAt.
+  return std::nullopt;
 }
 
 std::optional<FileInfo> PathInfo(const std::filesystem::path& path) {
