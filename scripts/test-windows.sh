@@ -49,10 +49,10 @@ trap 'wineserver -k >/dev/null 2>&1 || true' EXIT
 wine wineboot --init </dev/null >/dev/null 2>&1
 echo "wine prefix ready after $(( $(date +%s) - started )) s"
 
-# Release at -O2, no debug information: the quickest build that still tests
-# optimised code.
+# Optimised at -O1, no debug information: a sixth quicker to build than -O2
+# (the Linux builds test -O2 code), and the tests still run at full speed.
 cmake -S . -B "$build_dir" -G Ninja --toolchain cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" \
+  -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O1 -DNDEBUG" \
   -DATTR_WERROR="$werror" >/dev/null
 cmake --build "$build_dir"
 echo "built after $(( $(date +%s) - started )) s"
