@@ -19,6 +19,7 @@ list(APPEND attr_windows_skip_jet_test
   Crash.KilledWritersLeaveEveryRowWhollyOldOrNew*
   Writers/ReadersBesideAWriter.SeeOnlyWholeCommits/Updates)
 
-# Content replaced under a reader that maps the file: Windows refuses to cut
-# or remove a file while a view of it is mapped.
+# Content replaced under a reader that holds the file open: the test removes
+# the file and copies another in its place, and Windows keeps the name of a
+# removed file until its last handle closes.
 set(attr_windows_skip_sql_test SessionTest.IndexesAreBuiltOnceAndForgottenWhenTheFileChanges*)
