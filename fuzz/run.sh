@@ -22,7 +22,8 @@ targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 build_dir="${FUZZ_BUILD_DIR:-build-fuzz}"
 
-bash scripts/install-deps.sh || exit 1
+# clang, and its libFuzzer and sanitizer runtimes.
+bash scripts/install-deps.sh clang libclang-rt-14-dev || exit 1
 CXX=clang++ cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DATTR_BUILD_FUZZ=ON -DATTR_BUILD_TESTS=OFF -DATTR_BUILD_APP=OFF \
   -DATTR_BUILD_TOOLS=OFF -DATTR_BUILD_BENCH=OFF >/dev/null || exit 1

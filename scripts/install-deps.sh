@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build, the tests and the window need, from Debian's
-# packages. Idempotent: does nothing when everything is already there.
+# packages, and the packages named as arguments. Idempotent: does nothing
+# when everything is already there.
 set -euo pipefail
 
 packages=(
@@ -15,8 +16,9 @@ packages=(
   dpkg-dev desktop-file-utils   # cpack -G DEB, and the install test
   help2man                      # attrdb's manual page
   appstream lintian xclip       # the package test: its checks, ComboBox1's items
-  clang libclang-rt-14-dev   # fuzz/ (ATTR_BUILD_FUZZ): libFuzzer and sanitizer runtimes
 )
+# More packages for one script's own needs (fuzz/run.sh asks for clang).
+packages+=("$@")
 
 missing=()
 for p in "${packages[@]}"; do
