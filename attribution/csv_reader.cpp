@@ -1,5 +1,6 @@
 // The CSV reader of the import.
 #include "attribution/csv_reader.h"
+#include "platform/path_text.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -9,7 +10,7 @@
 namespace attribution {
 
 CsvReader::CsvReader(const std::filesystem::path& path, size_t block_bytes)
-    : name_(path.string()) {
+    : name_(platform::Utf8Of(path)) {
   // The file is read a block at a time into one buffer: the import reads
   // files of some tens of megabytes, which need not be held whole.
   in_.open(path, std::ios::binary);

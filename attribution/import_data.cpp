@@ -8,6 +8,7 @@
 
 #include "attribution/import_rows.h"
 #include "attribution/phone_dat.h"
+#include "platform/path_text.h"
 
 namespace attribution {
 namespace {
@@ -190,7 +191,7 @@ ImportFormat Detect(const std::filesystem::path& path) {
   if (start.starts_with(kOneFileHeader) || start.empty()) return ImportFormat::kCsv;
   if (LooksLikePhoneDat(start)) return ImportFormat::kPhoneDat;
   if (start.starts_with("head,")) return ImportFormat::kCsv;  // the reader names the header
-  throw InputError(path.string() + ": the format cannot be told (use --format)");
+  throw InputError(platform::Utf8Of(path) + ": the format cannot be told (use --format)");
 }
 
 }  // namespace

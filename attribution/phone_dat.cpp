@@ -12,6 +12,7 @@
 #include "attribution/phone_dat_format.h"
 #include "db/jet/byte_reader.h"
 #include "platform/file.h"
+#include "platform/path_text.h"
 
 namespace attribution {
 
@@ -233,7 +234,7 @@ class WholeFile {
 
  private:
   [[noreturn]] static void Refuse(const std::filesystem::path& path, int error) {
-    throw InputError(path.string() + ": cannot be read (" + std::strerror(error) + ")");
+    throw InputError(platform::Utf8Of(path) + ": cannot be read (" + std::strerror(error) + ")");
   }
 
   platform::File file_;
@@ -252,7 +253,7 @@ bool LooksLikePhoneDat(std::string_view start) {
 
 AttributionData ReadPhoneDat(const std::filesystem::path& path) {
   WholeFile file(path);
-  return ParsePhoneDat(file.bytes(), path.string());
+  return ParsePhoneDat(file.bytes(), platform::Utf8Of(path));
 }
 
 AttributionData ParsePhoneDat(std::span<const uint8_t> bytes, const std::string& name) {

@@ -16,7 +16,7 @@ constexpr size_t kScanCachePages = 16;
 
 }  // namespace
 
-std::unique_ptr<jet::Database> OpenForScan(const std::string& file) {
+std::unique_ptr<jet::Database> OpenForScan(const std::filesystem::path& file) {
   return std::make_unique<jet::Database>(
       std::make_unique<ReadAheadFile>(jet::OpenJournaledFile(file, jet::OpenMode::kReadOnly)),
       kScanCachePages);

@@ -51,7 +51,7 @@ class ReadAheadFile : public jet::PageFile {
 // `file` opened for reading (a journal a crashed writer left is honoured),
 // read in large blocks with a few pages of cache: for one pass over each
 // table. Raises jet::Error as jet::Database::Open does.
-std::unique_ptr<jet::Database> OpenForScan(const std::string& file);
+std::unique_ptr<jet::Database> OpenForScan(const std::filesystem::path& file);
 
 }  // namespace attribution
 

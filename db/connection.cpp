@@ -7,6 +7,7 @@
 #include "db/connection_string.h"
 #include "db/provider_error.h"
 #include "db/query.h"
+#include "platform/path_text.h"
 
 namespace db {
 
@@ -22,7 +23,7 @@ void TADOConnection::SetDataSource(const std::string& path) {
 void TADOConnection::Open() {
   if (state_) return;
   ConnectionSettings settings = ReadConnectionSettings(connection_string_);
-  std::filesystem::path path(settings.data_source);
+  const std::filesystem::path path = platform::PathFromUtf8(settings.data_source);
   std::error_code ec;
   if (settings.data_source.empty() || !std::filesystem::is_regular_file(path, ec)) {
     RaiseProviderError(CouldNotFindFileMessage(path));

@@ -6,6 +6,7 @@
 #include "base/exceptions.h"
 #include "base/gbk.h"
 #include "base/utf.h"
+#include "platform/path_text.h"
 
 namespace db {
 namespace {
@@ -16,7 +17,7 @@ std::u16string PathText(const std::filesystem::path& path) {
   try {
     return path.u16string();
   } catch (const std::exception&) {
-    return base::Utf8ToUtf16(path.string());
+    return base::Utf8ToUtf16(platform::Utf8Of(path));
   }
 }
 

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "platform/byte_range_lock.h"
+#include "platform/path_text.h"
 
 namespace platform {
 namespace {
@@ -82,7 +83,7 @@ std::unique_ptr<ByteRangeLock> ByteRangeLock::Open(
     writable = false;
     fd = OpenFile(path, O_RDONLY);
   }
-  if (fd < 0) RaiseSystemError("opening " + path.string() + " for locking");
+  if (fd < 0) RaiseSystemError("opening " + platform::Utf8Of(path) + " for locking");
   return std::make_unique<PosixByteRangeLock>(fd, writable);
 }
 

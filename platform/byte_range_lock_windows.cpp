@@ -10,36 +10,11 @@
 #include <system_error>
 
 #include "platform/byte_range_lock.h"
+#include "platform/path_text.h"
+#include "platform/windows_error.h"
 
 namespace platform {
 namespace {
-
-[[noreturn]] void Raise(int error, const std::string& what) {
-  throw std::system_error(error, std::generic_category(), what);
-}
-
-int ErrnoOf(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_WRITE_PROTECT:
-      return EACCES;
-    case ERROR_NOT_LOCKED:
-      return ENOLCK;
-    default:
-      return EIO;
-  }
-}
-
-OVERLAPPED At(uint64_t offset) {
-  OVERLAPPED overlapped = {};
-  overlapped.Offset = static_cast<DWORD>(offset);
-  overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  return overlapped;
-}
 
 class WindowsByteRangeLock : public ByteRangeLock {
  public:
@@ -138,7 +113,7 @@ std::unique_ptr<ByteRangeLock> ByteRangeLock::Open(
     handle = OpenFile(path, GENERIC_READ);
   }
   if (handle == INVALID_HANDLE_VALUE) {
-    Raise(ErrnoOf(GetLastError()), "opening " + path.string() + " for locking");
+    Raise(ErrnoOf(GetLastError()), "opening " + platform::Utf8Of(path) + " for locking");
   }
   return std::make_unique<WindowsByteRangeLock>(handle, writable);
 }

@@ -7,6 +7,7 @@
 #include <system_error>
 
 #include "platform/descriptor.h"
+#include "platform/path_text.h"
 
 namespace platform {
 
@@ -15,7 +16,7 @@ int OpenReadDescriptor(const std::filesystem::path& path) {
   do {
     fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) throw std::system_error(errno, std::generic_category(), "opening " + path.string());
+  if (fd < 0) throw std::system_error(errno, std::generic_category(), "opening " + platform::Utf8Of(path));
   return fd;
 }
 

@@ -8,12 +8,13 @@
 #include <system_error>
 
 #include "platform/descriptor.h"
+#include "platform/path_text.h"
 
 namespace platform {
 
 int OpenReadDescriptor(const std::filesystem::path& path) {
   const int fd = ::_wopen(path.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT);
-  if (fd < 0) throw std::system_error(errno, std::generic_category(), "opening " + path.string());
+  if (fd < 0) throw std::system_error(errno, std::generic_category(), "opening " + platform::Utf8Of(path));
   return fd;
 }
 

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -97,9 +98,11 @@ class MappedFile {
   size_t size() const { return size_; }
 
  private:
+  // Lets go of the mapping, if any.
+  void Unmap() noexcept;
+
   const uint8_t* data_ = nullptr;
   size_t size_ = 0;
-  intptr_t mapping_ = 0;  // the mapping object where the system has one
 };
 
 // The file at `path`, or nullopt when nothing is there. Raises for other
@@ -131,6 +134,10 @@ uint64_t ProcessId();
 enum class StandardStream { kInput, kOutput, kError };
 // Whether the stream is an interactive terminal (or console).
 bool IsTerminal(StandardStream stream);
+
+// std::fopen of a path of any name (a narrow name means the ANSI code page
+// on Windows); nullptr with errno set when it fails.
+std::FILE* OpenStdioFile(const std::filesystem::path& path, const char* mode);
 
 }  // namespace platform
 

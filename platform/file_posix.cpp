@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "platform/file.h"
+#include "platform/path_text.h"
 
 namespace platform {
 namespace {
@@ -59,11 +60,11 @@ File File::Open(const std::filesystem::path& path, Access access,
   do {
     fd = ::open(path.c_str(), flags, 0644);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) Raise(errno, "opening " + path.string());
+  if (fd < 0) Raise(errno, "opening " + platform::Utf8Of(path));
   File file(fd);
   struct stat st;
-  if (::fstat(fd, &st) != 0) Raise(errno, "examining " + path.string());
-  if (S_ISDIR(st.st_mode)) Raise(EISDIR, "opening " + path.string());
+  if (::fstat(fd, &st) != 0) Raise(errno, "examining " + platform::Utf8Of(path));
+  if (S_ISDIR(st.st_mode)) Raise(EISDIR, "opening " + platform::Utf8Of(path));
   return file;
 }
 
@@ -120,23 +121,10 @@ void File::Close() {
   if (::close(fd) != 0 && errno != EINTR) Raise(errno, "closing");
 }
 
-MappedFile::~MappedFile() {
+void MappedFile::Unmap() noexcept {
   if (data_ != nullptr) ::munmap(const_cast<uint8_t*>(data_), size_);
-}
-
-MappedFile::MappedFile(MappedFile&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      mapping_(std::exchange(other.mapping_, 0)) {}
-
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
-  if (this != &other) {
-    if (data_ != nullptr) ::munmap(const_cast<uint8_t*>(data_), size_);
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-    mapping_ = std::exchange(other.mapping_, 0);
-  }
-  return *this;
+  data_ = nullptr;
+  size_ = 0;
 }
 
 std::optional<MappedFile> MappedFile::Map(const File& file, uint64_t size) {
@@ -154,7 +142,7 @@ std::optional<FileInfo> PathInfo(const std::filesystem::path& path) {
   struct stat st;
   if (::stat(path.c_str(), &st) == 0) return ToInfo(st);
   if (errno == ENOENT || errno == ENOTDIR) return std::nullopt;
-  Raise(errno, "examining " + path.string());
+  Raise(errno, "examining " + platform::Utf8Of(path));
 }
 
 void SetModificationTime(const std::filesystem::path& path, int64_t modified_ns) {
@@ -164,19 +152,19 @@ void SetModificationTime(const std::filesystem::path& path, int64_t modified_ns)
   times[1].tv_sec = static_cast<time_t>(modified_ns / 1000000000);
   times[1].tv_nsec = static_cast<long>(modified_ns % 1000000000);
   if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
-    Raise(errno, "stamping " + path.string());
+    Raise(errno, "stamping " + platform::Utf8Of(path));
   }
 }
 
 bool RemoveFile(const std::filesystem::path& path) {
   if (::unlink(path.c_str()) == 0) return true;
   if (errno == ENOENT) return false;
-  Raise(errno, "removing " + path.string());
+  Raise(errno, "removing " + platform::Utf8Of(path));
 }
 
 void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path& to) {
   if (::rename(from.c_str(), to.c_str()) != 0) {
-    Raise(errno, "renaming " + from.string() + " to " + to.string());
+    Raise(errno, "renaming " + platform::Utf8Of(from) + " to " + platform::Utf8Of(to));
   }
 }
 
@@ -188,7 +176,7 @@ bool MoveIfAbsent(const std::filesystem::path& from, const std::filesystem::path
   ::unlink(from.c_str());
   if (linked) return true;
   if (error == EEXIST) return false;
-  Raise(error, "linking " + from.string() + " to " + to.string());
+  Raise(error, "linking " + platform::Utf8Of(from) + " to " + platform::Utf8Of(to));
 }
 
 void SyncFolderOf(const std::filesystem::path& path) {
@@ -206,6 +194,10 @@ bool IsTerminal(StandardStream stream) {
   return ::isatty(stream == StandardStream::kInput    ? STDIN_FILENO
                   : stream == StandardStream::kOutput ? STDOUT_FILENO
                                                       : STDERR_FILENO) != 0;
+}
+
+std::FILE* OpenStdioFile(const std::filesystem::path& path, const char* mode) {
+  return std::fopen(path.c_str(), mode);
 }
 
 }  // namespace platform

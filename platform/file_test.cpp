@@ -1,8 +1,10 @@
 #include "platform/file.h"
+#include "platform/path_text.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -78,6 +80,35 @@ TEST_F(FileTest, FailuresCarryErrnoValues) {
   EXPECT_EQ(ErrorOf([&] { File::Open(folder_ / "missing", Access::kRead); }), ENOENT);
   EXPECT_EQ(ErrorOf([&] { File::Open(folder_, Access::kRead); }), EISDIR);
   EXPECT_FALSE(RemoveFile(folder_ / "missing"));
+}
+
+// Names in Chinese, given and shown as UTF-8, whatever the system's code
+// page; the messages of failures name them readably too.
+TEST_F(FileTest, NamesOutsideAsciiGoThroughUtf8) {
+  const std::string folder_text = Utf8Of(folder_) + "/\u6570\u636e";
+  const fs::path folder = PathFromUtf8(folder_text);
+  fs::create_directories(folder);
+  const fs::path file = PathFromUtf8(folder_text + "/\u5f52\u5c5e\u5730.mdb");
+  EXPECT_EQ(Utf8Of(file), folder_text + "/\u5f52\u5c5e\u5730.mdb");
+  File f = File::Open(file, Access::kReadWrite, Creation::kCreateOrTruncate);
+  f.WriteAt(0, "mdb", 3);
+  f.Close();
+  ASSERT_TRUE(PathInfo(file));
+  EXPECT_EQ(PathInfo(file)->size, 3u);
+
+  std::FILE* out = OpenStdioFile(PathFromUtf8(folder_text + "/\u8f93\u51fa.txt"), "wb");
+  ASSERT_NE(out, nullptr);
+  std::fputs("x", out);
+  std::fclose(out);
+  EXPECT_EQ(ReadAll(folder / u8"\u8f93\u51fa.txt"), "x");
+
+  try {
+    File::Open(PathFromUtf8(folder_text + "/\u6ca1\u6709"), Access::kRead);
+    ADD_FAILURE() << "a missing file opened";
+  } catch (const std::system_error& e) {
+    EXPECT_NE(std::string(e.what()).find(folder_text + "/\u6ca1\u6709"), std::string::npos)
+        << e.what();
+  }
 }
 
 TEST_F(FileTest, NamesChangeInOneStep) {

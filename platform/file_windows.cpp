@@ -14,6 +14,8 @@
 #include <utility>
 
 #include "platform/file.h"
+#include "platform/path_text.h"
+#include "platform/windows_error.h"
 
 namespace platform {
 namespace {
@@ -21,41 +23,6 @@ namespace {
 // 100-nanosecond ticks from 1601-01-01 to 1970-01-01.
 constexpr int64_t kEpochDifferenceTicks = 116444736000000000;
 constexpr DWORD kShareAll = FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE;
-
-int ErrnoOf(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-    case ERROR_BAD_NETPATH:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_WRITE_PROTECT:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return EACCES;
-    case ERROR_ALREADY_EXISTS:
-    case ERROR_FILE_EXISTS:
-      return EEXIST;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
-    case ERROR_DIRECTORY:
-      return EISDIR;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-      return ENOMEM;
-    case ERROR_INVALID_NAME:
-    case ERROR_FILENAME_EXCED_RANGE:
-      return ENAMETOOLONG;
-    default:
-      return EIO;
-  }
-}
-
-[[noreturn]] void Raise(int error, const std::string& what) {
-  throw std::system_error(error, std::generic_category(), what);
-}
 
 [[noreturn]] void RaiseLast(const std::string& what) {
   Raise(ErrnoOf(GetLastError()), what);
@@ -103,13 +70,6 @@ FileInfo InfoOf(HANDLE handle) {
   return info;
 }
 
-OVERLAPPED At(uint64_t offset) {
-  OVERLAPPED overlapped = {};
-  overlapped.Offset = static_cast<DWORD>(offset);
-  overlapped.OffsetHigh = static_cast<DWORD>(offset >> 32);
-  return overlapped;
-}
-
 // FileRenameInfoEx, which mingw-w64's headers declare only for a
 // _WIN32_WINNT value no other header accepts.
 constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
@@ -145,9 +105,9 @@ File File::Open(const std::filesystem::path& path, Access access,
     const DWORD error = GetLastError();
     // A folder is refused as "access denied"; say what it is.
     if (error == ERROR_ACCESS_DENIED && IsFolder(path)) {
-      Raise(EISDIR, "opening " + path.string());
+      Raise(EISDIR, "opening " + platform::Utf8Of(path));
     }
-    Raise(ErrnoOf(error), "opening " + path.string());
+    Raise(ErrnoOf(error), "opening " + platform::Utf8Of(path));
   }
   return File(reinterpret_cast<intptr_t>(handle));
 }
@@ -205,26 +165,8 @@ void File::Close() {
   if (!CloseHandle(handle)) RaiseLast("closing");
 }
 
-MappedFile::~MappedFile() {
-  if (data_ != nullptr) UnmapViewOfFile(data_);
-  if (mapping_ != 0) CloseHandle(reinterpret_cast<HANDLE>(mapping_));
-}
-
-MappedFile::MappedFile(MappedFile&& other) noexcept
-    : data_(std::exchange(other.data_, nullptr)),
-      size_(std::exchange(other.size_, 0)),
-      mapping_(std::exchange(other.mapping_, 0)) {}
-
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
-  if (this != &other) {
-    if (data_ != nullptr) UnmapViewOfFile(data_);
-    if (mapping_ != 0) CloseHandle(reinterpret_cast<HANDLE>(mapping_));
-    data_ = std::exchange(other.data_, nullptr);
-    size_ = std::exchange(other.size_, 0);
-    mapping_ = std::exchange(other.mapping_, 0);
-  }
-  return *this;
-}
+// Nothing is ever mapped here (see Map).
+void MappedFile::Unmap() noexcept {}
 
 std::optional<MappedFile> MappedFile::Map(const File&, uint64_t) {
   // Windows refuses to shrink a file, or to rename another over it, while
@@ -244,7 +186,7 @@ std::optional<FileInfo> PathInfo(const std::filesystem::path& path) {
         error == ERROR_INVALID_NAME) {
       return std::nullopt;
     }
-    Raise(ErrnoOf(error), "examining " + path.string());
+    Raise(ErrnoOf(error), "examining " + platform::Utf8Of(path));
   }
   try {
     FileInfo info = InfoOf(handle);
@@ -259,12 +201,12 @@ std::optional<FileInfo> PathInfo(const std::filesystem::path& path) {
 void SetModificationTime(const std::filesystem::path& path, int64_t modified_ns) {
   HANDLE handle = CreateFileW(path.c_str(), FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-  if (handle == INVALID_HANDLE_VALUE) RaiseLast("stamping " + path.string());
+  if (handle == INVALID_HANDLE_VALUE) RaiseLast("stamping " + platform::Utf8Of(path));
   const FILETIME time = NanosecondsToTicks(modified_ns);
   const bool ok = SetFileTime(handle, nullptr, nullptr, &time);
   const DWORD error = GetLastError();
   CloseHandle(handle);
-  if (!ok) Raise(ErrnoOf(error), "stamping " + path.string());
+  if (!ok) Raise(ErrnoOf(error), "stamping " + platform::Utf8Of(path));
 }
 
 bool RemoveFile(const std::filesystem::path& path) {
@@ -272,9 +214,9 @@ bool RemoveFile(const std::filesystem::path& path) {
   const DWORD error = GetLastError();
   if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return false;
   if (error == ERROR_ACCESS_DENIED && IsFolder(path)) {
-    Raise(EISDIR, "removing " + path.string());
+    Raise(EISDIR, "removing " + platform::Utf8Of(path));
   }
-  Raise(ErrnoOf(error), "removing " + path.string());
+  Raise(ErrnoOf(error), "removing " + platform::Utf8Of(path));
 }
 
 // Renames through the open handle with POSIX semantics (Windows 10 and
@@ -308,7 +250,7 @@ void ReplaceFile(const std::filesystem::path& from, const std::filesystem::path&
   if (RenameReplacing(from, to)) return;
   if (!MoveFileExW(from.c_str(), to.c_str(),
                    MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-    RaiseLast("renaming " + from.string() + " to " + to.string());
+    RaiseLast("renaming " + platform::Utf8Of(from) + " to " + platform::Utf8Of(to));
   }
 }
 
@@ -319,7 +261,7 @@ bool MoveIfAbsent(const std::filesystem::path& from, const std::filesystem::path
   const DWORD error = GetLastError();
   DeleteFileW(from.c_str());
   if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS) return false;
-  Raise(ErrnoOf(error), "moving " + from.string() + " to " + to.string());
+  Raise(ErrnoOf(error), "moving " + platform::Utf8Of(from) + " to " + platform::Utf8Of(to));
 }
 
 void SyncFolderOf(const std::filesystem::path&) {
@@ -333,6 +275,11 @@ bool IsTerminal(StandardStream stream) {
                : stream == StandardStream::kOutput ? stdout
                                                    : stderr;
   return _isatty(_fileno(file)) != 0;
+}
+
+std::FILE* OpenStdioFile(const std::filesystem::path& path, const char* mode) {
+  const std::wstring wide_mode(mode, mode + std::strlen(mode));  // ASCII
+  return ::_wfopen(path.c_str(), wide_mode.c_str());
 }
 
 }  // namespace platform

@@ -79,8 +79,21 @@ for program in linux win; do
   done
 done
 
+# A folder and files named in Chinese: attrdb.exe takes its arguments as
+# UTF-8 and must not read them in the ANSI code page.
+mkdir -p 数据
+win import heads.csv --to 数据/归属地.mdb --quiet || fail "attrdb.exe import into 数据/归属地.mdb fails"
+win export 数据/归属地.mdb numindex > w-zh-numindex.csv || true
+cmp -s l-l-numindex.csv w-zh-numindex.csv || fail "attrdb.exe export of 数据/归属地.mdb differs"
+win dump --db 数据/归属地.mdb --format csv -o 数据/全部.csv || fail "attrdb.exe dump -o 数据/全部.csv fails"
+linux dump --db linux.mdb --format csv -o all-l.csv
+cmp -s all-l.csv 数据/全部.csv || fail "attrdb.exe dump -o 数据/全部.csv differs"
+win check 数据/归属地.mdb > /dev/null || fail "attrdb.exe check 数据/归属地.mdb fails"
+message=$(win check 数据/没有.mdb 2>&1 >/dev/null || true)
+grep -q "数据.没有.mdb" <<<"$message" || fail "attrdb.exe names 数据/没有.mdb wrongly: $message"
+
 if [ "$failures" -ne 0 ]; then
   echo "interchange: $failures failed; files kept in $work" >&2
   exit 1
 fi
-echo "interchange: attrdb.exe and attrdb agree on 300 heads (export, mdb-export, lookup, list, check)"
+echo "interchange: attrdb.exe and attrdb agree on 300 heads (export, mdb-export, lookup, list, check, Chinese file names)"

@@ -21,6 +21,7 @@
 #include "db/jet/table_creator.h"
 #include "db/jet/writer.h"
 #include "platform/file.h"
+#include "platform/path_text.h"
 
 namespace jet {
 namespace {
@@ -220,7 +221,7 @@ void AddAccessRows(Database& db, Writer& writer) {
 }
 
 [[noreturn]] void RaiseWriteFailure(const std::filesystem::path& path, int error) {
-  RaiseIoError(path.string(), "writing", error);
+  RaiseIoError(platform::Utf8Of(path), "writing", error);
 }
 
 }  // namespace
@@ -268,7 +269,7 @@ std::unique_ptr<Database> LoadDatabaseIntoMemory(const std::filesystem::path& pa
     bytes = DatabaseBytes(*source);
   }
   auto file = std::make_unique<JournaledFile>(
-      std::make_unique<MemoryPageFile>(std::move(bytes), true, path.string()),
+      std::make_unique<MemoryPageFile>(std::move(bytes), true, platform::Utf8Of(path)),
       std::filesystem::path{}, std::filesystem::path{});
   return std::make_unique<Database>(std::move(file));
 }
@@ -289,7 +290,7 @@ void SaveDatabaseImage(const std::vector<uint8_t>& bytes, const std::filesystem:
                        bool replace) {
   std::error_code ec;
   if (!replace && std::filesystem::exists(path, ec)) {
-    RaiseInvalidArgument(path.string() + " exists already");
+    RaiseInvalidArgument(platform::Utf8Of(path) + " exists already");
   }
   std::filesystem::path temporary = path;
   temporary += ".new-" + std::to_string(platform::ProcessId());
@@ -311,7 +312,7 @@ void SaveDatabaseImage(const std::vector<uint8_t>& bytes, const std::filesystem:
     if (!replace) {
       // A file made meanwhile under the name is never replaced.
       if (!platform::MoveIfAbsent(temporary, path)) {
-        RaiseInvalidArgument(path.string() + " exists already");
+        RaiseInvalidArgument(platform::Utf8Of(path) + " exists already");
       }
     } else {
       platform::ReplaceFile(temporary, path);

@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "db/jet/error.h"
+#include "platform/path_text.h"
 
 namespace jet {
 namespace {
@@ -26,7 +27,7 @@ void LockBackoff::Pause() {
                                                std::chrono::milliseconds(2));
 }
 
-FileLock::FileLock(const std::filesystem::path& path) : name_(path.string()) {
+FileLock::FileLock(const std::filesystem::path& path) : name_(platform::Utf8Of(path)) {
   try {
     lock_ = platform::ByteRangeLock::Open(path);
   } catch (const std::system_error& e) {

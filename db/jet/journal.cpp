@@ -17,6 +17,7 @@
 #include "db/jet/error.h"
 #include "db/jet/journal_file.h"
 #include "platform/file.h"
+#include "platform/path_text.h"
 
 namespace jet {
 namespace {
@@ -39,7 +40,7 @@ platform::File OpenOrRaise(const std::filesystem::path& path,
   try {
     return platform::File::Open(path, access, creation);
   } catch (const std::system_error& e) {
-    RaiseIoError(path.string(), "opening", e.code().value());
+    RaiseIoError(platform::Utf8Of(path), "opening", e.code().value());
   }
 }
 
@@ -56,7 +57,7 @@ void RemoveOrRaise(const std::filesystem::path& path) {
   try {
     platform::RemoveFile(path);
   } catch (const std::system_error& e) {
-    RaiseIoError(path.string(), "removing", e.code().value());
+    RaiseIoError(platform::Utf8Of(path), "removing", e.code().value());
   }
 }
 
@@ -69,7 +70,7 @@ bool ReadJournal(const std::filesystem::path& path, JournalContents& out) {
     out.bytes.resize(static_cast<size_t>(file.Info().size));
     done = file.ReadAt(0, out.bytes.data(), out.bytes.size());
   } catch (const std::system_error& e) {
-    RaiseIoError(path.string(), "reading", e.code().value());
+    RaiseIoError(platform::Utf8Of(path), "reading", e.code().value());
   }
   const std::vector<uint8_t>& b = out.bytes;
   if (done < kHeaderSize || !std::equal(kJournalMagic, kJournalMagic + 8, b.begin()) ||
@@ -95,9 +96,9 @@ int64_t ModifiedNs(const std::filesystem::path& path) {
   try {
     info = platform::PathInfo(path);
   } catch (const std::system_error& e) {
-    RaiseIoError(path.string(), "examining", e.code().value());
+    RaiseIoError(platform::Utf8Of(path), "examining", e.code().value());
   }
-  if (!info) RaiseIoError(path.string(), "examining", ENOENT);
+  if (!info) RaiseIoError(platform::Utf8Of(path), "examining", ENOENT);
   return info->modified_ns;
 }
 
@@ -113,7 +114,7 @@ void AdvanceModificationTime(const std::filesystem::path& path, int64_t before) 
     try {
       platform::SetModificationTime(path, t);
     } catch (const std::system_error& e) {
-      RaiseIoError(path.string(), "stamping", e.code().value());
+      RaiseIoError(platform::Utf8Of(path), "stamping", e.code().value());
     }
     if (ModifiedNs(path) > floor) return;
   }
@@ -139,7 +140,7 @@ bool RollBackJournal(const std::filesystem::path& database,
   JournalContents contents;
   if (ReadJournal(journal, contents)) {
     platform::File file = OpenOrRaise(database, platform::Access::kReadWrite);
-    std::string name = database.string();
+    std::string name = platform::Utf8Of(database);
     for (const auto& [page, bytes] : contents.pages) {
       WriteAll(file, name, bytes, format::kPageSize,
                uint64_t{page} * format::kPageSize);
@@ -245,7 +246,7 @@ void JournaledFile::TimedSync(PageFile* file, platform::File* journal) {
     try {
       journal->Sync();
     } catch (const std::system_error& e) {
-      RaiseIoError(journal_.string(), "syncing", e.code().value());
+      RaiseIoError(platform::Utf8Of(journal_), "syncing", e.code().value());
     }
   }
   sync_ns_ += std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -278,7 +279,7 @@ void JournaledFile::WriteJournal(bool sync) {
       }
     }
     checksum = Checksum(block.data(), count * kRecordSize, checksum);
-    WriteAll(journal, journal_.string(), block.data(), count * kRecordSize,
+    WriteAll(journal, platform::Utf8Of(journal_), block.data(), count * kRecordSize,
              kHeaderSize + first * kRecordSize);
   }
   uint8_t header[kHeaderSize] = {};
@@ -288,12 +289,12 @@ void JournaledFile::WriteJournal(bool sync) {
   StoreU32(&header[16], static_cast<uint32_t>(base_size_));
   StoreU32(&header[20], static_cast<uint32_t>(base_size_ >> 32));
   StoreU32(&header[24], checksum);
-  WriteAll(journal, journal_.string(), header, kHeaderSize, 0);
+  WriteAll(journal, platform::Utf8Of(journal_), header, kHeaderSize, 0);
   if (sync) TimedSync(nullptr, &journal);
   try {
     journal.Close();
   } catch (const std::system_error& e) {
-    RaiseIoError(journal_.string(), "writing", e.code().value());
+    RaiseIoError(platform::Utf8Of(journal_), "writing", e.code().value());
   }
   if (sync) {
     auto start = std::chrono::steady_clock::now();

@@ -9,6 +9,7 @@
 
 #include "db/jet/error.h"
 #include "platform/file.h"
+#include "platform/path_text.h"
 
 namespace jet {
 namespace {
@@ -30,18 +31,18 @@ platform::File OpenFile(const std::filesystem::path& path, bool writable) {
     platform::File file = platform::File::Open(
         path, writable ? platform::Access::kReadWrite : platform::Access::kRead);
     if (file.Info().kind != platform::FileKind::kRegular) {
-      RaiseIoError(path.string(), "opening", EINVAL);
+      RaiseIoError(platform::Utf8Of(path), "opening", EINVAL);
     }
     return file;
   } catch (const std::system_error& e) {
-    RaiseIoError(path.string(), "opening", e.code().value());
+    RaiseIoError(platform::Utf8Of(path), "opening", e.code().value());
   }
 }
 
 class SystemPageFile : public PageFile {
  public:
   SystemPageFile(platform::File file, std::filesystem::path path, bool writable)
-      : file_(std::move(file)), path_(std::move(path)), name_(path_.string()),
+      : file_(std::move(file)), path_(std::move(path)), name_(platform::Utf8Of(path_)),
         writable_(writable) {
     if (!writable_ && mapped_reads) Map(OpenStat().size);
   }

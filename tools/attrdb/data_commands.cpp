@@ -21,6 +21,7 @@
 #include "tools/attrdb/lookup_output.h"
 #include "tools/attrdb/lookup_run.h"
 #include "tools/attrdb/subcommands.h"
+#include "platform/path_text.h"
 
 namespace attrdb {
 
@@ -58,7 +59,7 @@ struct DumpOptions {
 
 // Loads every answer of `file`, with the load report when `report` is set.
 AttributionIndex LoadIndex(const std::string& file, attribution::LoadReport* report = nullptr) {
-  auto db = attribution::OpenForScan(file);
+  auto db = attribution::OpenForScan(platform::PathFromUtf8(file));
   return AttributionIndex::Load(*db, report);
 }
 
@@ -119,7 +120,7 @@ int Dump(const DumpOptions& o) {
     std::fprintf(stderr, "attrdb: %s\n", e.what());
     return kExitFailed;
   }
-  std::FILE* out = o.output.empty() ? stdout : std::fopen(o.output.c_str(), "wb");
+  std::FILE* out = o.output.empty() ? stdout : platform::OpenStdioFile(platform::PathFromUtf8(o.output), "wb");
   if (out == nullptr) {
     std::fprintf(stderr, "attrdb: %s: cannot be written\n", o.output.c_str());
     return kExitFailed;
@@ -142,7 +143,7 @@ int Dump(const DumpOptions& o) {
 std::string ModificationTime(const std::string& file) {
   std::optional<platform::FileInfo> info;
   try {
-    info = platform::PathInfo(file);
+    info = platform::PathInfo(platform::PathFromUtf8(file));
   } catch (const std::system_error&) {
   }
   if (!info) return {};
@@ -166,7 +167,7 @@ int Info(const std::string& file, bool json) {
   try {
     const AttributionIndex index = LoadIndex(file, &report);
     info = attribution::DescribeData(index, report);
-    size = std::filesystem::file_size(file);
+    size = std::filesystem::file_size(platform::PathFromUtf8(file));
   } catch (const std::exception& e) {
     std::fprintf(stderr, "attrdb: %s\n", e.what());
     return kExitFailed;

@@ -1,5 +1,6 @@
 // The default database's place: working folder, then the user's data folder.
 #include "tools/attrdb/database_location.h"
+#include "platform/path_text.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -28,10 +29,10 @@ std::string UserDataFolder(const char* xdg_data_home, const char* home) {
 }
 
 std::string ChooseDatabase(const std::string& file_name, const std::string& data_folder) {
-  if (Exists(file_name) || data_folder.empty()) return file_name;
+  if (Exists(platform::PathFromUtf8(file_name)) || data_folder.empty()) return file_name;
   const std::filesystem::path in_data_folder =
-      std::filesystem::path(data_folder) / file_name;
-  return Exists(in_data_folder) ? in_data_folder.string() : file_name;
+      platform::PathFromUtf8(data_folder) / platform::PathFromUtf8(file_name);
+  return Exists(in_data_folder) ? platform::Utf8Of(in_data_folder) : file_name;
 }
 
 std::string FindDefaultDatabase(const std::string& file_name, std::FILE* err) {

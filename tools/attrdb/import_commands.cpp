@@ -17,6 +17,7 @@
 #include "tools/attrdb/check_command.h"
 #include "tools/attrdb/progress_bar.h"
 #include "tools/attrdb/subcommands.h"
+#include "platform/path_text.h"
 
 namespace attrdb {
 
@@ -135,8 +136,8 @@ ImportFormat FormatNamed(const std::string& name) {
 int Import(const ImportOptions& o) {
   const auto started = std::chrono::steady_clock::now();
   try {
-    AttributionData data = ReadImportInput(o.input, FormatNamed(o.format));
-    const std::filesystem::path to = o.to;
+    AttributionData data = ReadImportInput(platform::PathFromUtf8(o.input), FormatNamed(o.format));
+    const std::filesystem::path to = platform::PathFromUtf8(o.to);
     std::unique_ptr<jet::Database> old;
     std::unique_ptr<jet::Writer> lock;
     std::unique_ptr<jet::Database> base;
@@ -194,12 +195,12 @@ void PrintExamples(const char* kind, const std::vector<attribution::MergePlan::H
 int Merge(const ImportOptions& o) {
   const auto started = std::chrono::steady_clock::now();
   try {
-    AttributionData data = ReadImportInput(o.merge, FormatNamed(o.format));
-    if (!std::filesystem::exists(o.to)) {
+    AttributionData data = ReadImportInput(platform::PathFromUtf8(o.merge), FormatNamed(o.format));
+    if (!std::filesystem::exists(platform::PathFromUtf8(o.to))) {
       throw jet::Error(jet::ErrorKind::kInvalidArgument,
                        o.to + ": no such database to merge into (import without --merge makes one)");
     }
-    auto db = jet::Database::Open(o.to, o.dry_run ? jet::OpenMode::kReadOnly
+    auto db = jet::Database::Open(platform::PathFromUtf8(o.to), o.dry_run ? jet::OpenMode::kReadOnly
                                                   : jet::OpenMode::kReadWrite);
     attribution::MergePlan plan;
     try {
@@ -244,7 +245,7 @@ int Merge(const ImportOptions& o) {
 }
 
 int Check(const std::string& file) {
-  std::vector<std::string> problems = CheckDatabaseFile(file);
+  std::vector<std::string> problems = CheckDatabaseFile(platform::PathFromUtf8(file));
   for (const std::string& problem : problems) {
     // Messages about the whole file name it already.
     if (problem.starts_with(file + ":")) {

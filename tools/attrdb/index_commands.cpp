@@ -10,6 +10,7 @@
 #include "db/jet/index_adder.h"
 #include "db/jet/writer.h"
 #include "tools/attrdb/subcommands.h"
+#include "platform/path_text.h"
 
 namespace attrdb {
 namespace {
@@ -23,7 +24,7 @@ struct IndexOptions {
 };
 
 void AddIndex(const IndexOptions& o) {
-  auto db = jet::Database::Open(o.file, jet::OpenMode::kReadWrite);
+  auto db = jet::Database::Open(platform::PathFromUtf8(o.file), jet::OpenMode::kReadWrite);
   jet::Writer writer(*db);
   jet::IndexSpec spec;
   spec.columns.push_back(base::Utf8ToUtf16(o.column));

@@ -9,6 +9,7 @@
 #include "db/jet/error.h"
 #include "tools/attrdb/csv_writer.h"
 #include "tools/attrdb/subcommands.h"
+#include "platform/path_text.h"
 
 namespace attrdb {
 namespace {
@@ -39,7 +40,7 @@ void Print(const std::string& line) {
 }
 
 void ListTables(const JetOptions& o) {
-  auto db = jet::Database::Open(o.file, jet::OpenMode::kReadOnly);
+  auto db = jet::Database::Open(platform::PathFromUtf8(o.file), jet::OpenMode::kReadOnly);
   jet::ReadLock lock(*db);
   std::string out;
   for (const auto& name : db->TableNames()) {
@@ -102,7 +103,7 @@ std::string DescribeTable(const jet::TableDef& t) {
 }
 
 void ShowSchema(const JetOptions& o) {
-  auto db = jet::Database::Open(o.file, jet::OpenMode::kReadOnly);
+  auto db = jet::Database::Open(platform::PathFromUtf8(o.file), jet::OpenMode::kReadOnly);
   jet::ReadLock lock(*db);
   if (!o.table.empty()) {
     Print(DescribeTable(*db->GetTable(base::Utf8ToUtf16(o.table), true)));
@@ -121,7 +122,7 @@ void ShowSchema(const JetOptions& o) {
 constexpr size_t kExportCachePages = 256;
 
 void Export(const JetOptions& o) {
-  auto db = jet::Database::Open(o.file, jet::OpenMode::kReadOnly,
+  auto db = jet::Database::Open(platform::PathFromUtf8(o.file), jet::OpenMode::kReadOnly,
                                 kExportCachePages);
   // One committed state from the first row to the last: a writer's commit
   // waits until the export is done.

@@ -17,6 +17,7 @@
 #include "db/jet/journal.h"
 #include "tools/attrdb/line_reader.h"
 #include "tools/attrdb/subcommands.h"
+#include "platform/path_text.h"
 
 namespace attrdb {
 
@@ -78,8 +79,8 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
     // A few numbers on the command line: only their heads' rows are read,
     // through an index where there is one, so pages are read one by one.
     const bool few = !options.numbers.empty() && options.numbers.size() <= kFewNumbers;
-    auto db = few ? jet::Database::Open(options.database, jet::OpenMode::kReadOnly, kFewCachePages)
-                  : OpenForScan(options.database);
+    auto db = few ? jet::Database::Open(platform::PathFromUtf8(options.database), jet::OpenMode::kReadOnly, kFewCachePages)
+                  : OpenForScan(platform::PathFromUtf8(options.database));
     jet::ReadLock lock(*db);
     if (few) {
       std::vector<uint32_t> heads;
@@ -134,7 +135,7 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
 int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
   // The city's heads are sought through an index where there is one: pages
   // are read one by one (a read-only file is mapped, so a scan is as quick).
-  auto db = jet::Database::Open(options.database, jet::OpenMode::kReadOnly, kFewCachePages);
+  auto db = jet::Database::Open(platform::PathFromUtf8(options.database), jet::OpenMode::kReadOnly, kFewCachePages);
   jet::ReadLock lock(*db);
   const std::vector<int32_t> keys = FindCityKeys(*db, base::Utf8ToUtf16(options.province),
                                                 base::Utf8ToUtf16(options.city));
