@@ -12,6 +12,7 @@
 
 #include "platform/file.h"
 #include "platform/path_text.h"
+#include "platform/transfer_loop.h"
 
 namespace platform {
 namespace {
@@ -70,33 +71,27 @@ File File::Open(const std::filesystem::path& path, Access access,
 
 size_t File::ReadAt(uint64_t offset, void* out, size_t length) const {
   auto* bytes = static_cast<uint8_t*>(out);
-  size_t done = 0;
-  while (done < length) {
-    ssize_t n = ::pread(Descriptor(handle_), bytes + done, length - done,
-                        static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Raise(errno, "reading");
+  return TransferAll(length, [&](size_t done) -> size_t {
+    while (true) {
+      ssize_t n = ::pread(Descriptor(handle_), bytes + done, length - done,
+                          static_cast<off_t>(offset + done));
+      if (n >= 0) return static_cast<size_t>(n);
+      if (errno != EINTR) Raise(errno, "reading");
     }
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-  }
-  return done;
+  });
 }
 
 void File::WriteAt(uint64_t offset, const void* data, size_t length) {
   const auto* bytes = static_cast<const uint8_t*>(data);
-  size_t done = 0;
-  while (done < length) {
-    ssize_t n = ::pwrite(Descriptor(handle_), bytes + done, length - done,
-                         static_cast<off_t>(offset + done));
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      Raise(errno, "writing");
+  const size_t written = TransferAll(length, [&](size_t done) -> size_t {
+    while (true) {
+      ssize_t n = ::pwrite(Descriptor(handle_), bytes + done, length - done,
+                           static_cast<off_t>(offset + done));
+      if (n >= 0) return static_cast<size_t>(n);
+      if (errno != EINTR) Raise(errno, "writing");
     }
-    if (n == 0) Raise(EIO, "writing");
-    done += static_cast<size_t>(n);
-  }
+  });
+  if (written < length) Raise(EIO, "writing");
 }
 
 void File::Sync() {

@@ -15,6 +15,7 @@
 
 #include "platform/file.h"
 #include "platform/path_text.h"
+#include "platform/transfer_loop.h"
 #include "platform/windows_error.h"
 
 namespace platform {
@@ -114,34 +115,30 @@ File File::Open(const std::filesystem::path& path, Access access,
 
 size_t File::ReadAt(uint64_t offset, void* out, size_t length) const {
   auto* bytes = static_cast<uint8_t*>(out);
-  size_t done = 0;
-  while (done < length) {
+  return TransferAll(length, [&](size_t done) -> size_t {
     OVERLAPPED overlapped = At(offset + done);
     const auto chunk = static_cast<DWORD>(std::min(length - done, kMaxChunk));
     DWORD n = 0;
     if (!ReadFile(Native(handle_), bytes + done, chunk, &n, &overlapped)) {
-      if (GetLastError() == ERROR_HANDLE_EOF) break;
+      if (GetLastError() == ERROR_HANDLE_EOF) return 0;
       RaiseLast("reading");
     }
-    if (n == 0) break;
-    done += n;
-  }
-  return done;
+    return n;
+  });
 }
 
 void File::WriteAt(uint64_t offset, const void* data, size_t length) {
   const auto* bytes = static_cast<const uint8_t*>(data);
-  size_t done = 0;
-  while (done < length) {
+  const size_t written = TransferAll(length, [&](size_t done) -> size_t {
     OVERLAPPED overlapped = At(offset + done);
     const auto chunk = static_cast<DWORD>(std::min(length - done, kMaxChunk));
     DWORD n = 0;
     if (!WriteFile(Native(handle_), bytes + done, chunk, &n, &overlapped)) {
       RaiseLast("writing");
     }
-    if (n == 0) Raise(EIO, "writing");
-    done += n;
-  }
+    return n;
+  });
+  if (written < length) Raise(EIO, "writing");
 }
 
 void File::Sync() {
