@@ -131,6 +131,24 @@ void SyncFolderOf(const std::filesystem::path& path);
 // This process's id, for names of temporary files.
 uint64_t ProcessId();
 
+// Whether a process with id `pid` is running (false once it has ended), so
+// that a temporary file named after a process that is gone can be removed.
+bool ProcessRunning(uint64_t pid);
+
+// The file `path` names, symbolic links at its last part followed (a link
+// to a link too): the name to put files kept beside it (a journal, a
+// temporary copy) and to replace, so that every path to one file shares
+// them and a replace leaves the link a link. A link's folder is its own
+// folder, so only the last part matters. `path` itself when it is no link
+// or cannot be examined.
+std::filesystem::path FollowLinks(const std::filesystem::path& path);
+
+// Gives the open file `to` the permission bits of the file at `from` and,
+// where this process may set them, its owner and group, so that a file
+// replacing another keeps them. Nothing where the system keeps no such bits
+// (Windows) or `from` is gone. Raises when the bits cannot be set.
+void CopyOwnerAndMode(const std::filesystem::path& from, File& to);
+
 enum class StandardStream { kInput, kOutput, kError };
 // Whether the stream is an interactive terminal (or console).
 bool IsTerminal(StandardStream stream);

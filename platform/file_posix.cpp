@@ -1,5 +1,6 @@
 // Files over POSIX descriptors.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -184,6 +185,21 @@ void SyncFolderOf(const std::filesystem::path& path) {
 }
 
 uint64_t ProcessId() { return static_cast<uint64_t>(::getpid()); }
+
+bool ProcessRunning(uint64_t pid) {
+  if (pid == 0 || pid > static_cast<uint64_t>(INT32_MAX)) return false;
+  // EPERM: it runs, as another user.
+  return ::kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+}
+
+void CopyOwnerAndMode(const std::filesystem::path& from, File& to) {
+  struct stat st;
+  if (::stat(from.c_str(), &st) != 0) return;
+  const int fd = Descriptor(to.native());
+  // Only root may give a file away; a member of the group may set it.
+  if (::fchown(fd, st.st_uid, st.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+  if (::fchmod(fd, st.st_mode & 07777) != 0) Raise(errno, "setting the mode");
+}
 
 bool IsTerminal(StandardStream stream) {
   return ::isatty(stream == StandardStream::kInput    ? STDIN_FILENO

@@ -166,5 +166,22 @@ TEST_F(FileTest, AMappingShowsLaterWrites) {
   EXPECT_EQ(std::string(reinterpret_cast<const char*>(mapped->data()), 4), "abaa");
 }
 
+// Files kept beside a database are named after the file a link leads to,
+// through chains of relative and absolute links; other paths stay as given.
+TEST_F(FileTest, FollowLinksLeadsToTheFileItself) {
+  const fs::path real = folder_ / "real.mdb";
+  File::Open(real, Access::kReadWrite, Creation::kCreateOrTruncate).Close();
+  std::error_code error;
+  fs::create_symlink("real.mdb", folder_ / "one", error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  fs::create_symlink(folder_ / "one", folder_ / "two");
+  EXPECT_EQ(FollowLinks(folder_ / "two"), real);
+  EXPECT_EQ(FollowLinks(folder_ / "one"), real);
+  EXPECT_EQ(FollowLinks(real), real);
+  EXPECT_EQ(FollowLinks(folder_ / "missing"), folder_ / "missing");
+  fs::create_symlink("loop", folder_ / "loop");
+  EXPECT_EQ(FollowLinks(folder_ / "loop"), folder_ / "loop");
+}
+
 }  // namespace
 }  // namespace platform

@@ -267,6 +267,19 @@ void SyncFolderOf(const std::filesystem::path&) {
 
 uint64_t ProcessId() { return GetCurrentProcessId(); }
 
+bool ProcessRunning(uint64_t pid) {
+  if (pid == 0 || pid > MAXDWORD) return false;
+  HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+  if (process == nullptr) return GetLastError() == ERROR_ACCESS_DENIED;
+  const bool running = WaitForSingleObject(process, 0) == WAIT_TIMEOUT;
+  CloseHandle(process);
+  return running;
+}
+
+void CopyOwnerAndMode(const std::filesystem::path&, File&) {
+  // A new file takes its folder's permissions, as the old one did.
+}
+
 bool IsTerminal(StandardStream stream) {
   FILE* file = stream == StandardStream::kInput    ? stdin
                : stream == StandardStream::kOutput ? stdout

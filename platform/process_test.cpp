@@ -2,7 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <system_error>
+
+#include "platform/file.h"
 
 namespace platform {
 namespace {
@@ -28,6 +32,25 @@ TEST(ChildProcess, ExitCodesKillsAndWaits) {
   EXPECT_FALSE(waiting.running());
 
   EXPECT_THROW(ChildProcess::Start({"no-such-program-anywhere"}), std::system_error);
+}
+
+// A temporary file guarded while the process is interrupted is removed, and
+// the process still ends by the interrupt.
+TEST(ChildProcess, AnInterruptRemovesTheGuardedFile) {
+#ifdef _WIN32
+  GTEST_SKIP() << "a console interrupt cannot be raised in a child here";
+#else
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() / ("guarded-" + std::to_string(ProcessId()));
+  std::ofstream(file) << "partial";
+  ChildProcess child = ChildProcess::Start({PLATFORM_TEST_CHILD, "interrupt", file.string()});
+  EXPECT_TRUE(child.Wait().killed);
+  EXPECT_FALSE(std::filesystem::exists(file));
+  std::filesystem::remove(file);
+#endif
+  EXPECT_TRUE(ProcessRunning(ProcessId()));
+  EXPECT_FALSE(ProcessRunning(0));
+  EXPECT_FALSE(ProcessRunning(2147483646));  // beyond any id handed out
 }
 
 }  // namespace
