@@ -21,6 +21,7 @@
 #include "db/jet/table_creator.h"
 #include "db/jet/writer.h"
 #include "platform/file.h"
+#include "platform/interrupt.h"
 #include "platform/path_text.h"
 
 namespace jet {
@@ -292,12 +293,22 @@ void SaveDatabaseImage(const std::vector<uint8_t>& bytes, const std::filesystem:
   if (!replace && std::filesystem::exists(path, ec)) {
     RaiseInvalidArgument(platform::Utf8Of(path) + " exists already");
   }
-  std::filesystem::path temporary = path;
-  temporary += ".new-" + std::to_string(platform::ProcessId());
+  // Through a link, the file it names is replaced and the link stays.
+  const std::filesystem::path target = platform::FollowLinks(path);
+  const std::filesystem::path folder =
+      target.parent_path().empty() ? std::filesystem::path(".") : target.parent_path();
+  if (!std::filesystem::is_directory(folder, ec)) {
+    RaiseIoError(platform::Utf8Of(folder), "writing",
+                 std::filesystem::exists(folder, ec) ? ENOTDIR : ENOENT);
+  }
+  RemoveLeftTemporaries(target);
+  const std::filesystem::path temporary = TemporaryPathFor(target, platform::ProcessId());
+  platform::RemovedOnInterrupt removed_on_interrupt(temporary);
   try {
     platform::File file = platform::File::Open(temporary, platform::Access::kReadWrite,
                                                platform::Creation::kCreateOrTruncate);
     try {
+      if (replace) platform::CopyOwnerAndMode(target, file);
       file.WriteAt(0, bytes.data(), bytes.size());
       file.Sync();
       file.Close();
@@ -311,18 +322,50 @@ void SaveDatabaseImage(const std::vector<uint8_t>& bytes, const std::filesystem:
   try {
     if (!replace) {
       // A file made meanwhile under the name is never replaced.
-      if (!platform::MoveIfAbsent(temporary, path)) {
+      if (!platform::MoveIfAbsent(temporary, target)) {
         RaiseInvalidArgument(platform::Utf8Of(path) + " exists already");
       }
     } else {
-      platform::ReplaceFile(temporary, path);
+      platform::ReplaceFile(temporary, target);
     }
   } catch (const std::system_error& e) {
     std::filesystem::remove(temporary, ec);
     RaiseWriteFailure(path, e.code().value());
   }
   // The new name must reach the disk too.
-  platform::SyncFolderOf(path);
+  platform::SyncFolderOf(target);
+}
+
+std::filesystem::path TemporaryPathFor(const std::filesystem::path& database, uint64_t pid) {
+  std::filesystem::path temporary = database;
+  temporary += kTemporarySuffix + std::to_string(pid);
+  return temporary;
+}
+
+size_t RemoveLeftTemporaries(const std::filesystem::path& database) {
+  using Text = std::filesystem::path::string_type;
+  const Text prefix =
+      database.filename().native() + std::filesystem::path(kTemporarySuffix).native();
+  const std::filesystem::path folder =
+      database.parent_path().empty() ? std::filesystem::path(".") : database.parent_path();
+  size_t removed = 0;
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end;
+       it.increment(ec)) {
+    const Text name = it->path().filename().native();
+    if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) continue;
+    // The process id: at most 19 digits, so that it fits.
+    uint64_t pid = 0;
+    bool digits = name.size() - prefix.size() <= 19;
+    for (size_t i = prefix.size(); digits && i < name.size(); ++i) {
+      digits = name[i] >= '0' && name[i] <= '9';
+      pid = pid * 10 + static_cast<uint64_t>(name[i] - '0');
+    }
+    if (!digits || pid == platform::ProcessId() || platform::ProcessRunning(pid)) continue;
+    std::error_code removing;
+    if (std::filesystem::remove(it->path(), removing)) ++removed;
+  }
+  return removed;
 }
 
 void CreateDatabase(const std::filesystem::path& path, const NewDatabaseOptions& options) {

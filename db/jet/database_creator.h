@@ -41,12 +41,26 @@ std::unique_ptr<Database> NewMemoryDatabase(const NewDatabaseOptions& options = 
 std::unique_ptr<Database> LoadDatabaseIntoMemory(const std::filesystem::path& path);
 
 // Writes `bytes` as the file at `path` so that nobody ever sees it half
-// written: into a temporary file beside it, synced, then renamed over
-// `path` (replacing a file there when `replace`). Raises kInvalidArgument
+// written: into a temporary file beside it (TemporaryPathFor, removed
+// should the process be interrupted), synced, then renamed over `path`
+// (replacing a file there when `replace`, whose mode, owner and group the
+// new file keeps). Where `path` is a symbolic link, the file it names is
+// written and the link stays. Temporary files of earlier writers that are
+// gone are removed first (RemoveLeftTemporaries). Raises kInvalidArgument
 // "<path> exists already" when the path is taken and not `replace`, kIo when
-// writing fails (the temporary file is then removed).
+// writing fails (naming the folder when that is missing; the temporary file
+// is then removed).
 void SaveDatabaseImage(const std::vector<uint8_t>& bytes,
                        const std::filesystem::path& path, bool replace = false);
+
+// The name of the temporary file process `pid` writes a new `database`
+// under before renaming it over: "<database>.new-<pid>".
+inline constexpr char kTemporarySuffix[] = ".new-";
+std::filesystem::path TemporaryPathFor(const std::filesystem::path& database, uint64_t pid);
+
+// Removes the temporary files beside `database` left by writers whose
+// process has ended (killed mid-write); returns how many. Never raises.
+size_t RemoveLeftTemporaries(const std::filesystem::path& database);
 
 // The whole content of `db`'s file as it stands (no batch open), for
 // SaveDatabaseImage. Raises kIo.

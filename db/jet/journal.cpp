@@ -121,7 +121,8 @@ void AdvanceModificationTime(const std::filesystem::path& path, int64_t before) 
 }
 
 std::filesystem::path JournalPathFor(const std::filesystem::path& database) {
-  std::filesystem::path p = database;
+  // Beside the file itself, so that every path to it shares one journal.
+  std::filesystem::path p = platform::FollowLinks(database);
   p += "-journal";
   return p;
 }
@@ -132,6 +133,17 @@ bool JournalExists(const std::filesystem::path& journal) {
   } catch (const std::system_error&) {
     return true;  // unknown: looking for it raises the reason
   }
+}
+
+std::optional<JournalReport> DescribeJournal(const std::filesystem::path& database) {
+  const std::filesystem::path journal = JournalPathFor(database);
+  if (!JournalExists(journal)) return std::nullopt;
+  JournalContents contents;
+  JournalReport report;
+  report.complete = ReadJournal(journal, contents);
+  report.pages = contents.pages.size();
+  report.file_size = contents.file_size;
+  return report;
 }
 
 bool RollBackJournal(const std::filesystem::path& database,

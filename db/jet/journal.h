@@ -45,7 +45,7 @@ class File;
 
 namespace jet {
 
-// "<database path>-journal".
+// "<database path>-journal", symbolic links to the file followed first.
 std::filesystem::path JournalPathFor(const std::filesystem::path& database);
 
 // If a complete journal lies at `journal`, copies its pages back into the
@@ -59,6 +59,16 @@ std::filesystem::path JournalPathFor(const std::filesystem::path& database);
 // other process can see the file).
 bool RollBackJournal(const std::filesystem::path& database,
                      const std::filesystem::path& journal);
+
+// What a journal left beside a database holds.
+struct JournalReport {
+  bool complete = false;   // false: cut short before the file was touched
+  size_t pages = 0;        // original pages it would put back
+  uint64_t file_size = 0;  // the file's size before the interrupted batch
+};
+// The journal beside `database` (JournalPathFor), nullopt when there is
+// none. Raises kIo when it cannot be read.
+std::optional<JournalReport> DescribeJournal(const std::filesystem::path& database);
 
 // Whether a journal file exists at `journal`.
 bool JournalExists(const std::filesystem::path& journal);
