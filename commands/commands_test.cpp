@@ -464,7 +464,7 @@ TEST_F(CommandsTest, LookupWhileAWriterHoldsTheFileFailsBusyInOurOwnDatabase) {
     Button1Click(query_, lookup_, shell_);
     ADD_FAILURE() << "the lookup did not wait for the writer";
   } catch (const base::EOleException& e) {
-    EXPECT_NE(e.Message().find("the database is busy: another program is changing it"),
+    EXPECT_NE(e.Message().find("the database is busy: another program is using it"),
               std::string::npos)
         << e.Message();
   }

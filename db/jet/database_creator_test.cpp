@@ -8,10 +8,12 @@
 
 #include "db/jet/checker.h"
 #include "db/jet/format.h"
+#include "db/jet/journal.h"
 #include "db/jet/table_creator.h"
 #include "db/jet/writer.h"
 #include "db/jet/test_util.h"
 #include "db/jet/writer_test_util.h"
+#include "platform/file.h"
 #include "testing/scratch_dir.h"
 
 namespace jet {
@@ -86,6 +88,38 @@ TEST(DatabaseCreator, SavingNeverClobbersUnlessAskedAndLeavesNoTemporaryFile) {
   } catch (const Error& e) {
     EXPECT_EQ(e.kind(), ErrorKind::kIo) << e.what();
   }
+}
+
+// A replace through a symbolic link writes the file the link names and
+// leaves the link a link; the new file keeps the old one's mode; temporary
+// files of writers that are gone are cleared, a live writer's kept.
+TEST(DatabaseCreator, ReplacingFollowsLinksKeepsTheModeAndClearsLeftovers) {
+  testing_support::ScratchDir dir;
+  const auto real = dir.path() / "real.mdb", link = dir.path() / "link.mdb";
+  CreateDatabase(real);
+  std::error_code error;
+  std::filesystem::create_symlink("real.mdb", link, error);
+  if (error) GTEST_SKIP() << "no symbolic links here: " << error.message();
+  std::filesystem::permissions(real, std::filesystem::perms::owner_read |
+                                         std::filesystem::perms::owner_write |
+                                         std::filesystem::perms::group_read);
+  const auto left = TemporaryPathFor(real, 2147483646);  // no such process
+  const auto live = TemporaryPathFor(real, platform::ProcessId());
+  const auto live_other = dir.path() / "real.mdb.new-x1";
+  for (const auto& p : {left, live_other}) std::ofstream(p) << "partial";
+  EXPECT_EQ(JournalPathFor(link), dir.path() / "real.mdb-journal");
+
+  std::vector<uint8_t> image = NewDatabaseImage();
+  image.resize(image.size() + format::kPageSize);
+  SaveDatabaseImage(image, link, /*replace=*/true);
+  EXPECT_TRUE(std::filesystem::is_symlink(link));
+  EXPECT_EQ(std::filesystem::file_size(real), image.size());
+  EXPECT_EQ(std::filesystem::status(real).permissions() & std::filesystem::perms::all,
+            std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                std::filesystem::perms::group_read);
+  EXPECT_FALSE(std::filesystem::exists(left));
+  EXPECT_FALSE(std::filesystem::exists(live));
+  EXPECT_TRUE(std::filesystem::exists(live_other));  // not a process id
 }
 
 TEST(DatabaseCreator, ChangesToACopyInMemoryReachTheFileOnlyWhenSaved) {

@@ -53,7 +53,7 @@ void RaiseCorruptFile(std::string_view file, std::string_view what) {
 
 void RaiseBusy(std::string_view file) {
   Raise(ErrorKind::kBusy, Join(file, ": the database is busy: another program is "
-                                     "changing it; nothing was changed, try again"));
+                                     "using it; nothing was changed, try again"));
 }
 
 void RaiseNoSuchTable(std::u16string_view name) {

@@ -348,7 +348,7 @@ TEST_P(LockLevels, StatementsAndCommitsWaitOnlyWhereTheyMust) {
     } catch (const Error& e) {
       EXPECT_EQ(e.kind(), ErrorKind::kBusy);
       EXPECT_EQ(std::string(e.what()), path.string() +
-                ": the database is busy: another program is changing it; nothing was "
+                ": the database is busy: another program is using it; nothing was "
                 "changed, try again");
     }
     EXPECT_GE(Clock::now() - start, std::chrono::milliseconds(100));
