@@ -2,6 +2,7 @@
 #include "attribution/import_builder.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <string_view>
 
@@ -98,7 +99,65 @@ std::vector<std::string> AddLookupIndexes(jet::Database& db, jet::Writer& writer
   return left_out;
 }
 
+// What tells two tables' layouts apart: names, kinds, sizes and flags of
+// the columns, and the indexes' names, columns and kinds.
+std::string LayoutOf(const jet::TableDef& t) {
+  std::string out = base::Utf16ToUtf8(t.name);
+  for (const jet::Column& c : t.columns) {
+    out += "|" + base::Utf16ToUtf8(c.name) + ":" + std::to_string(c.type_code) + ":" +
+           std::to_string(c.number) + ":" + std::to_string(c.length) + ":" +
+           std::to_string(c.flags) + ":" + std::to_string(c.sort_order);
+  }
+  for (const jet::Index& i : t.indexes) {
+    out += "|index " + base::Utf16ToUtf8(i.name) + ":" + std::to_string(i.number) + ":" +
+           std::to_string(i.primary_key) + std::to_string(i.foreign_key) +
+           std::to_string(i.unique) + std::to_string(i.ignore_nulls) + std::to_string(i.required);
+    for (const jet::IndexColumn& c : i.columns) {
+      out += ":" + std::to_string(c.column_number) + (c.ascending ? "+" : "-");
+    }
+  }
+  return out;
+}
+
+// Every table's layout and the row count of every system table.
+std::string LayoutOf(jet::Database& db) {
+  std::string out;
+  for (const std::u16string& name : db.TableNames()) out += LayoutOf(*db.GetTable(name)) + "\n";
+  for (const std::u16string& name : db.SystemTableNames()) {
+    out += base::Utf16ToUtf8(name) + " " + std::to_string(db.GetTable(name, true)->row_count) +
+           "\n";
+  }
+  return out;
+}
+
+// The layout of a new import's database, with or without its indexes.
+const std::string& FreshLayout(bool indexed) {
+  static const std::array<std::string, 2> layouts = [] {
+    std::array<std::string, 2> made;
+    for (int with = 0; with < 2; ++with) {
+      auto db = jet::NewMemoryDatabase();
+      jet::Writer writer(*db, jet::WriterOptions{.sync = false});
+      db::CreateAttributionTables(*db, writer);
+      if (with == 1) AddLookupIndexes(*db, writer);
+      made[with] = LayoutOf(*db);
+    }
+    return made;
+  }();
+  return layouts[indexed ? 1 : 0];
+}
+
 }  // namespace
+
+bool HoldsOnlyImportTables(jet::Database& db, bool& indexed) {
+  const std::string layout = LayoutOf(db);
+  for (bool with : {true, false}) {
+    if (layout == FreshLayout(with)) {
+      indexed = with;
+      return true;
+    }
+  }
+  return false;
+}
 
 std::vector<uint8_t> BuildAttributionImage(const AttributionData& data, bool plain_heads,
                                            const ImportProgress& progress,

@@ -47,6 +47,14 @@ struct BuildOptions {
   std::vector<std::string>* indexes_left_out = nullptr;
 };
 
+// Whether `db` holds nothing but what a new import makes: the three tables
+// with their columns, no other table, catalog object or system row, and
+// either the lookup indexes (`indexed` set) or none. Such a database is
+// replaced by a fresh build, compact, rather than emptied and refilled
+// (which keeps pages the old rows used). Raises kCorrupt for a damaged
+// file.
+bool HoldsOnlyImportTables(jet::Database& db, bool& indexed);
+
 std::vector<uint8_t> BuildAttributionImage(const AttributionData& data, bool plain_heads,
                                            const ImportProgress& progress,
                                            std::unique_ptr<jet::Database> base = nullptr,

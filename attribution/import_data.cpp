@@ -1,6 +1,7 @@
 // Reading and checking the import's input, and telling its layout.
 #include "attribution/import_data.h"
 
+#include <algorithm>
 #include <charconv>
 #include <fstream>
 #include <string_view>
@@ -8,6 +9,7 @@
 
 #include "attribution/import_rows.h"
 #include "attribution/phone_dat.h"
+#include "base/utf.h"
 #include "platform/path_text.h"
 
 namespace attribution {
@@ -20,7 +22,7 @@ std::u16string Text(const CsvReader& in, std::string_view column, std::string_vi
                     size_t size, bool required) {
   std::u16string out;
   std::string fault = TextFault(text, size, required, out);
-  if (!fault.empty()) throw in.Error(std::string(column) + " '" + std::string(text) + "' " + fault);
+  if (!fault.empty()) throw in.Error(ColumnFault(column, text, fault));
   return out;
 }
 
@@ -48,6 +50,22 @@ int32_t CityKey(const CsvReader& in, std::string_view column, std::string_view t
   return value;
 }
 
+// A header line found in place of the expected one, quoted when it is
+// text; a file of another kind is named instead of echoing its bytes.
+std::string Shown(const std::string& got) {
+  const bool text = base::Utf16ToUtf8(base::Utf8ToUtf16(got)) == got &&
+                    std::none_of(got.begin(), got.end(), [](char c) {
+                      return static_cast<unsigned char>(c) < 0x20 && c != '\t';
+                    });
+  if (text) return "'" + got + "'";
+  if (LooksLikePhoneDat(got)) {
+    return "binary data that looks like a phone.dat file (use --format phonedat, or leave "
+           "--format out)";
+  }
+  if (base::Utf16ToUtf8(base::Utf8ToUtf16(got)) != got) return std::string("a line that ") + kNotUtf8Hint;
+  return "binary data, not CSV text";
+}
+
 // Reads records of `in` after checking its header against `header`; calls
 // `each` with the fields of every record.
 template <typename Each>
@@ -59,7 +77,7 @@ void ReadTable(CsvReader& in, std::string_view header, Each each) {
   if (!in.Next(fields)) throw InputError(in.name() + ": empty, header '" + expected + "' expected");
   std::string got;
   for (size_t i = 0; i < fields.size(); ++i) got.append(i ? "," : "").append(fields[i]);
-  if (got != expected) throw in.Error("header '" + expected + "' expected, found '" + got + "'");
+  if (got != expected) throw in.Error("header '" + expected + "' expected, found " + Shown(got));
   while (in.Next(fields)) {
     if (fields.size() != columns) {
       throw in.Error(std::to_string(fields.size()) + " fields, " + std::to_string(columns) +

@@ -60,6 +60,9 @@ struct ImportSummary {
   size_t unzeroed_rows = 0;   // city rows whose area code lost its leading "0"
   size_t unzeroed_heads = 0;  // their heads
   size_t unused_records = 0;  // phone.dat records no head refers to (left out)
+  // Of those, the ones at the end of the record area: a whole phone.dat's
+  // index refers to its last record, so these mean the index was cut short.
+  size_t trailing_unused_records = 0;
 };
 
 struct AttributionData {

@@ -382,6 +382,7 @@ MergePlan MergeInto(jet::Database& db, const AttributionData& source,
       writer.Rollback();
       return plan;
     }
+    if (options.before_writing) options.before_writing(plan);
     Apply(db, writer, plan);
     writer.Commit();
     return plan;

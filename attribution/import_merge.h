@@ -6,6 +6,7 @@
 #define ATTRIBUTION_IMPORT_MERGE_H_
 
 #include <cstddef>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -16,9 +17,14 @@
 
 namespace attribution {
 
+struct MergePlan;
+
 struct MergeOptions {
   bool prune = false;        // delete heads the input lacks
   bool force_plain = false;  // store new heads as seven plain digits
+  // Called with the plan, under the write lock, before anything is
+  // written; raising from it leaves the database as it was.
+  std::function<void(const MergePlan&)> before_writing = {};
 };
 
 // What a merge changes, worked out from the database and the input before
@@ -51,6 +57,10 @@ struct MergePlan {
   std::vector<HeadChange> head_inserts;
   std::vector<HeadChange> head_deletes;
   size_t unchanged_heads = 0;  // head rows kept as they are
+  // The heads the database answered before the merge.
+  size_t HeadsBefore() const {
+    return unchanged_heads + head_updates.size() + head_deletes.size();
+  }
   bool plain_heads = false;  // how new heads are stored
 
   bool Empty() const {

@@ -9,10 +9,15 @@
 #include "base/utf.h"
 
 namespace attribution {
+namespace {
+
+constexpr char kNotUtf8[] = "is not UTF-8";
+
+}  // namespace
 
 std::string TextFault(std::string_view text, size_t size, bool required, std::u16string& out) {
   out = base::Utf8ToUtf16(text);
-  if (base::Utf16ToUtf8(out) != text) return "is not UTF-8";
+  if (base::Utf16ToUtf8(out) != text) return kNotUtf8;
   if (required && out.empty()) return "is empty";
   for (char16_t c : out) {
     if (c < 0x20 || c == 0x7F) return "holds a control character";
@@ -48,11 +53,16 @@ bool Checked(std::string_view column, std::string_view text, size_t size, bool r
              std::u16string& out, std::string& fault) {
   std::string why = TextFault(text, size, required, out);
   if (why.empty()) return true;
-  fault = std::string(column) + " '" + std::string(text) + "' " + why;
+  fault = ColumnFault(column, text, why);
   return false;
 }
 
 }  // namespace
+
+std::string ColumnFault(std::string_view column, std::string_view text, const std::string& why) {
+  if (why == kNotUtf8) return std::string(column) + " " + kNotUtf8Hint;
+  return std::string(column) + " '" + std::string(text) + "' " + why;
+}
 
 bool HeadCollector::City(std::string_view province, std::string_view city,
                          std::string_view postal_code, std::string_view area_code,

@@ -21,6 +21,15 @@ namespace attribution {
 // than `size`.
 std::string TextFault(std::string_view text, size_t size, bool required, std::u16string& out);
 
+// The fault of `text` in `column` as a message: "<column> '<text>' <why>",
+// or, for text that is not UTF-8, a message that does not echo its bytes
+// and says how to convert a GBK file.
+std::string ColumnFault(std::string_view column, std::string_view text, const std::string& why);
+
+// The hint given with text that is not UTF-8.
+inline constexpr char kNotUtf8Hint[] =
+    "is not UTF-8 (is the file GBK? convert it with iconv -f GBK -t UTF-8)";
+
 // `area_code` without one leading "0", if it has one; `dropped` tells.
 std::string_view WithoutTrunkZero(std::string_view area_code, bool& dropped);
 

@@ -195,6 +195,8 @@ class Parser {
     }
     data_.summary.unused_records =
         static_cast<size_t>(std::count(used.begin(), used.end(), false));
+    data_.summary.trailing_unused_records = static_cast<size_t>(
+        std::find(used.rbegin(), used.rend(), true) - used.rbegin());
   }
 
   std::span<const uint8_t> bytes_;

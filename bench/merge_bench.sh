@@ -40,7 +40,7 @@ run() {
 echo "$rows heads, about $changes changed"
 for k in 1 2 3; do
   cp "$work/base.mdb" "$work/a.mdb"
-  run "merge of the changed release (--prune)" --merge "$work/next.csv" --to "$work/a.mdb" --prune
+  run "merge of the changed release (--prune)" --merge "$work/next.csv" --to "$work/a.mdb" --prune --force
 done
 for k in 1 2 3; do
   run "merge of the same release again      " --merge "$work/next.csv" --to "$work/a.mdb" --prune
