@@ -32,12 +32,8 @@ std::vector<std::string> CheckDatabaseFile(const std::filesystem::path& path) {
   std::vector<std::string> problems;
   std::unique_ptr<jet::Database> db;
   std::optional<jet::ReadLock> lock;  // one committed state throughout
-  try {
-    db = jet::Database::Open(path, jet::OpenMode::kReadOnly);
-    lock.emplace(*db);
-  } catch (const jet::Error& e) {
-    return {e.what()};
-  }
+  db = jet::Database::Open(path, jet::OpenMode::kReadOnly);
+  lock.emplace(*db);
   try {
     problems = jet::CheckDatabase(*db);
   } catch (const jet::Error& e) {

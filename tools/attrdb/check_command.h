@@ -11,7 +11,7 @@ namespace attrdb {
 // The problems of the database at `path`, one line each, empty when it is
 // sound: those of jet::CheckDatabase, then any row of any table (system
 // tables included) that cannot be read and decoded, long values followed to
-// their end. A file that cannot be opened at all gives its one problem.
+// their end. Raises jet::Error when the file cannot be opened at all.
 std::vector<std::string> CheckDatabaseFile(const std::filesystem::path& path);
 
 }  // namespace attrdb

@@ -7,6 +7,8 @@
 #include "base/exceptions.h"
 #include "codec/number_head.h"
 #include "tools/attrdb/line_input.h"
+#include "tools/attrdb/stream_error.h"
+#include "tools/attrdb/report.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
@@ -21,14 +23,13 @@ int ConvertEach(const std::vector<std::string>& items,
     try {
       std::string out = convert(item);
       out.push_back('\n');
-      std::fwrite(out.data(), 1, out.size(), stdout);
+      WriteStream(out.data(), out.size(), stdout);
     } catch (const base::Exception& e) {
-      std::fflush(stdout);
-      std::fprintf(stderr, "attrdb: %s\n", e.Message().c_str());
+      ReportError(MessageOf(e));
       exit_code = kExitFailed;
     }
   });
-  std::fflush(stdout);
+  FlushStream(stdout);
   return exit_code;
 }
 

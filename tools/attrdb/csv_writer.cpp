@@ -1,5 +1,6 @@
 // The CSV form of rows, buffered and written in large blocks.
 #include "tools/attrdb/csv_writer.h"
+#include "tools/attrdb/stream_error.h"
 
 #include <charconv>
 #include <cstring>
@@ -40,9 +41,9 @@ void CsvWriter::Append(std::string_view s) {
 }
 
 void CsvWriter::Flush() {
-  if (used_ > 0) std::fwrite(buffer_.data(), 1, used_, out_);
+  if (used_ > 0) WriteStream(buffer_.data(), used_, out_);
   used_ = 0;
-  std::fflush(out_);
+  FlushStream(out_);
 }
 
 void CsvWriter::WriteHeader() {
@@ -62,7 +63,7 @@ void CsvWriter::WriteRow(const jet::Row& row) {
   }
   Append("\n");
   if (used_ >= kFlushAt) {
-    std::fwrite(buffer_.data(), 1, used_, out_);
+    WriteStream(buffer_.data(), used_, out_);
     used_ = 0;
   }
 }

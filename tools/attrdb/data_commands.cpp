@@ -17,7 +17,11 @@
 #include "attribution/read_ahead_file.h"
 #include "db/jet/error.h"
 #include "platform/file.h"
+#include "tools/attrdb/database_arguments.h"
 #include "tools/attrdb/database_location.h"
+#include "tools/attrdb/output_file.h"
+#include "tools/attrdb/stream_error.h"
+#include "tools/attrdb/report.h"
 #include "tools/attrdb/lookup_output.h"
 #include "tools/attrdb/lookup_run.h"
 #include "tools/attrdb/subcommands.h"
@@ -42,7 +46,9 @@ lookup finds it (area codes with their leading 0):
            format's names, those names without "中国" (said on standard
            error, since the file read back names them in full), or a
            number; any other card type is refused.
-Output goes to standard output unless --output FILE is given.)";
+Output goes to standard output unless --output FILE is given; FILE is written
+under a temporary name and renamed over FILE once whole, and is never a
+database.)";
 
 constexpr char kInfoFooter[] = R"(
 Prints the heads (answered from scrambled rows, from plain rows, and the
@@ -96,47 +102,28 @@ bool DumpText(const AttributionIndex& index, OutputFormat format, std::FILE* out
     chunk.append(digits, sizeof digits);
     chunk += tails[n];
     if (chunk.size() >= kDumpChunk) {
-      if (std::fwrite(chunk.data(), 1, chunk.size(), out) != chunk.size()) return false;
+      if (!WriteStream(chunk.data(), chunk.size(), out)) return false;
       chunk.clear();
     }
   }
-  return std::fwrite(chunk.data(), 1, chunk.size(), out) == chunk.size();
+  return WriteStream(chunk.data(), chunk.size(), out);
 }
 
 int Dump(const DumpOptions& o) {
-  std::optional<AttributionIndex> index;
-  std::string bytes;
-  try {
-    index.emplace(LoadIndex(o.database));
-    if (o.format == "phonedat") {
-      std::vector<std::string> renamed;
-      bytes = attribution::WritePhoneDat(*index, o.version, &renamed);
-      for (const std::string& note : renamed) {
-        std::fprintf(stderr, "attrdb: card type %s (phone.dat has no other name for it)\n",
-                     note.c_str());
-      }
-    }
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "attrdb: %s\n", e.what());
-    return kExitFailed;
-  }
-  std::FILE* out = o.output.empty() ? stdout : platform::OpenStdioFile(platform::PathFromUtf8(o.output), "wb");
-  if (out == nullptr) {
-    std::fprintf(stderr, "attrdb: %s: cannot be written\n", o.output.c_str());
-    return kExitFailed;
-  }
-  bool written;
+  // The output is refused before the work when it would overwrite a database.
+  OutputFile out(o.output, {o.database});
+  const AttributionIndex index = LoadIndex(o.database);
   if (o.format == "phonedat") {
-    written = std::fwrite(bytes.data(), 1, bytes.size(), out) == bytes.size();
+    std::vector<std::string> renamed;
+    const std::string bytes = attribution::WritePhoneDat(index, o.version, &renamed);
+    for (const std::string& note : renamed) {
+      ReportError("card type " + note + " (phone.dat has no other name for it)");
+    }
+    WriteStream(bytes.data(), bytes.size(), out.stream());
   } else {
-    written = DumpText(*index, o.format == "json" ? OutputFormat::kJson : OutputFormat::kCsv, out);
+    (void)DumpText(index, o.format == "json" ? OutputFormat::kJson : OutputFormat::kCsv, out.stream());
   }
-  const bool closed = out == stdout ? std::fflush(out) == 0 : std::fclose(out) == 0;
-  if (!written || !closed) {
-    std::fprintf(stderr, "attrdb: %s: writing failed\n",
-                 o.output.empty() ? "standard output" : o.output.c_str());
-    return kExitFailed;
-  }
+  out.Commit();
   return kExitOk;
 }
 
@@ -164,13 +151,10 @@ int Info(const std::string& file, bool json) {
   attribution::LoadReport report;
   attribution::DataInfo info;
   uintmax_t size = 0;
-  try {
+  {
     const AttributionIndex index = LoadIndex(file, &report);
     info = attribution::DescribeData(index, report);
     size = std::filesystem::file_size(platform::PathFromUtf8(file));
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "attrdb: %s\n", e.what());
-    return kExitFailed;
   }
   const std::string modified = ModificationTime(file);
   if (json) {
@@ -223,12 +207,9 @@ int Info(const std::string& file, bool json) {
 int CheckData(const std::string& file) {
   attribution::LoadReport report;
   std::vector<attribution::Finding> findings;
-  try {
+  {
     const AttributionIndex index = LoadIndex(file, &report);
     findings = attribution::CheckData(index, report);
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "attrdb: %s\n", e.what());
-    return kExitFailed;
   }
   size_t harmful = 0;
   for (const attribution::Finding& f : findings) {
@@ -239,9 +220,8 @@ int CheckData(const std::string& file) {
   }
   if (findings.empty()) std::printf("%s: no findings about the data\n", file.c_str());
   if (harmful == 0) return kExitOk;
-  std::fflush(stdout);
-  std::fprintf(stderr, "attrdb: %s: %zu finding%s make answers wrong or missing\n",
-               file.c_str(), harmful, harmful == 1 ? "" : "s");
+  ReportError(file + ": " + std::to_string(harmful) + " finding" + (harmful == 1 ? "" : "s") +
+              " make answers wrong or missing");
   return kExitFailed;
 }
 
@@ -261,25 +241,27 @@ void AddDataCommands(CLI::App& app, int& exit_code) {
                    ? std::string()
                    : std::string("four digits expected");
       });
-  dump->add_option("-o,--output", dump_options->output, "Write to FILE")->type_name("FILE");
+  dump->add_option("-o,--output", dump_options->output,
+                   "Write to FILE (whole or not at all; -: standard output)")
+      ->type_name("FILE");
   dump->callback([dump, dump_options, &exit_code] {
     if (dump->count("--db") == 0) {
       dump_options->database = FindDefaultDatabase(kDefaultDatabase, stderr);
     }
-    exit_code = Dump(*dump_options);
+    exit_code = Guarded([&] { return Dump(*dump_options); });
   });
 
-  auto file = std::make_shared<std::string>(kDefaultDatabase);
+  auto arguments = std::make_shared<DatabaseArguments>();
   CLI::App* info = app.add_subcommand("info", "Figures of a database's attribution data");
   info->footer(kInfoFooter);
-  info->add_option("FILE", *file, "Database file")->capture_default_str();
+  AddDatabaseArguments(*info, *arguments, "[FILE]", "Database file");
   auto format = std::make_shared<std::string>("text");
   info->add_option("--format", *format, "Output format")
       ->check(CLI::IsMember({"text", "json"}))
       ->capture_default_str();
-  info->callback([info, file, format, &exit_code] {
-    if (info->count("FILE") == 0) *file = FindDefaultDatabase(kDefaultDatabase, stderr);
-    exit_code = Info(*file, *format == "json");
+  info->callback([arguments, format, &exit_code] {
+    const std::string file = ResolveDatabase(*arguments, 0, 0).database;
+    exit_code = Guarded([&] { return Info(file, *format == "json"); });
   });
 }
 

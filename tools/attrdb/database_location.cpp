@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <stdexcept>
 #include <system_error>
 
 namespace attrdb {
@@ -40,6 +41,30 @@ std::string FindDefaultDatabase(const std::string& file_name, std::FILE* err) {
       file_name, UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
   if (chosen != file_name) std::fprintf(err, "attrdb: reading %s\n", chosen.c_str());
   return chosen;
+}
+
+DatabaseWords SplitDatabaseWords(const std::string& named, std::vector<std::string> words,
+                                 size_t least_rest, size_t most_rest, std::FILE* err) {
+  DatabaseWords out;
+  std::error_code error;
+  if (!named.empty()) {
+    out.database = named;
+  } else if (words.size() > most_rest ||
+             (words.size() > least_rest &&
+              std::filesystem::is_regular_file(platform::PathFromUtf8(words[0]), error))) {
+    out.database = words[0];
+    words.erase(words.begin());
+  }
+  if (words.size() < least_rest || words.size() > most_rest) {
+    throw std::invalid_argument(
+        words.size() < least_rest ? "missing arguments" : "too many arguments: " + words.back());
+  }
+  if (out.database.empty()) out.database = FindDefaultDatabase("attrdata.mdb", err);
+  if (std::filesystem::is_directory(platform::PathFromUtf8(out.database), error)) {
+    throw std::runtime_error(out.database + ": is a folder, not a database file");
+  }
+  out.rest = std::move(words);
+  return out;
 }
 
 }  // namespace attrdb

@@ -6,6 +6,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 namespace attrdb {
 
@@ -26,6 +27,23 @@ std::string ChooseDatabase(const std::string& file_name, const std::string& data
 // and HOME); writes "attrdb: reading <path>" to `err` when the file chosen
 // is not the working folder's.
 std::string FindDefaultDatabase(const std::string& file_name, std::FILE* err);
+
+// The database a subcommand reads and the rest of its positional words.
+struct DatabaseWords {
+  std::string database;
+  std::vector<std::string> rest;
+};
+
+// Splits the positional `words` of a subcommand that takes the database as
+// --db FILE (`named`, empty when not given) or as its first word, followed
+// by `least_rest` to `most_rest` other words. Without --db, the first word
+// is the database when there are more words than `most_rest`, or when
+// there are more than `least_rest` and it names an existing file; else the
+// default database is read (FindDefaultDatabase, telling `err`). Raises
+// std::invalid_argument for a wrong number of words, std::runtime_error
+// "<path>: is a folder, not a database file".
+DatabaseWords SplitDatabaseWords(const std::string& named, std::vector<std::string> words,
+                                 size_t least_rest, size_t most_rest, std::FILE* err);
 
 }  // namespace attrdb
 

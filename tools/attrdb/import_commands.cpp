@@ -1,7 +1,9 @@
 // attrdb import and attrdb check: building an attribution database from CSV
 // and checking the structure of a database file.
 #include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -14,7 +16,12 @@
 #include "db/jet/database_creator.h"
 #include "db/jet/error.h"
 #include "db/jet/writer.h"
+#include "db/jet/journal.h"
+#include "platform/file.h"
+#include "platform/interrupt.h"
 #include "tools/attrdb/check_command.h"
+#include "tools/attrdb/database_arguments.h"
+#include "tools/attrdb/report.h"
 #include "tools/attrdb/progress_bar.h"
 #include "tools/attrdb/subcommands.h"
 #include "platform/path_text.h"
@@ -39,7 +46,117 @@ struct ImportOptions {
   bool plain = false;
   bool no_indexes = false;
   bool quiet = false;
+  bool force = false;
 };
+
+// A --prune that would remove more than this share of the heads needs
+// --force: a release cut short would otherwise empty the database.
+constexpr double kMostPrunedShare = 0.1;
+
+// The import's input as a path the readers may open more than once: a file
+// or folder as it is; standard input ("-"), a pipe or a terminal copied
+// first to a temporary file, whose name messages then do not show.
+class ImportInput {
+ public:
+  explicit ImportInput(const std::string& name) : name_(name == "-" ? "standard input" : name) {
+    const std::filesystem::path given = platform::PathFromUtf8(name);
+    std::optional<platform::FileInfo> info;
+    if (name != "-") {
+      try {
+        info = platform::PathInfo(given);
+      } catch (const std::system_error&) {
+      }
+      if (!info || info->kind != platform::FileKind::kOther) {
+        path_ = given;
+        return;
+      }
+    }
+    Spool(name == "-" ? nullptr : &given);
+  }
+  ~ImportInput() {
+    if (copy_.empty()) return;
+    std::error_code ignored;
+    std::filesystem::remove(copy_, ignored);
+  }
+  ImportInput(const ImportInput&) = delete;
+  ImportInput& operator=(const ImportInput&) = delete;
+
+  const std::filesystem::path& path() const { return path_; }
+  // `message` naming the input as the user did.
+  std::string Named(std::string message) const {
+    if (copy_.empty()) return message;
+    const std::string copy = platform::Utf8Of(copy_);
+    for (size_t at = message.find(copy); at != std::string::npos;
+         at = message.find(copy, at + name_.size())) {
+      message.replace(at, copy.size(), name_);
+    }
+    return message;
+  }
+
+ private:
+  // Copies standard input (`source` null) or the file `source` to a
+  // temporary file.
+  void Spool(const std::filesystem::path* source) {
+    std::error_code error;
+    std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    if (error) folder = ".";
+    copy_ = folder / ("attrdb-input-" + std::to_string(platform::ProcessId()));
+    path_ = copy_;
+    guard_ = std::make_unique<platform::RemovedOnInterrupt>(copy_);
+    std::FILE* in = source ? platform::OpenStdioFile(*source, "rb") : stdin;
+    if (in == nullptr) Fail(name_, errno);
+    std::FILE* out = platform::OpenStdioFile(copy_, "wb");
+    if (out == nullptr) Fail(platform::Utf8Of(copy_), errno);
+    std::vector<char> buffer(size_t{1} << 16);
+    size_t got;
+    bool written = true;
+    while ((got = std::fread(buffer.data(), 1, buffer.size(), in)) > 0) {
+      written = written && std::fwrite(buffer.data(), 1, got, out) == got;
+    }
+    const bool read = std::ferror(in) == 0;
+    const int read_error = errno;
+    if (source) std::fclose(in);
+    written = std::fclose(out) == 0 && written;
+    if (!read) Fail(name_, read_error);
+    if (!written) Fail(platform::Utf8Of(copy_), errno);
+  }
+  [[noreturn]] static void Fail(const std::string& name, int error) {
+    throw InputError(name + ": cannot be read (" + std::strerror(error != 0 ? error : EIO) + ")");
+  }
+
+  std::string name_;
+  std::filesystem::path path_;
+  std::filesystem::path copy_;  // empty: read in place
+  std::unique_ptr<platform::RemovedOnInterrupt> guard_;
+};
+
+// Warns on standard error about a phone.dat whose index was cut short.
+void WarnIfCut(const std::string& input, const ImportSummary& s) {
+  if (s.trailing_unused_records == 0) return;
+  ReportError("warning: " + input + ": the last " + std::to_string(s.trailing_unused_records) +
+              " records of the record area are used by no head: the index looks cut "
+              "short (a whole phone.dat refers to every record), so heads may be missing");
+}
+
+// `e` with its message naming the database `to`, once.
+jet::Error NamingFile(const std::string& to, const jet::Error& e) {
+  const std::string what = e.what();
+  return jet::Error(e.kind(), what.starts_with(to + ":") ? what : to + ": " + what);
+}
+
+// The folder a new database goes into must be there before any work.
+void RequireFolderOf(const std::string& to) {
+  const std::filesystem::path target = platform::PathFromUtf8(to);
+  std::error_code error;
+  if (std::filesystem::is_directory(target, error)) {
+    throw jet::Error(jet::ErrorKind::kInvalidArgument, to + ": is a folder, not a database file");
+  }
+  const std::filesystem::path folder = target.parent_path();
+  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
+    throw jet::Error(jet::ErrorKind::kInvalidArgument,
+                     platform::Utf8Of(folder) + ": no such folder");
+  }
+}
 
 constexpr const char* kImportHelp = R"(Build an attribution database from CSV, a folder of tables or phone.dat.
 
@@ -92,14 +209,28 @@ area code changed is updated. With --prune, heads SOURCE lacks are deleted.
 Other tables, columns, indexes and rows are left as they are. The whole
 merge is one journaled batch: readers and a crash see DB wholly before or
 wholly after it; a merge with nothing to change writes nothing. --dry-run
-prints what would change and writes nothing. To correct one head:
+prints what would change and writes nothing. A --prune that would remove
+more than a tenth of the heads is refused unless --force is given (a release
+cut short would otherwise empty the database); a phone.dat whose index looks
+cut short is warned about.
+
+INPUT or SOURCE "-" reads standard input (a CSV or a phone.dat), as does a
+pipe. To correct one head:
   attrdb import --merge fix.csv --to attr.mdb
 with fix.csv holding the header line and the head's line.)";
 
+constexpr const char* kRecoverHelp = R"(A writer killed mid-change (a crash, a power cut, kill -9) leaves the file's
+original pages in FILE-journal beside it. This tool's readers and writers
+roll it back by themselves when they next open the file, but other programs
+(Access, mdbtools) see the file half written until then: run recover before
+handing such a file to them. It says what it put back, or that there was
+nothing to recover. "attrdb check" reports such a journal.)";
+
 constexpr const char* kCheckHelp = R"(Checks the data pages, the page maps, moved rows and their pointers, the row
 counts, each index against its table's rows, and reads every row of every
-table. Prints one line per problem on standard output and exits with 1 when
-there is any, 0 when the file is sound.
+table, and reports a journal an interrupted change left beside the file
+("attrdb recover" rolls it back). Prints one line per problem on standard
+output and exits with 1 when there is any, 0 when the file is sound.
 
 With --data, checks the attribution data instead and prints each finding
 with its count and a few examples. Findings that make answers wrong or
@@ -135,8 +266,12 @@ ImportFormat FormatNamed(const std::string& name) {
 
 int Import(const ImportOptions& o) {
   const auto started = std::chrono::steady_clock::now();
+  std::optional<ImportInput> input;
   try {
-    AttributionData data = ReadImportInput(platform::PathFromUtf8(o.input), FormatNamed(o.format));
+    RequireFolderOf(o.to);
+    input.emplace(o.input);
+    AttributionData data = ReadImportInput(input->path(), FormatNamed(o.format));
+    WarnIfCut(o.input, data.summary);
     const std::filesystem::path to = platform::PathFromUtf8(o.to);
     std::unique_ptr<jet::Database> old;
     std::unique_ptr<jet::Writer> lock;
@@ -150,15 +285,19 @@ int Import(const ImportOptions& o) {
       lock->Begin();
       base = jet::LoadDatabaseIntoMemory(to);
     }
+    bool indexes = !o.no_indexes;
+    // A database holding only what an import makes is made anew, compact;
+    // one holding more is emptied and refilled, keeping the rest.
+    if (base && attribution::HoldsOnlyImportTables(*base, indexes)) base.reset();
     std::vector<uint8_t> bytes;
     std::vector<std::string> left_out;
     try {
       ProgressBar bar("rows");
       bytes = BuildAttributionImage(
           data, o.plain, [&bar](int64_t done, int64_t total) { bar.Show(done, total); },
-          std::move(base), {.indexes = !o.no_indexes, .indexes_left_out = &left_out});
+          std::move(base), {.indexes = indexes, .indexes_left_out = &left_out});
     } catch (const jet::Error& e) {
-      throw jet::Error(e.kind(), o.to + ": " + e.what());
+      throw NamingFile(o.to, e);
     }
     jet::SaveDatabaseImage(bytes, to, old != nullptr);
     if (lock) lock->Rollback();
@@ -175,12 +314,10 @@ int Import(const ImportOptions& o) {
       }
     }
     return kExitOk;
-  } catch (const InputError& e) {
-    std::fprintf(stderr, "attrdb: %s\n", e.what());
-  } catch (const jet::Error& e) {
-    std::fprintf(stderr, "attrdb: %s\n", e.what());
+  } catch (const std::exception& e) {
+    ReportError(input ? input->Named(MessageOf(e)) : MessageOf(e));
   }
-  std::fprintf(stderr, "attrdb: nothing written\n");
+  ReportError("nothing written");
   return kExitFailed;
 }
 
@@ -194,8 +331,11 @@ void PrintExamples(const char* kind, const std::vector<attribution::MergePlan::H
 
 int Merge(const ImportOptions& o) {
   const auto started = std::chrono::steady_clock::now();
+  std::optional<ImportInput> input;
   try {
-    AttributionData data = ReadImportInput(platform::PathFromUtf8(o.merge), FormatNamed(o.format));
+    input.emplace(o.merge);
+    AttributionData data = ReadImportInput(input->path(), FormatNamed(o.format));
+    WarnIfCut(o.merge, data.summary);
     if (!std::filesystem::exists(platform::PathFromUtf8(o.to))) {
       throw jet::Error(jet::ErrorKind::kInvalidArgument,
                        o.to + ": no such database to merge into (import without --merge makes one)");
@@ -203,11 +343,26 @@ int Merge(const ImportOptions& o) {
     auto db = jet::Database::Open(platform::PathFromUtf8(o.to), o.dry_run ? jet::OpenMode::kReadOnly
                                                   : jet::OpenMode::kReadWrite);
     attribution::MergePlan plan;
+    // A prune of more than a tenth of the heads is refused without --force.
+    const auto too_many_pruned = [&o](const attribution::MergePlan& p) {
+      return !o.force && p.head_deletes.size() >
+                             static_cast<size_t>(std::floor(kMostPrunedShare * p.HeadsBefore()));
+    };
+    const auto refuse_large_prune = [&](const attribution::MergePlan& p) {
+      if (!too_many_pruned(p)) return;
+      throw jet::Error(jet::ErrorKind::kInvalidArgument,
+                       "the merge would remove " + std::to_string(p.head_deletes.size()) +
+                           " of the " + std::to_string(p.HeadsBefore()) +
+                           " heads, more than a tenth (is " + o.merge +
+                           " a whole release?); give --force to remove them");
+    };
     try {
-      plan = attribution::MergeInto(*db, data, {.prune = o.prune, .force_plain = o.plain},
-                                    !o.dry_run);
+      plan = attribution::MergeInto(
+          *db, data,
+          {.prune = o.prune, .force_plain = o.plain, .before_writing = refuse_large_prune},
+          !o.dry_run);
     } catch (const jet::Error& e) {
-      throw jet::Error(e.kind(), o.to + ": " + e.what());
+      throw NamingFile(o.to, e);
     }
     const size_t added = plan.head_inserts.size(), changed = plan.head_updates.size(),
                  removed = plan.head_deletes.size();
@@ -224,6 +379,11 @@ int Merge(const ImportOptions& o) {
       }
       std::printf("\n  %zu city rows to change, %zu card types to add\n",
                   plan.city_updates.size(), plan.new_card_types.size());
+      if (too_many_pruned(plan)) {
+        std::printf("  %zu of the %zu heads would be removed, more than a tenth: the merge "
+                    "needs --force\n",
+                    plan.head_deletes.size(), plan.HeadsBefore());
+      }
     }
     if (!o.quiet || o.dry_run) {
       const double seconds =
@@ -235,20 +395,37 @@ int Merge(const ImportOptions& o) {
                   plan.city_updates.size(), plan.new_card_types.size(), seconds);
     }
     return kExitOk;
-  } catch (const InputError& e) {
-    std::fprintf(stderr, "attrdb: %s\n", e.what());
-  } catch (const jet::Error& e) {
-    std::fprintf(stderr, "attrdb: %s\n", e.what());
+  } catch (const std::exception& e) {
+    ReportError(input ? input->Named(MessageOf(e)) : MessageOf(e));
   }
-  std::fprintf(stderr, "attrdb: nothing written\n");
+  ReportError("nothing written");
   return kExitFailed;
+}
+
+// A journal left beside `file` by an interrupted change, as a problem.
+std::optional<std::string> JournalProblem(const std::string& file) {
+  const std::optional<jet::JournalReport> journal =
+      jet::DescribeJournal(platform::PathFromUtf8(file));
+  if (!journal) return std::nullopt;
+  const std::string name = platform::Utf8Of(jet::JournalPathFor(platform::PathFromUtf8(file)));
+  if (!journal->complete) {
+    return name + ": a journal cut short by an interrupted change, before the file was "
+                  "touched; \"attrdb recover " + file + "\" removes it";
+  }
+  return name + ": a journal left by an interrupted change: " + std::to_string(journal->pages) +
+         " original pages and the size of " + std::to_string(journal->file_size) +
+         " bytes to put back; this tool reads the file as it was before that change, other "
+         "programs see it half written until \"attrdb recover " + file + "\" rolls it back";
 }
 
 int Check(const std::string& file) {
   std::vector<std::string> problems = CheckDatabaseFile(platform::PathFromUtf8(file));
+  if (std::optional<std::string> journal = JournalProblem(file)) {
+    problems.insert(problems.begin(), *journal);
+  }
   for (const std::string& problem : problems) {
     // Messages about the whole file name it already.
-    if (problem.starts_with(file + ":")) {
+    if (problem.starts_with(file)) {
       std::printf("%s\n", problem.c_str());
     } else {
       std::printf("%s: %s\n", file.c_str(), problem.c_str());
@@ -258,10 +435,39 @@ int Check(const std::string& file) {
     std::printf("%s: no problems found\n", file.c_str());
     return kExitOk;
   }
-  std::fflush(stdout);
-  std::fprintf(stderr, "attrdb: %s: %zu problem%s\n", file.c_str(), problems.size(),
-               problems.size() == 1 ? "" : "s");
+  ReportError(file + ": " + std::to_string(problems.size()) + " problem" +
+              (problems.size() == 1 ? "" : "s"));
   return kExitFailed;
+}
+
+int Recover(const std::string& file) {
+  const std::filesystem::path path = platform::PathFromUtf8(file);
+  const std::optional<jet::JournalReport> journal = jet::DescribeJournal(path);
+  if (!journal) {
+    // Opening still checks that it is a database.
+    jet::Database::Open(path, jet::OpenMode::kReadOnly);
+    std::printf("%s: no journal beside it; nothing to recover\n", file.c_str());
+    return kExitOk;
+  }
+  {
+    auto db = jet::Database::Open(path, jet::OpenMode::kReadWrite);
+    jet::Writer writer(*db);
+    writer.Begin();  // rolls back the journal of a writer that is gone
+    writer.Rollback();
+  }
+  if (jet::DescribeJournal(path)) {
+    throw jet::Error(jet::ErrorKind::kBusy,
+                     file + ": its journal belongs to a writer still at work; nothing done");
+  }
+  if (journal->complete) {
+    std::printf("%s: rolled back an interrupted change: %zu pages put back, size %llu bytes\n",
+                file.c_str(), journal->pages,
+                static_cast<unsigned long long>(journal->file_size));
+  } else {
+    std::printf("%s: removed a journal cut short before the file was touched (the file was "
+                "not changed)\n", file.c_str());
+  }
+  return kExitOk;
 }
 
 }  // namespace
@@ -272,7 +478,7 @@ void AddImportCommands(CLI::App& app, int& exit_code) {
       "import", "Build an attribution database from CSV, a folder of tables or phone.dat");
   import->footer(kImportHelp);
   import->add_option("INPUT", options->input, "A CSV file, a folder of city.csv, "
-                     "cardtype.csv and numindex.csv, or a phone.dat file")
+                     "cardtype.csv and numindex.csv, or a phone.dat file (-: standard input)")
       ->type_name("PATH");
   import->add_option("--to", options->to, "The database file to create or replace")
       ->type_name("DB")
@@ -287,9 +493,13 @@ void AddImportCommands(CLI::App& app, int& exit_code) {
                    "numindex.numhead and numindex.index)");
   import->add_flag("-q,--quiet", options->quiet, "Print no summary");
   auto* merge = import->add_option("--merge", options->merge,
-                                   "Bring the existing DB to SOURCE's content in place")
+                                   "Bring the existing DB to SOURCE's content in place "
+                                   "(-: standard input)")
                     ->type_name("SOURCE");
   import->add_flag("--prune", options->prune, "With --merge: delete heads SOURCE lacks")
+      ->needs(merge);
+  import->add_flag("--force", options->force,
+                   "With --prune: remove the heads even when they are more than a tenth")
       ->needs(merge);
   import->add_flag("--dry-run", options->dry_run,
                    "With --merge: print what would change, write nothing")
@@ -301,14 +511,24 @@ void AddImportCommands(CLI::App& app, int& exit_code) {
     exit_code = options->merge.empty() ? Import(*options) : Merge(*options);
   });
 
-  auto file = std::make_shared<std::string>();
+  auto arguments = std::make_shared<DatabaseArguments>();
   auto data = std::make_shared<bool>(false);
   CLI::App* check = app.add_subcommand("check", "Check the structure (or the data) of a database file");
   check->footer(kCheckHelp);
-  check->add_option("FILE", *file, "The database file")->required();
+  AddDatabaseArguments(*check, *arguments, "[FILE]", "Database file");
   check->add_flag("--data", *data, "Check the attribution data instead of the structure");
-  check->callback([file, data, &exit_code] {
-    exit_code = *data ? CheckData(*file) : Check(*file);
+  check->callback([arguments, data, &exit_code] {
+    const std::string file = ResolveDatabase(*arguments, 0, 0).database;
+    exit_code = Guarded([&] { return *data ? CheckData(file) : Check(file); });
+  });
+
+  CLI::App* recover = app.add_subcommand(
+      "recover", "Roll back the change a crashed writer left half done");
+  recover->footer(kRecoverHelp);
+  AddDatabaseArguments(*recover, *arguments, "[FILE]", "Database file");
+  recover->callback([arguments, &exit_code] {
+    const std::string file = ResolveDatabase(*arguments, 0, 0).database;
+    exit_code = Guarded([&] { return Recover(file); });
   });
 }
 

@@ -9,6 +9,8 @@
 #include "db/jet/error.h"
 #include "db/jet/index_adder.h"
 #include "db/jet/writer.h"
+#include "tools/attrdb/database_arguments.h"
+#include "tools/attrdb/report.h"
 #include "tools/attrdb/subcommands.h"
 #include "platform/path_text.h"
 
@@ -48,24 +50,24 @@ void AddIndex(const IndexOptions& o) {
 
 void AddIndexCommands(CLI::App& app, int& exit_code) {
   auto o = std::make_shared<IndexOptions>();
+  auto arguments = std::make_shared<DatabaseArguments>();
   CLI::App* index = app.add_subcommand("index", "Change the indexes of a table");
   index->require_subcommand(1);
   CLI::App* add = index->add_subcommand(
       "add", "Add an index on one column, with an entry for every row");
-  add->add_option("FILE", o->file, "Database file")->required();
-  add->add_option("TABLE", o->table, "Table name")->required();
-  add->add_option("COLUMN", o->column, "Column to index")->required();
+  AddDatabaseArguments(*add, *arguments, "[FILE] TABLE COLUMN",
+                       "Database file, then the table and the column to index");
   add->add_option("--name", o->name, "Index name (default: the column's name)");
   add->add_flag("--unique", o->unique, "Refuse two rows with one value");
-  add->callback([o, &exit_code] {
-    try {
+  add->callback([o, arguments, &exit_code] {
+    const DatabaseWords split = ResolveDatabase(*arguments, 2, 2);
+    o->file = split.database;
+    o->table = split.rest[0];
+    o->column = split.rest[1];
+    exit_code = Guarded([&] {
       AddIndex(*o);
-      exit_code = kExitOk;
-    } catch (const jet::Error& e) {
-      std::fflush(stdout);
-      std::fprintf(stderr, "attrdb: %s\n", e.what());
-      exit_code = kExitFailed;
-    }
+      return kExitOk;
+    });
   });
 }
 

@@ -53,7 +53,7 @@ if(NOT code EQUAL 0 OR NOT out STREQUAL
 endif()
 run_attrdb(sql "${demo}" "select * from nope")
 if(NOT code EQUAL 1 OR NOT out STREQUAL "" OR NOT err MATCHES
-   "^attrdb: EOleException: The database engine cannot find the input table or query 'nope'")
+   "^attrdb: The database engine cannot find the input table or query 'nope'")
   message(FATAL_ERROR "sql on a missing table: exit ${code}, got [${out}] [${err}]")
 endif()
 

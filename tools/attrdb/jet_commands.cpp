@@ -8,6 +8,8 @@
 #include "db/jet/database.h"
 #include "db/jet/error.h"
 #include "tools/attrdb/csv_writer.h"
+#include "tools/attrdb/database_arguments.h"
+#include "tools/attrdb/report.h"
 #include "tools/attrdb/subcommands.h"
 #include "platform/path_text.h"
 
@@ -20,20 +22,6 @@ struct JetOptions {
   bool system = false;
   std::string null_text;
 };
-
-// Runs `body`; an engine error goes to standard error as "attrdb: <message>"
-// and makes the exit code a failure.
-template <typename Body>
-int Guarded(Body body) {
-  try {
-    body();
-    return kExitOk;
-  } catch (const jet::Error& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "attrdb: %s\n", e.what());
-    return kExitFailed;
-  }
-}
 
 void Print(const std::string& line) {
   std::fwrite(line.data(), 1, line.size(), stdout);
@@ -139,24 +127,34 @@ void Export(const JetOptions& o) {
 
 void AddJetCommands(CLI::App& app, int& exit_code) {
   auto o = std::make_shared<JetOptions>();
+  auto arguments = std::make_shared<DatabaseArguments>();
+  // Runs `body` once the database and the other words are known.
+  auto run = [o, arguments, &exit_code](size_t least, size_t most, void (*body)(const JetOptions&)) {
+    DatabaseWords split = ResolveDatabase(*arguments, least, most);
+    o->file = split.database;
+    o->table = split.rest.empty() ? std::string() : split.rest[0];
+    exit_code = Guarded([&] {
+      body(*o);
+      return kExitOk;
+    });
+  };
 
   CLI::App* tables = app.add_subcommand("tables", "List the user tables of a database");
-  tables->add_option("FILE", o->file, "Database file")->required();
+  AddDatabaseArguments(*tables, *arguments, "[FILE]", "Database file");
   tables->add_flag("-S,--system", o->system, "List the system tables as well");
-  tables->callback([o, &exit_code] { exit_code = Guarded([&] { ListTables(*o); }); });
+  tables->callback([run] { run(0, 0, ListTables); });
 
   CLI::App* schema = app.add_subcommand(
       "schema", "Show the columns and indexes of every table, or of one");
-  schema->add_option("FILE", o->file, "Database file")->required();
-  schema->add_option("TABLE", o->table, "Only this table");
-  schema->callback([o, &exit_code] { exit_code = Guarded([&] { ShowSchema(*o); }); });
+  AddDatabaseArguments(*schema, *arguments, "[FILE] [TABLE]",
+                       "Database file, then only this table");
+  schema->callback([run] { run(0, 1, ShowSchema); });
 
   CLI::App* exp = app.add_subcommand(
       "export", "Write a table's rows as CSV, in stored order (like mdb-export)");
-  exp->add_option("FILE", o->file, "Database file")->required();
-  exp->add_option("TABLE", o->table, "Table name")->required();
+  AddDatabaseArguments(*exp, *arguments, "[FILE] TABLE", "Database file, then the table");
   exp->add_option("-0,--null", o->null_text, "Text written for a null value");
-  exp->callback([o, &exit_code] { exit_code = Guarded([&] { Export(*o); }); });
+  exp->callback([run] { run(1, 1, Export); });
 }
 
 }  // namespace attrdb

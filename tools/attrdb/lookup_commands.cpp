@@ -17,10 +17,11 @@ constexpr char kLookupFooter[] = R"(
 Output: one row per number (per input line), in the order given:
   number  status  province  city  postal_code  area_code  card_type
 number is the eleven digits of a mobile number, or the text as given when it
-is none. status is "found", "not-found" (the head is not in the database) or
+is none. status is "found", "not-found" (the head is not in the database),
 "not-mobile" (not eleven digits starting with 1 once "+86", "0086" or "86"
-in front, blanks and dashes are dropped); the other fields are then empty
-(null in JSON). area_code carries its leading 0. A head whose city row is
+in front, blanks and dashes are dropped) or "not-utf8" (a line that is not
+UTF-8 text, shown with U+FFFD for each stray byte); the other fields are
+then empty (null in JSON). Blank input lines are skipped. area_code carries its leading 0. A head whose city row is
 missing is found with empty province, city, postal code and area code; a
 card type missing from table cardtype is shown as its key.
 TSV and CSV start with a line of the column names (--no-header drops it);
@@ -28,8 +29,8 @@ TSV writes tab, CR, LF and backslash as \t \r \n \\; CSV quotes a field
 holding a comma, quote, CR or LF and doubles its quotes; JSON writes one
 object per line. All text is UTF-8.
 Heads are found both scrambled and still stored as seven plain digits.
-Exit code 1 when a line was not a mobile number (all rows are still
-written) or the database cannot be read.)";
+Exit code 1 when a line was not a mobile number or not UTF-8 (all rows are
+still written) or the database cannot be read.)";
 
 constexpr char kListFooter[] = R"(
 The city is every row of table city whose sheng and shi are the names given
@@ -70,9 +71,10 @@ void AddLookupCommands(CLI::App& app, int& exit_code) {
   auto no_header = std::make_shared<bool>(false);
   lookup->add_flag("--no-header", *no_header, "No line of column names (TSV and CSV)");
   lookup->add_option("NUMBER", lookup_options->numbers,
-                     "Mobile numbers; none: one per line from standard input");
+                     "Mobile numbers; none, or -: one per line from standard input");
   lookup->callback([lookup, lookup_options, format, no_header, &exit_code] {
     lookup_options->database = DatabaseToRead(*lookup, lookup_options->database);
+    if (lookup_options->numbers == std::vector<std::string>{"-"}) lookup_options->numbers.clear();
     lookup_options->format = *format == "csv"    ? OutputFormat::kCsv
                              : *format == "json" ? OutputFormat::kJson
                                                  : OutputFormat::kTsv;

@@ -1,5 +1,8 @@
 // Escaping and quoting of the lookup rows, and the buffered writer.
 #include "tools/attrdb/lookup_output.h"
+#include "tools/attrdb/stream_error.h"
+
+#include "base/utf.h"
 
 #include <array>
 
@@ -121,6 +124,7 @@ LookupWriter::LookupWriter(std::FILE* out, OutputFormat format,
     tails_.push_back(std::string(close_number) + Tail(kFound, &index.Answer(n)));
   }
   not_mobile_tail_ = Tail(kNotMobile, nullptr);
+  not_utf8_tail_ = Tail(kNotUtf8, nullptr);
 }
 
 LookupWriter::~LookupWriter() { Flush(); }
@@ -180,10 +184,19 @@ void LookupWriter::WriteNotMobile(std::string_view text) {
   used_ += row.size();
 }
 
+void LookupWriter::WriteNotUtf8(std::string_view text) {
+  std::string row = format_ == OutputFormat::kJson ? "{\"number\":" : "";
+  // Each byte that is not UTF-8 shown as U+FFFD, so that the output stays text.
+  AppendField(format_, base::Utf16ToUtf8(base::Utf8ToUtf16(text)), row);
+  row += not_utf8_tail_;
+  Copy(Reserve(row.size()), row);
+  used_ += row.size();
+}
+
 void LookupWriter::Flush() {
-  if (used_ > 0) std::fwrite(buffer_.data(), 1, used_, out_);
+  if (used_ > 0) WriteStream(buffer_.data(), used_, out_);
   used_ = 0;
-  std::fflush(out_);
+  FlushStream(out_);
 }
 
 void LookupWriter::Grow(size_t n) {

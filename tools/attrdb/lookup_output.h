@@ -25,6 +25,7 @@ enum class OutputFormat {
 inline constexpr char kFound[] = "found";
 inline constexpr char kNotFound[] = "not-found";
 inline constexpr char kNotMobile[] = "not-mobile";
+inline constexpr char kNotUtf8[] = "not-utf8";
 
 // `text` as one field of `format` (JSON: a string with its quotes; bytes that
 // are not UTF-8 become U+FFFD), appended to `out`.
@@ -52,6 +53,8 @@ class LookupWriter {
   }
   // The row of a text that is not a mobile number, the text as given.
   void WriteNotMobile(std::string_view text);
+  // The row of a line that is not UTF-8, each stray byte shown as U+FFFD.
+  void WriteNotUtf8(std::string_view text);
   // Writes what is buffered to the stream.
   void Flush();
 
@@ -75,6 +78,7 @@ class LookupWriter {
   std::vector<std::string> tails_;  // by answer number (0: not found), with
                                     // JSON's quote closing the number
   std::string not_mobile_tail_;
+  std::string not_utf8_tail_;
   std::string buffer_;              // its first used_ bytes are pending output
   size_t used_ = 0;
 };

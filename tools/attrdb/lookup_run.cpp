@@ -2,6 +2,7 @@
 // the input answered from memory.
 #include "tools/attrdb/lookup_run.h"
 
+#include <cstring>
 #include <exception>
 
 #include "attribution/attribution_index.h"
@@ -16,6 +17,7 @@
 #include "db/jet/error.h"
 #include "db/jet/journal.h"
 #include "tools/attrdb/line_reader.h"
+#include "tools/attrdb/stream_error.h"
 #include "tools/attrdb/subcommands.h"
 #include "platform/path_text.h"
 
@@ -67,9 +69,26 @@ int64_t RegularFileSize(int fd) {
   return static_cast<int64_t>(platform::RegularFileSize(fd).value_or(0));
 }
 
+// A line of nothing but blanks: skipped, as a line between groups of numbers.
+bool IsBlank(std::string_view line) {
+  return line.find_first_not_of(" \t\r\f\v") == std::string_view::npos;
+}
+
+bool IsUtf8(std::string_view text) {
+  for (unsigned char c : text) {
+    if (c >= 0x80) return base::Utf16ToUtf8(base::Utf8ToUtf16(text)) == text;
+  }
+  return true;
+}
+
+// Reports a failed output once, with the system's reason.
 int CheckOutput(std::FILE* out, std::FILE* err) {
-  if (std::fflush(out) == 0 && !std::ferror(out)) return kExitOk;
-  std::fprintf(err, "attrdb: writing the output failed\n");
+  const bool failed_before = std::ferror(out) != 0;
+  if (FlushStream(out) && !failed_before) return kExitOk;
+  const int error = FirstStreamError();
+  std::fprintf(err, "attrdb: writing the output failed: %s\n",
+               error != 0 ? std::strerror(error) : "an earlier write failed");
+  std::clearerr(out);
   return kExitFailed;
 }
 
@@ -94,11 +113,14 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
   }();
   LookupWriter writer(out, options.format, index);
   if (options.header) writer.WriteHeader();
-  uint64_t not_mobile = 0;
+  uint64_t not_mobile = 0, not_utf8 = 0;
   const auto answer = [&](std::string_view text) {
     char digits[kMobileDigits];
     if (NormalizeMobile(text, digits)) {
       writer.WriteNumber(digits, index.Find(HeadOf(digits)));
+    } else if (!IsUtf8(text)) {
+      writer.WriteNotUtf8(text);
+      ++not_utf8;
     } else {
       writer.WriteNotMobile(text);
       ++not_mobile;
@@ -115,6 +137,7 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
     std::string_view line;
     for (uint64_t lines = 0; reader.Next(line); ++lines) {
       if (lines == 0 && line.starts_with(kUtf8Bom)) line.remove_prefix(kUtf8Bom.size());
+      if (IsBlank(line)) continue;
       answer(line);
       if (interactive) writer.Flush();
       if (size > 0 && lines % kProgressLines == 0) {
@@ -125,11 +148,16 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
   }
   writer.Flush();
   if (CheckOutput(out, err) != kExitOk) return kExitFailed;
-  if (not_mobile == 0) return kExitOk;
-  std::fprintf(err, "attrdb: %llu %s not a mobile number\n",
-               static_cast<unsigned long long>(not_mobile),
-               not_mobile == 1 ? "line was" : "lines were");
-  return kExitFailed;
+  if (not_utf8 > 0) {
+    std::fprintf(err, "attrdb: %llu %s not UTF-8\n", static_cast<unsigned long long>(not_utf8),
+                 not_utf8 == 1 ? "line was" : "lines were");
+  }
+  if (not_mobile > 0) {
+    std::fprintf(err, "attrdb: %llu %s not a mobile number\n",
+                 static_cast<unsigned long long>(not_mobile),
+                 not_mobile == 1 ? "line was" : "lines were");
+  }
+  return not_mobile + not_utf8 == 0 ? kExitOk : kExitFailed;
 }
 
 int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
@@ -158,11 +186,11 @@ int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
     }
     buffer += "xxxx\n";
     if (buffer.size() >= kListBufferBytes) {
-      std::fwrite(buffer.data(), 1, buffer.size(), out);
+      WriteStream(buffer.data(), buffer.size(), out);
       buffer.clear();
     }
   });
-  std::fwrite(buffer.data(), 1, buffer.size(), out);
+  WriteStream(buffer.data(), buffer.size(), out);
   if (CheckOutput(out, err) != kExitOk) return kExitFailed;
   return undecodable == 0 ? kExitOk : kExitFailed;
 }

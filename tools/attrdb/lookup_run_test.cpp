@@ -91,7 +91,8 @@ class LookupRunTest : public ::testing::Test {
 TEST_F(LookupRunTest, TsvFromStandardInput) {
   // A byte order mark before the first line is passed over.
   const Result r = Lookup({}, "\xEF\xBB\xBF" "13800138000\r\n+86 158-1308-0000\n13307550000\n"
-                              "13900000000\nhello\tworld\n\n12345\n0086 17700000000");
+                              "13900000000\nhello\tworld\n\n \t\n\xB1\xB1\n12345\n"
+                              "0086 17700000000");
   EXPECT_EQ(r.out,
             "number\tstatus\tprovince\tcity\tpostal_code\tarea_code\tcard_type\n"
             "13800138000\tfound\t北京\t北京\t100000\t010\t中国移动\n"
@@ -99,11 +100,13 @@ TEST_F(LookupRunTest, TsvFromStandardInput) {
             "13307550000\tfound\t广东\t深圳\t518000\t0755\t中国电信\n"
             "13900000000\tnot-found\t\t\t\t\t\n"
             "hello\\tworld\tnot-mobile\t\t\t\t\t\n"
-            "\tnot-mobile\t\t\t\t\t\n"
+            "\uFFFD\uFFFD\tnot-utf8\t\t\t\t\t\n"
             "12345\tnot-mobile\t\t\t\t\t\n"
             "17700000000\tfound\t广东\t深圳\t518000\t0755\t4\n");
   EXPECT_EQ(r.code, kExitFailed);
-  EXPECT_EQ(r.err, "attrdb: 3 lines were not a mobile number\n");
+  // Blank lines are passed over.
+  EXPECT_EQ(r.err,
+            "attrdb: 1 line was not UTF-8\nattrdb: 2 lines were not a mobile number\n");
 }
 
 TEST_F(LookupRunTest, ArgumentsInsteadOfInputAndNoHeader) {
@@ -143,12 +146,12 @@ TEST_F(LookupRunTest, JsonLines) {
             "\"card_type\":\"中国移动\"}\n"
             "{\"number\":\"13900000000\",\"status\":\"not-found\",\"province\":null,\"city\":null,"
             "\"postal_code\":null,\"area_code\":null,\"card_type\":null}\n"
-            "{\"number\":\"\\\"\\ufffd\\ufffd\\\"\",\"status\":\"not-mobile\",\"province\":null,"
+            "{\"number\":\"\\\"\uFFFD\uFFFD\\\"\",\"status\":\"not-utf8\",\"province\":null,"
             "\"city\":null,\"postal_code\":null,\"area_code\":null,\"card_type\":null}\n"
             "{\"number\":\"18000000000\",\"status\":\"found\",\"province\":\"Shan\",\"city\":"
             "\"Mixed\",\"postal_code\":\"\",\"area_code\":\"\",\"card_type\":\"中国移动\"}\n");
   EXPECT_EQ(r.code, kExitFailed);
-  EXPECT_EQ(r.err, "attrdb: 1 line was not a mobile number\n");
+  EXPECT_EQ(r.err, "attrdb: 1 line was not UTF-8\n");
 }
 
 TEST_F(LookupRunTest, ManyLinesKeepTheirOrder) {

@@ -6,10 +6,14 @@
 #include <string>
 
 #include "base/exceptions.h"
+#include "base/gbk.h"
+#include "base/utf.h"
 #include "commands/commands.h"
 #include "db/connection.h"
 #include "db/query.h"
 #include "tools/attrdb/progress_bar.h"
+#include "tools/attrdb/database_arguments.h"
+#include "tools/attrdb/report.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
@@ -28,7 +32,8 @@ class ProgressShell : public commands::Shell {
   explicit ProgressShell(const db::TADOQuery& query) : query_(query), bar_("rows") {}
 
   void ShowNotice(std::string_view text) override {
-    std::fprintf(stderr, "%.*s\n", static_cast<int>(text.size()), text.data());
+    const std::string line = base::Utf16ToUtf8(base::GbkToUtf16(text)) + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
   }
   void DrainPendingEvents() override {
     rows_ += 100;
@@ -71,7 +76,7 @@ int EncodeAll(const std::string& file) {
     std::printf("%d rows changed\n", plain);
     return kExitOk;
   } catch (const base::Exception& e) {
-    std::fprintf(stderr, "attrdb: %s\n", e.Message().c_str());
+    ReportError(MessageOf(e));
     return kExitFailed;
   }
 }
@@ -79,12 +84,15 @@ int EncodeAll(const std::string& file) {
 }  // namespace
 
 void AddMaintenanceCommands(CLI::App& app, int& exit_code) {
-  auto file = std::make_shared<std::string>();
+  auto arguments = std::make_shared<DatabaseArguments>();
   CLI::App* encode_all = app.add_subcommand(
       "encode-all",
       "Scramble, in place, every number head still stored as seven plain digits");
-  encode_all->add_option("FILE", *file, "The database file")->required();
-  encode_all->callback([file, &exit_code] { exit_code = EncodeAll(*file); });
+  AddDatabaseArguments(*encode_all, *arguments, "[FILE]", "Database file");
+  encode_all->callback([arguments, &exit_code] {
+    const DatabaseWords split = ResolveDatabase(*arguments, 0, 0);
+    exit_code = EncodeAll(split.database);
+  });
 }
 
 }  // namespace attrdb

@@ -10,6 +10,8 @@
 #include "db/connection.h"
 #include "db/connection_state.h"
 #include "db/query.h"
+#include "tools/attrdb/database_arguments.h"
+#include "tools/attrdb/report.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
@@ -61,9 +63,7 @@ int RunStatement(const std::string& file, const std::string& statement, bool exp
     }
     return kExitOk;
   } catch (const base::Exception& e) {
-    std::fflush(stdout);
-    std::fprintf(stderr, "attrdb: %s: %s\n", e.ClassName().c_str(),
-                 Printable(e.Message()).c_str());
+    ReportError(MessageOf(e));
     return kExitFailed;
   }
 }
@@ -71,18 +71,19 @@ int RunStatement(const std::string& file, const std::string& statement, bool exp
 }  // namespace
 
 void AddSqlCommands(CLI::App& app, int& exit_code) {
-  auto file = std::make_shared<std::string>();
-  auto statement = std::make_shared<std::string>();
+  auto arguments = std::make_shared<DatabaseArguments>();
   CLI::App* sql = app.add_subcommand(
       "sql", "Run one SELECT statement through the query cursor and print its rows");
-  sql->add_option("FILE", *file, "Database file")->required();
-  sql->add_option("STATEMENT", *statement, "The statement, in UTF-8")->required();
+  AddDatabaseArguments(*sql, *arguments, "[FILE] STATEMENT",
+                       "Database file, then the statement, in UTF-8");
   auto explain = std::make_shared<bool>(false);
   sql->add_flag("--explain", *explain,
                 "Also say on standard error how the rows were found: an index "
                 "seek, the equality hash (one scan, then memory) or a scan");
-  sql->callback([file, statement, explain, &exit_code] {
-    exit_code = RunStatement(*file, *statement, *explain);
+  sql->callback([arguments, explain, &exit_code] {
+    const DatabaseWords split = ResolveDatabase(*arguments, 1, 1);
+    exit_code = Guarded(
+        [&] { return RunStatement(split.database, split.rest[0], *explain); });
   });
 }
 

@@ -11,6 +11,7 @@ namespace attrdb {
 // Exit codes shared by every subcommand.
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // some input or the file was bad
+inline constexpr int kExitUsage = 2;   // the command line was wrong
 
 // `encode HEAD...` and `decode STORED...`.
 void AddCodecCommands(CLI::App& app, int& exit_code);
