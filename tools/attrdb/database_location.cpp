@@ -2,6 +2,7 @@
 #include "tools/attrdb/database_location.h"
 #include "platform/path_text.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
@@ -13,6 +14,13 @@ namespace {
 bool Exists(const std::filesystem::path& path) {
   std::error_code error;
   return std::filesystem::exists(path, error);
+}
+
+// A name ending as Access databases' do, for a word that could be either.
+bool NamesDatabase(const std::string& word) {
+  std::string end = word.substr(word.size() > 6 ? word.size() - 6 : 0);
+  for (char& c : end) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return end.ends_with(".mdb") || end.ends_with(".accdb");
 }
 
 }  // namespace
@@ -50,8 +58,9 @@ DatabaseWords SplitDatabaseWords(const std::string& named, std::vector<std::stri
   if (!named.empty()) {
     out.database = named;
   } else if (words.size() > most_rest ||
-             (words.size() > least_rest &&
-              std::filesystem::is_regular_file(platform::PathFromUtf8(words[0]), error))) {
+             (!words.empty() && words.size() >= least_rest &&
+              std::filesystem::is_regular_file(platform::PathFromUtf8(words[0]), error) &&
+              (words.size() > least_rest || NamesDatabase(words[0])))) {
     out.database = words[0];
     words.erase(words.begin());
   }

@@ -37,8 +37,9 @@ struct DatabaseWords {
 // Splits the positional `words` of a subcommand that takes the database as
 // --db FILE (`named`, empty when not given) or as its first word, followed
 // by `least_rest` to `most_rest` other words. Without --db, the first word
-// is the database when there are more words than `most_rest`, or when
-// there are more than `least_rest` and it names an existing file; else the
+// is the database when there are more words than `most_rest`, or when it
+// names an existing file and there are more than `least_rest` words (or
+// just that many, and its name ends in .mdb or .accdb); else the
 // default database is read (FindDefaultDatabase, telling `err`). Raises
 // std::invalid_argument for a wrong number of words, std::runtime_error
 // "<path>: is a folder, not a database file".

@@ -2,12 +2,13 @@
 // maintenance of attribution databases.
 #include <CLI/CLI.hpp>
 
-#include <iostream>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "platform/command_line.h"
 #include "tools/attrdb/report.h"
+#include "tools/attrdb/stream_error.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace {
@@ -34,7 +35,8 @@ void AddHelpCommand(CLI::App& app, int& exit_code) {
       if (inner == nullptr) throw CLI::ValidationError("no subcommand " + name);
       about = inner;
     }
-    std::cout << about->help() << std::flush;
+    const std::string text = about->help();
+    attrdb::WriteStream(text.data(), text.size(), stdout);
     exit_code = attrdb::kExitOk;
   });
 }
@@ -66,13 +68,26 @@ int main(int argc, char** argv) {
     if (sub->get_name() != "dump") sub->set_version_flag("--version", "attrdb " ATTRDB_VERSION);
   }
   std::vector<std::string> arguments = platform::Utf8Arguments(argc, argv);
+  // A first word that is neither an option nor a subcommand is a mistyped
+  // subcommand, said so rather than "a subcommand is required".
+  if (arguments.size() > 1 && !arguments[1].starts_with("-")) {
+    bool known = false;
+    for (const CLI::App* sub : app.get_subcommands({})) known = known || sub->check_name(arguments[1]);
+    if (!known) {
+      attrdb::ReportError("no subcommand " + arguments[1]);
+      attrdb::ReportError("see \"attrdb --help\"");
+      return attrdb::kExitUsage;
+    }
+  }
   std::vector<char*> pointers;
   for (std::string& argument : arguments) pointers.push_back(argument.data());
   try {
     app.parse(static_cast<int>(pointers.size()), pointers.data());
   } catch (const CLI::ParseError& e) {
     if (e.get_exit_code() == static_cast<int>(CLI::ExitCodes::Success)) {
-      app.exit(e);  // --help, --version
+      std::ostringstream text;  // --help, --version
+      app.exit(e, text, text);
+      attrdb::WriteStream(text.str().data(), text.str().size(), stdout);
     } else {
       // The help of the deepest subcommand chosen, else the program's.
       std::string command = "attrdb";
