@@ -43,6 +43,9 @@ bash bench/import_bench.sh "$attrdb" 500000
 section "phone.dat of 500 000 heads: import, dump, info, check --data"
 bash bench/data_bench.sh "$attrdb" 500000
 
+section "encode-all of 507 620 plain heads"
+ATTR_SHARED_DIR="$shared" bash bench/encode_all_bench.sh "$attrdb" 3
+
 # A database of our own for the comparisons, the shared large one as well
 # when it is there.
 awk 'BEGIN {

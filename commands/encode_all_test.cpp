@@ -2,6 +2,11 @@
 // fixtures and on databases our engine writes.
 #include <gtest/gtest.h>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <functional>
@@ -256,6 +261,41 @@ TEST_F(EncodeAllTest, ExactlyWideEnoughColumnIsEncoded) {
   ASSERT_EQ(after.size(), 276u);
   EXPECT_EQ(after.front(), codec::EncodeNumberHead("1380100"));
   EXPECT_EQ(after.back(), codec::EncodeNumberHead("1860999"));
+}
+
+// The memory a run takes grows with the file's pages, not with its rows:
+// every row changed must not keep a page of its own.
+TEST_F(EncodeAllTest, MemoryFollowsTheFileNotTheRowsChanged) {
+#if defined(__GLIBC__)
+  testing_support::DemoOptions options;
+  options.heads = testing_support::HeadForm::kPlain;
+  options.extra_heads = 20000;
+  UseOwn(options);
+  connection_.Open();
+  auto in_use = [] {
+    const struct mallinfo2 info = mallinfo2();
+    return info.uordblks + info.hblkhd;
+  };
+  const size_t start = in_use();
+  if (start == 0) GTEST_SKIP() << "the allocator keeps no count (a sanitizer's)";
+  size_t peak = start;
+  shell_.on_drain = [&] { peak = std::max(peak, in_use()); };
+  Button3Click(query_, edit1_, shell_);
+  ASSERT_GE(shell_.drains, 200);
+  query_.Close();
+  const size_t file_size = std::filesystem::file_size(path_);
+  // The pages read and written and some bytes a row take some 2.5 times
+  // the file; a page a row would take 80 times.
+  EXPECT_LT(peak - start, 8 * file_size)
+      << "file " << file_size << " bytes, " << shell_.drains * 100 << " rows";
+  const std::vector<std::string> after = Heads();
+  EXPECT_EQ(static_cast<size_t>(std::count_if(
+                after.begin(), after.end(),
+                [](const std::string& head) { return head.size() == 21; })),
+            after.size());
+#else
+  GTEST_SKIP() << "needs glibc's allocator counts";
+#endif
 }
 
 TEST_F(EncodeAllTest, EmptyTableChangesNothing) {

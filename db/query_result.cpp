@@ -41,6 +41,7 @@ QueryResult::QueryResult(sql::ResultSet rows) : rows_(std::move(rows)) {
   }
   changes.resize(columns_.size());
   at_end_ = rows_.rows.empty();
+  if (!at_end_) row_ = rows_.rows[0];
 }
 
 const CursorColumn* QueryResult::Find(std::string_view name) const {
@@ -60,15 +61,17 @@ void QueryResult::Next() {
   if (at_end_) return;
   if (current_ + 1 < rows_.rows.size()) {
     ++current_;
+    row_ = rows_.rows[current_];
+    rows_.rows.ForgetBefore(current_);
   } else {
     at_end_ = true;
   }
 }
 
 const jet::Row* QueryResult::CurrentRow() const {
-  return rows_.rows.empty() ? nullptr : &rows_.rows[current_];
+  return rows_.rows.empty() ? nullptr : &row_;
 }
 
-void QueryResult::ReplaceCurrentRow(jet::Row row) { rows_.rows[current_] = std::move(row); }
+void QueryResult::ReplaceCurrentRow(jet::Row row) { row_ = std::move(row); }
 
 }  // namespace db

@@ -42,12 +42,15 @@ class QueryResult {
   jet::Value Value(const CursorColumn& column) const;
 
   bool at_end() const { return at_end_; }
-  // Moves to the next row, or sets the end flag on the last.
+  // Moves to the next row, or sets the end flag on the last. The walk goes
+  // forward only: the rows passed are forgotten, and with them the pages
+  // that no row still ahead lies on.
   void Next();
   // The current row, if the result has one.
   const jet::Row* CurrentRow() const;
   size_t current() const { return current_; }
-  // Puts `row` in place of the current row (after it was written).
+  // Puts `row` in place of the current row (after it was written), until
+  // the walk moves on.
   void ReplaceCurrentRow(jet::Row row);
 
   // Editing: the new values of the columns changed since Edit, by column.
@@ -58,6 +61,10 @@ class QueryResult {
   sql::ResultSet rows_;
   std::vector<CursorColumn> columns_;
   size_t current_ = 0;
+  // Row current_, made from the list; the only row object the cursor keeps,
+  // so that a row written and read back holds the new page only while it
+  // is current.
+  jet::Row row_;
   bool at_end_ = false;
 };
 

@@ -43,6 +43,8 @@ class Row {
   const TableDef& table() const { return *table_; }
   // The stored bytes of the whole row (for the writer).
   std::span<const uint8_t> bytes() const { return bytes_; }
+  // The page that holds bytes(), as the row read it.
+  const PageRef& page() const { return page_; }
 
   // True when the column is null. A Boolean is never null.
   bool IsNull(size_t column) const;

@@ -109,6 +109,7 @@ ResultSet Session::Execute(std::u16string_view text) {
   ResultSet result;
   result.table = database_.FindTable(statement.table);
   if (!result.table) RaiseNoSuchTable(statement.table);
+  result.rows = RowList(result.table, &database_.pages());
   const jet::TableDef& table = *result.table;
   result.columns = ResolveColumns(statement, table);
   std::unique_ptr<Condition> condition;

@@ -11,6 +11,7 @@
 
 #include "db/jet/database.h"
 #include "db/sql/equality_index.h"
+#include "db/sql/row_list.h"
 
 namespace sql {
 
@@ -23,7 +24,7 @@ struct ResultColumn {
 struct ResultSet {
   std::shared_ptr<const jet::TableDef> table;
   std::vector<ResultColumn> columns;
-  std::vector<jet::Row> rows;
+  RowList rows;
 };
 
 class Session {

@@ -10,6 +10,7 @@
 
 #include "base/utf.h"
 #include "codec/number_head.h"
+#include "db/jet/writer.h"
 #include "db/sql/error.h"
 #include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
@@ -311,6 +312,54 @@ TEST_F(SessionTest, IndexesAreBuiltOnceAndForgottenWhenTheFileChangesInOurOwnDat
   std::this_thread::sleep_for(std::chrono::milliseconds(10));
   own_dir_.CopyIn(empty, "attrdata.mdb");
   EXPECT_TRUE(Column(u"select * from city where shi='深圳'", u"index").empty());
+}
+
+// A result keeps its rows as they stood when read, however the file
+// changes after; a walk that forgets the rows behind it lets go of the
+// pages only they lay on, and the rows ahead still read as they were.
+TEST_F(SessionTest, ResultRowsStayAsReadAndForgottenOnesLetTheirPagesGo) {
+  testing_support::DemoOptions options;
+  options.heads = testing_support::HeadForm::kPlain;
+  options.extra_heads = 2000;
+  const std::filesystem::path path = own_dir_.path() / "attrdata.mdb";
+  testing_support::WriteAttributionDatabase(path, testing_support::DemoAttribution(options));
+  database_ = jet::Database::Open(path, jet::OpenMode::kReadWrite);
+  session_ = std::make_unique<Session>(*database_);
+  const Strings before = Column(u"select * from numindex", u"numhead");
+
+  ResultSet result = session_->Execute(u"select * from numindex");
+  ASSERT_EQ(result.rows.size(), before.size());
+  const size_t head = *result.table->FindColumn(u"numhead");
+  {
+    // Every head grows to 21 digits: rows move, and every page changes.
+    jet::Writer writer(*database_);
+    writer.Begin();
+    for (const jet::Row& row : result.rows) {
+      std::u16string text;
+      row.GetText(head, text);
+      writer.UpdateRow(result.table, row.location(),
+                       {{head, base::Utf8ToUtf16(codec::EncodeNumberHead(base::Utf16ToUtf8(text)))}});
+    }
+    writer.Commit();
+  }
+  EXPECT_EQ(Column(u"select * from numindex", u"numhead")[0],
+            codec::EncodeNumberHead(before[0]));
+
+  const std::weak_ptr<const jet::Page> first_page = result.rows[0].page();
+  size_t on_first_page = 0;
+  while (result.rows[on_first_page].page() == first_page.lock()) ++on_first_page;
+  ASSERT_LT(on_first_page, result.rows.size());
+  result.rows.ForgetBefore(on_first_page - 1);
+  database_->pages().Reset();
+  EXPECT_FALSE(first_page.expired());  // its last row is still ahead
+  result.rows.ForgetBefore(on_first_page);
+  EXPECT_TRUE(first_page.expired());
+
+  for (size_t i = on_first_page; i < result.rows.size(); ++i) {
+    std::u16string text;
+    ASSERT_TRUE(result.rows[i].GetText(head, text)) << i;
+    ASSERT_EQ(base::Utf16ToUtf8(text), before[i]) << i;
+  }
 }
 
 }  // namespace
