@@ -1,6 +1,6 @@
 # attrdb lookup and list, with their tests. The glue is a library of its own
 # so that the tests run it in process without building it twice.
-add_library(attrdb_lookup STATIC line_reader.cpp lookup_output.cpp lookup_run.cpp)
+add_library(attrdb_lookup STATIC line_reader.cpp lookup_output.cpp lookup_run.cpp report.cpp)
 target_include_directories(attrdb_lookup PUBLIC "${PROJECT_SOURCE_DIR}")
 target_link_libraries(attrdb_lookup PUBLIC attribution db codec base CLI11::CLI11
                       PRIVATE attr_warnings)

@@ -17,6 +17,7 @@
 #include "db/jet/error.h"
 #include "db/jet/journal.h"
 #include "tools/attrdb/line_reader.h"
+#include "tools/attrdb/report.h"
 #include "tools/attrdb/stream_error.h"
 #include "tools/attrdb/subcommands.h"
 #include "platform/path_text.h"
@@ -38,23 +39,16 @@ constexpr uint64_t kProgressLines = uint64_t{1} << 16;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr size_t kListBufferBytes = size_t{1} << 16;
 
-// Runs `body`; a failure is written to `err` as "attrdb: <message>" (UTF-8)
-// and gives kExitFailed.
+// Runs `body`; a failure is reported on `err` and gives kExitFailed.
 template <typename Body>
 int Guarded(std::FILE* out, std::FILE* err, Body body) {
-  std::string message;
   try {
     return body();
-  } catch (const jet::Error& e) {
-    message = e.what();
-  } catch (const base::Exception& e) {
-    message = base::Utf16ToUtf8(base::GbkToUtf16(e.Message()));
-  } catch (const std::exception& e) {  // reading the input, memory
-    message = e.what();
+  } catch (const std::exception& e) {
+    std::fflush(out);
+    ReportError(MessageOf(e), err);
+    return kExitFailed;
   }
-  std::fflush(out);
-  std::fprintf(err, "attrdb: %s\n", message.c_str());
-  return kExitFailed;
 }
 
 // Up to this many numbers given as arguments are answered from their own
@@ -86,8 +80,9 @@ int CheckOutput(std::FILE* out, std::FILE* err) {
   const bool failed_before = std::ferror(out) != 0;
   if (FlushStream(out) && !failed_before) return kExitOk;
   const int error = FirstStreamError();
-  std::fprintf(err, "attrdb: writing the output failed: %s\n",
-               error != 0 ? std::strerror(error) : "an earlier write failed");
+  ReportError(std::string("writing the output failed: ") +
+                  (error != 0 ? std::strerror(error) : "an earlier write failed"),
+              err);
   std::clearerr(out);
   return kExitFailed;
 }
@@ -149,13 +144,14 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
   writer.Flush();
   if (CheckOutput(out, err) != kExitOk) return kExitFailed;
   if (not_utf8 > 0) {
-    std::fprintf(err, "attrdb: %llu %s not UTF-8\n", static_cast<unsigned long long>(not_utf8),
-                 not_utf8 == 1 ? "line was" : "lines were");
+    ReportError(std::to_string(not_utf8) + (not_utf8 == 1 ? " line was" : " lines were") +
+                    " not UTF-8",
+                err);
   }
   if (not_mobile > 0) {
-    std::fprintf(err, "attrdb: %llu %s not a mobile number\n",
-                 static_cast<unsigned long long>(not_mobile),
-                 not_mobile == 1 ? "line was" : "lines were");
+    ReportError(std::to_string(not_mobile) + (not_mobile == 1 ? " line was" : " lines were") +
+                    " not a mobile number",
+                err);
   }
   return not_mobile + not_utf8 == 0 ? kExitOk : kExitFailed;
 }
@@ -168,8 +164,7 @@ int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
   const std::vector<int32_t> keys = FindCityKeys(*db, base::Utf8ToUtf16(options.province),
                                                 base::Utf8ToUtf16(options.city));
   if (keys.empty()) {
-    std::fprintf(err, "attrdb: no city %s in province %s\n", options.city.c_str(),
-                 options.province.c_str());
+    ReportError("no city " + options.city + " in province " + options.province, err);
     return kExitFailed;
   }
   std::string buffer;
@@ -179,9 +174,9 @@ int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
       buffer += ListedHead(stored);
     } catch (const base::EConvertError& e) {
       ++undecodable;
-      std::fprintf(err, "attrdb: number head %s does not decode: %s\n",
-                   base::Utf16ToUtf8(stored).c_str(),
-                   base::Utf16ToUtf8(base::GbkToUtf16(e.Message())).c_str());
+      ReportError("number head " + base::Utf16ToUtf8(stored) + " does not decode: " +
+                      MessageOf(e),
+                  err);
       return;
     }
     buffer += "xxxx\n";

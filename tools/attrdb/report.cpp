@@ -43,11 +43,11 @@ std::string ValidUtf8(std::string_view text) {
 
 }  // namespace
 
-void ReportError(std::string_view message) {
+void ReportError(std::string_view message, std::FILE* err) {
   std::fflush(stdout);
   const std::string line = "attrdb: " + ValidUtf8(message) + "\n";
-  std::fwrite(line.data(), 1, line.size(), stderr);
-  std::fflush(stderr);
+  std::fwrite(line.data(), 1, line.size(), err);
+  std::fflush(err);
 }
 
 std::string MessageOf(const std::exception& error) {

@@ -5,6 +5,7 @@
 #ifndef TOOLS_ATTRDB_REPORT_H_
 #define TOOLS_ATTRDB_REPORT_H_
 
+#include <cstdio>
 #include <exception>
 #include <functional>
 #include <string>
@@ -12,10 +13,10 @@
 
 namespace attrdb {
 
-// Writes "attrdb: <message>" and a line end to standard error, after
-// flushing standard output. Bytes of `message` that are not UTF-8 are
-// written as \xNN.
-void ReportError(std::string_view message);
+// Writes "attrdb: <message>" and a line end to `err` (standard error
+// unless a test gives its own), after flushing standard output. Bytes of
+// `message` that are not UTF-8 are written as \xNN.
+void ReportError(std::string_view message, std::FILE* err = stderr);
 
 // The message of an error any layer raised, in UTF-8: the engine's and the
 // import's as they are, the connection's and the cursor's (kept in the
