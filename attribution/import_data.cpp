@@ -62,7 +62,9 @@ std::string Shown(const std::string& got) {
     return "binary data that looks like a phone.dat file (use --format phonedat, or leave "
            "--format out)";
   }
-  if (base::Utf16ToUtf8(base::Utf8ToUtf16(got)) != got) return std::string("a line that ") + kNotUtf8Hint;
+  if (base::Utf16ToUtf8(base::Utf8ToUtf16(got)) != got) {
+    return std::string("a line that ") + kNotUtf8Hint;
+  }
   return "binary data, not CSV text";
 }
 

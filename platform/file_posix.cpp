@@ -197,7 +197,9 @@ void CopyOwnerAndMode(const std::filesystem::path& from, File& to) {
   if (::stat(from.c_str(), &st) != 0) return;
   const int fd = Descriptor(to.native());
   // Only root may give a file away; a member of the group may set it.
-  if (::fchown(fd, st.st_uid, st.st_gid) != 0) (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+  if (::fchown(fd, st.st_uid, st.st_gid) != 0) {
+    (void)::fchown(fd, static_cast<uid_t>(-1), st.st_gid);
+  }
   if (::fchmod(fd, st.st_mode & 07777) != 0) Raise(errno, "setting the mode");
 }
 

@@ -337,8 +337,8 @@ TEST_F(SessionTest, ResultRowsStayAsReadAndForgottenOnesLetTheirPagesGo) {
     for (const jet::Row& row : result.rows) {
       std::u16string text;
       row.GetText(head, text);
-      writer.UpdateRow(result.table, row.location(),
-                       {{head, base::Utf8ToUtf16(codec::EncodeNumberHead(base::Utf16ToUtf8(text)))}});
+      const std::string stored = codec::EncodeNumberHead(base::Utf16ToUtf8(text));
+      writer.UpdateRow(result.table, row.location(), {{head, base::Utf8ToUtf16(stored)}});
     }
     writer.Commit();
   }

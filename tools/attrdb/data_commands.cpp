@@ -121,7 +121,8 @@ int Dump(const DumpOptions& o) {
     }
     WriteStream(bytes.data(), bytes.size(), out.stream());
   } else {
-    (void)DumpText(index, o.format == "json" ? OutputFormat::kJson : OutputFormat::kCsv, out.stream());
+    const OutputFormat format = o.format == "json" ? OutputFormat::kJson : OutputFormat::kCsv;
+    (void)DumpText(index, format, out.stream());  // a failed write fails Commit
   }
   out.Commit();
   return kExitOk;

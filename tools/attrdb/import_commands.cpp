@@ -219,7 +219,8 @@ pipe. To correct one head:
   attrdb import --merge fix.csv --to attr.mdb
 with fix.csv holding the header line and the head's line.)";
 
-constexpr const char* kRecoverHelp = R"(A writer killed mid-change (a crash, a power cut, kill -9) leaves the file's
+constexpr const char* kRecoverHelp = R"(
+A writer killed mid-change (a crash, a power cut, kill -9) leaves the file's
 original pages in FILE-journal beside it. This tool's readers and writers
 roll it back by themselves when they next open the file, but other programs
 (Access, mdbtools) see the file half written until then: run recover before

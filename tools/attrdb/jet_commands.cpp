@@ -129,7 +129,8 @@ void AddJetCommands(CLI::App& app, int& exit_code) {
   auto o = std::make_shared<JetOptions>();
   auto arguments = std::make_shared<DatabaseArguments>();
   // Runs `body` once the database and the other words are known.
-  auto run = [o, arguments, &exit_code](size_t least, size_t most, void (*body)(const JetOptions&)) {
+  auto run = [o, arguments, &exit_code](size_t least, size_t most,
+                                        void (*body)(const JetOptions&)) {
     DatabaseWords split = ResolveDatabase(*arguments, least, most);
     o->file = split.database;
     o->table = split.rest.empty() ? std::string() : split.rest[0];

@@ -21,9 +21,10 @@ is none. status is "found", "not-found" (the head is not in the database),
 "not-mobile" (not eleven digits starting with 1 once "+86", "0086" or "86"
 in front, blanks and dashes are dropped) or "not-utf8" (a line that is not
 UTF-8 text, shown with U+FFFD for each stray byte); the other fields are
-then empty (null in JSON). Blank input lines are skipped. area_code carries its leading 0. A head whose city row is
-missing is found with empty province, city, postal code and area code; a
-card type missing from table cardtype is shown as its key.
+then empty (null in JSON). Blank input lines are skipped. area_code
+carries its leading 0. A head whose city row is missing is found with empty
+province, city, postal code and area code; a card type missing from table
+cardtype is shown as its key.
 TSV and CSV start with a line of the column names (--no-header drops it);
 TSV writes tab, CR, LF and backslash as \t \r \n \\; CSV quotes a field
 holding a comma, quote, CR or LF and doubles its quotes; JSON writes one

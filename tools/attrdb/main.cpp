@@ -72,7 +72,9 @@ int main(int argc, char** argv) {
   // subcommand, said so rather than "a subcommand is required".
   if (arguments.size() > 1 && !arguments[1].starts_with("-")) {
     bool known = false;
-    for (const CLI::App* sub : app.get_subcommands({})) known = known || sub->check_name(arguments[1]);
+    for (const CLI::App* sub : app.get_subcommands({})) {
+      known = known || sub->check_name(arguments[1]);
+    }
     if (!known) {
       attrdb::ReportError("no subcommand " + arguments[1]);
       attrdb::ReportError("see \"attrdb --help\"");
