@@ -3,27 +3,19 @@
 #include <signal.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <iterator>
-#include <string>
-#include <cstring>
-#include <mutex>
 
-#include "platform/interrupt.h"
+#include "platform/interrupt_slots.h"
 
-namespace platform {
+namespace platform::interrupt_slots {
 namespace {
 
-constexpr int kSlots = 4;
-constexpr size_t kPathBytes = 4096;
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-
-// A slot's path is written before it is marked in use, and read by the
-// handler only while it is.
-char g_paths[kSlots][kPathBytes];
-std::atomic<bool> g_in_use[kSlots];
 struct sigaction g_previous[std::size(kSignals)];
-std::once_flag g_installed;
+
+bool Plain(const struct sigaction& action, void (*handler)(int)) {
+  return (action.sa_flags & SA_SIGINFO) == 0 && action.sa_handler == handler;
+}
 
 void OnSignal(int signal) {
   for (int i = 0; i < kSlots; ++i) {
@@ -32,8 +24,8 @@ void OnSignal(int signal) {
   for (size_t i = 0; i < std::size(kSignals); ++i) {
     if (kSignals[i] != signal) continue;
     const struct sigaction& previous = g_previous[i];
-    if ((previous.sa_flags & SA_SIGINFO) == 0 && previous.sa_handler != SIG_DFL &&
-        previous.sa_handler != SIG_IGN) {
+    if ((previous.sa_flags & SA_SIGINFO) == 0 && !Plain(previous, SIG_DFL) &&
+        !Plain(previous, SIG_IGN)) {
       previous.sa_handler(signal);  // someone else's handler goes on
       return;
     }
@@ -43,12 +35,12 @@ void OnSignal(int signal) {
   }
 }
 
-void Install() {
+}  // namespace
+
+void InstallHandler() {
   for (size_t i = 0; i < std::size(kSignals); ++i) {
-    struct sigaction current;
-    ::sigaction(kSignals[i], nullptr, &current);
-    g_previous[i] = current;
-    if ((current.sa_flags & SA_SIGINFO) == 0 && current.sa_handler == SIG_IGN) continue;
+    ::sigaction(kSignals[i], nullptr, &g_previous[i]);
+    if (Plain(g_previous[i], SIG_IGN)) continue;  // ignored stays ignored
     struct sigaction action {};
     action.sa_handler = OnSignal;
     sigemptyset(&action.sa_mask);
@@ -57,25 +49,4 @@ void Install() {
   }
 }
 
-}  // namespace
-
-RemovedOnInterrupt::RemovedOnInterrupt(const std::filesystem::path& path) : slot_(-1) {
-  const std::string& name = path.native();
-  if (name.size() >= kPathBytes) return;
-  std::call_once(g_installed, Install);
-  static std::mutex slots;
-  std::lock_guard<std::mutex> guard(slots);
-  for (int i = 0; i < kSlots; ++i) {
-    if (g_in_use[i].load()) continue;
-    std::memcpy(g_paths[i], name.c_str(), name.size() + 1);
-    g_in_use[i].store(true);
-    slot_ = i;
-    return;
-  }
-}
-
-RemovedOnInterrupt::~RemovedOnInterrupt() {
-  if (slot_ >= 0) g_in_use[slot_].store(false);
-}
-
-}  // namespace platform
+}  // namespace platform::interrupt_slots
