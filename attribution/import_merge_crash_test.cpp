@@ -142,8 +142,21 @@ TEST_P(KilledMerge, LeavesOldOrNewByEveryPathAndARerunCompletesIt) {
     SCOPED_TRACE("run " + std::to_string(run));
     testing_support::CopyOver(base_, path);
     platform::ChildProcess merge = StartMerge(new_csv_, written);
-    std::this_thread::sleep_for(std::chrono::microseconds(
-        kStartupUs + std::uniform_int_distribution<int>(0, kSanitized ? 1500000 : 800000)(random)));
+    if (run % 2 == 0) {
+      std::this_thread::sleep_for(std::chrono::microseconds(
+          kStartupUs +
+          std::uniform_int_distribution<int>(0, kSanitized ? 1500000 : 800000)(random)));
+    } else {
+      // Killed during its commit: once a journal shows, by either name.
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+      while (!merge.TryWait() && std::chrono::steady_clock::now() < deadline &&
+             !jet::JournalExists(dir_.path() / "run.mdb-journal") &&
+             !jet::JournalExists(dir_.path() / "link.mdb-journal")) {
+        std::this_thread::sleep_for(std::chrono::microseconds(20));
+      }
+      std::this_thread::sleep_for(
+          std::chrono::microseconds(std::uniform_int_distribution<int>(0, 3000)(random)));
+    }
     merge.Kill();
     merge.Wait();
     EXPECT_FALSE(jet::JournalExists(dir_.path() / "link.mdb-journal"));
