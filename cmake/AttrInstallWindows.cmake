@@ -1,5 +1,6 @@
 # The Windows package: `cpack` in the build folder makes a ZIP holding
-# attrdb.exe, the sample database and a README for Windows users.
+# attrdb.exe, the sample database, a README for Windows users and the
+# licence.
 # A native build with a Qt kit adds the window (its Qt libraries are for
 # windeployqt to gather).
 if(TARGET attrsearch)
@@ -12,6 +13,7 @@ if(TARGET sample_database)
   install(FILES "${CMAKE_BINARY_DIR}/sample/attrdata.mdb" DESTINATION .)
 endif()
 install(FILES "${PROJECT_SOURCE_DIR}/packaging/README-windows.txt" DESTINATION .)
+install(FILES "${PROJECT_SOURCE_DIR}/LICENSE" DESTINATION . RENAME LICENSE.txt)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME attrdb)

@@ -87,7 +87,7 @@ fi
 (cd "$build_dir" && cpack -G ZIP >/dev/null)
 zip_file=$(ls "$build_dir"/attrdb-*-windows-x86_64.zip)
 listing=$(cmake -E tar tf "$zip_file")
-for expected in attrdb.exe attrdata.mdb README-windows.txt; do
+for expected in attrdb.exe attrdata.mdb README-windows.txt LICENSE.txt; do
   if ! grep -q "/$expected\$" <<<"$listing"; then
     echo "$zip_file lacks $expected:" >&2
     echo "$listing" >&2
