@@ -9,8 +9,9 @@
 
 namespace attribution {
 
-CsvReader::CsvReader(const std::filesystem::path& path, size_t block_bytes)
-    : name_(platform::Utf8Of(path)) {
+CsvReader::CsvReader(const std::filesystem::path& path, size_t block_bytes,
+                     const std::string& name)
+    : name_(name.empty() ? platform::Utf8Of(path) : name) {
   // The file is read a block at a time into one buffer: the import reads
   // files of some tens of megabytes, which need not be held whole.
   in_.open(path, std::ios::binary);

@@ -24,9 +24,11 @@ class InputError : public std::runtime_error {
 class CsvReader {
  public:
   // Opens the file at `path`, to be read in blocks of `block_bytes` (a
-  // record longer than a block is read whole all the same). Raises
-  // InputError "<path>: cannot be read (<reason>)" when it cannot be read.
-  explicit CsvReader(const std::filesystem::path& path, size_t block_bytes = size_t{1} << 20);
+  // record longer than a block is read whole all the same), named in
+  // messages as `name` (the path when empty). Raises InputError
+  // "<name>: cannot be read (<reason>)" when it cannot be read.
+  explicit CsvReader(const std::filesystem::path& path, size_t block_bytes = size_t{1} << 20,
+                     const std::string& name = {});
 
   // Reads the next record into `fields` (the fields' bytes as written,
   // quotes removed); returns false at the end of the file. Raises

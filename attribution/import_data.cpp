@@ -53,7 +53,7 @@ int32_t CityKey(const CsvReader& in, std::string_view column, std::string_view t
 // A header line found in place of the expected one, quoted when it is
 // text; a file of another kind is named instead of echoing its bytes.
 std::string Shown(const std::string& got) {
-  const bool text = base::Utf16ToUtf8(base::Utf8ToUtf16(got)) == got &&
+  const bool text = base::IsUtf8(got) &&
                     std::none_of(got.begin(), got.end(), [](char c) {
                       return static_cast<unsigned char>(c) < 0x20 && c != '\t';
                     });
@@ -62,7 +62,7 @@ std::string Shown(const std::string& got) {
     return "binary data that looks like a phone.dat file (use --format phonedat, or leave "
            "--format out)";
   }
-  if (base::Utf16ToUtf8(base::Utf8ToUtf16(got)) != got) {
+  if (!base::IsUtf8(got)) {
     return std::string("a line that ") + kNotUtf8Hint;
   }
   return "binary data, not CSV text";
@@ -114,9 +114,9 @@ class HeadSet {
   std::vector<int> number_;
 };
 
-AttributionData ReadOneFile(const std::filesystem::path& file) {
+AttributionData ReadOneFile(const std::filesystem::path& file, const std::string& name) {
   AttributionData data;
-  CsvReader in(file);
+  CsvReader in(file, size_t{1} << 20, name);
   HeadCollector collector(data);
   const size_t expected = in.EstimatedLines();
   data.heads.reserve(expected);
@@ -200,7 +200,7 @@ AttributionData ReadFolder(const std::filesystem::path& folder) {
 }
 
 // The layout of `path` told by its content.
-ImportFormat Detect(const std::filesystem::path& path) {
+ImportFormat Detect(const std::filesystem::path& path, const std::string& name) {
   if (std::filesystem::is_directory(path)) return ImportFormat::kTables;
   std::ifstream in(path, std::ios::binary);
   std::string start(kOneFileHeader.size() + 3, '\0');
@@ -211,23 +211,25 @@ ImportFormat Detect(const std::filesystem::path& path) {
   if (start.starts_with(kOneFileHeader) || start.empty()) return ImportFormat::kCsv;
   if (LooksLikePhoneDat(start)) return ImportFormat::kPhoneDat;
   if (start.starts_with("head,")) return ImportFormat::kCsv;  // the reader names the header
-  throw InputError(platform::Utf8Of(path) + ": the format cannot be told (use --format)");
+  throw InputError((name.empty() ? platform::Utf8Of(path) : name) +
+                   ": the format cannot be told (use --format)");
 }
 
 }  // namespace
 
-AttributionData ReadImportInput(const std::filesystem::path& path, ImportFormat format) {
-  if (format == ImportFormat::kDetect) format = Detect(path);
+AttributionData ReadImportInput(const std::filesystem::path& path, ImportFormat format,
+                                const std::string& name) {
+  if (format == ImportFormat::kDetect) format = Detect(path, name);
   AttributionData data;
   switch (format) {
     case ImportFormat::kTables:
       data = ReadFolder(path);
       break;
     case ImportFormat::kPhoneDat:
-      data = ReadPhoneDat(path);
+      data = ReadPhoneDat(path, name);
       break;
     default:
-      data = ReadOneFile(path);
+      data = ReadOneFile(path, name);
   }
   Summarize(data);
   return data;

@@ -88,9 +88,11 @@ enum class ImportFormat {
 // UTF-8, holds a control character or a single quote (the lookups put text
 // between single quotes), has a character GBK cannot represent or is longer
 // than its column; for kDetect, "<path>: the format cannot be told (use
-// --format)" when no layout fits.
+// --format)" when no layout fits. Messages name the file `name` (the path
+// when empty), for a copy of input that had no name of its own.
 AttributionData ReadImportInput(const std::filesystem::path& path,
-                                ImportFormat format = ImportFormat::kDetect);
+                                ImportFormat format = ImportFormat::kDetect,
+                                const std::string& name = {});
 
 }  // namespace attribution
 

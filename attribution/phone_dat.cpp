@@ -253,9 +253,9 @@ bool LooksLikePhoneDat(std::string_view start) {
                      [](char c) { return c >= '0' && c <= '9'; });
 }
 
-AttributionData ReadPhoneDat(const std::filesystem::path& path) {
+AttributionData ReadPhoneDat(const std::filesystem::path& path, const std::string& name) {
   WholeFile file(path);
-  return ParsePhoneDat(file.bytes(), platform::Utf8Of(path));
+  return ParsePhoneDat(file.bytes(), name.empty() ? platform::Utf8Of(path) : name);
 }
 
 AttributionData ParsePhoneDat(std::span<const uint8_t> bytes, const std::string& name) {

@@ -35,7 +35,8 @@ bool LooksLikePhoneDat(std::string_view start);
 // NUL, bytes that are not UTF-8 (named at the first such byte), a record
 // without four fields, and text the tables cannot hold; "<path>: cannot be
 // read (<reason>)" when it cannot be read.
-AttributionData ReadPhoneDat(const std::filesystem::path& path);
+// Messages name the file `name` (the path when empty).
+AttributionData ReadPhoneDat(const std::filesystem::path& path, const std::string& name = {});
 // The same for the file's bytes, `name` used in messages.
 AttributionData ParsePhoneDat(std::span<const uint8_t> bytes, const std::string& name);
 

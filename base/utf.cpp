@@ -85,4 +85,11 @@ std::u16string Utf8ToUtf16(std::string_view text) {
   return out;
 }
 
+bool IsUtf8(std::string_view text) {
+  for (char c : text) {
+    if (static_cast<unsigned char>(c) >= 0x80) return Utf16ToUtf8(Utf8ToUtf16(text)) == text;
+  }
+  return true;
+}
+
 }  // namespace base

@@ -13,6 +13,8 @@ std::string Utf16ToUtf8(std::u16string_view text);
 void AppendUtf8(std::u16string_view text, std::string& out);
 // UTF-8 to UTF-16; an invalid sequence becomes U+FFFD for each bad byte.
 std::u16string Utf8ToUtf16(std::string_view text);
+// Whether `text` is valid UTF-8 (ASCII is answered without converting).
+bool IsUtf8(std::string_view text);
 
 }  // namespace base
 

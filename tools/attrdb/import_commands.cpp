@@ -55,7 +55,7 @@ constexpr double kMostPrunedShare = 0.1;
 
 // The import's input as a path the readers may open more than once: a file
 // or folder as it is; standard input ("-"), a pipe or a terminal copied
-// first to a temporary file, whose name messages then do not show.
+// first to a temporary file, which messages name as the input.
 class ImportInput {
  public:
   explicit ImportInput(const std::string& name) : name_(name == "-" ? "standard input" : name) {
@@ -81,16 +81,9 @@ class ImportInput {
   ImportInput(const ImportInput&) = delete;
   ImportInput& operator=(const ImportInput&) = delete;
 
-  const std::filesystem::path& path() const { return path_; }
-  // `message` naming the input as the user did.
-  std::string Named(std::string message) const {
-    if (copy_.empty()) return message;
-    const std::string copy = platform::Utf8Of(copy_);
-    for (size_t at = message.find(copy); at != std::string::npos;
-         at = message.find(copy, at + name_.size())) {
-      message.replace(at, copy.size(), name_);
-    }
-    return message;
+  // The input's content, read as the user named it.
+  AttributionData Read(ImportFormat format) const {
+    return ReadImportInput(path_, format, copy_.empty() ? std::string() : name_);
   }
 
  private:
@@ -267,11 +260,10 @@ ImportFormat FormatNamed(const std::string& name) {
 
 int Import(const ImportOptions& o) {
   const auto started = std::chrono::steady_clock::now();
-  std::optional<ImportInput> input;
   try {
     RequireFolderOf(o.to);
-    input.emplace(o.input);
-    AttributionData data = ReadImportInput(input->path(), FormatNamed(o.format));
+    const ImportInput input(o.input);
+    AttributionData data = input.Read(FormatNamed(o.format));
     WarnIfCut(o.input, data.summary);
     const std::filesystem::path to = platform::PathFromUtf8(o.to);
     std::unique_ptr<jet::Database> old;
@@ -284,12 +276,14 @@ int Import(const ImportOptions& o) {
       old = jet::Database::Open(to, jet::OpenMode::kReadWrite, 64);
       lock = std::make_unique<jet::Writer>(*old, jet::WriterOptions{.sync = false});
       lock->Begin();
-      base = jet::LoadDatabaseIntoMemory(to);
     }
     bool indexes = !o.no_indexes;
     // A database holding only what an import makes is made anew, compact;
-    // one holding more is emptied and refilled, keeping the rest.
-    if (base && attribution::HoldsOnlyImportTables(*base, indexes)) base.reset();
+    // one holding more is copied into memory, emptied and refilled there,
+    // keeping the rest.
+    if (old && !attribution::HoldsOnlyImportTables(*old, indexes)) {
+      base = jet::LoadDatabaseIntoMemory(to);
+    }
     std::vector<uint8_t> bytes;
     std::vector<std::string> left_out;
     try {
@@ -316,7 +310,7 @@ int Import(const ImportOptions& o) {
     }
     return kExitOk;
   } catch (const std::exception& e) {
-    ReportError(input ? input->Named(MessageOf(e)) : MessageOf(e));
+    ReportError(MessageOf(e));
   }
   ReportError("nothing written");
   return kExitFailed;
@@ -332,10 +326,9 @@ void PrintExamples(const char* kind, const std::vector<attribution::MergePlan::H
 
 int Merge(const ImportOptions& o) {
   const auto started = std::chrono::steady_clock::now();
-  std::optional<ImportInput> input;
   try {
-    input.emplace(o.merge);
-    AttributionData data = ReadImportInput(input->path(), FormatNamed(o.format));
+    const ImportInput input(o.merge);
+    AttributionData data = input.Read(FormatNamed(o.format));
     WarnIfCut(o.merge, data.summary);
     if (!std::filesystem::exists(platform::PathFromUtf8(o.to))) {
       throw jet::Error(jet::ErrorKind::kInvalidArgument,
@@ -397,7 +390,7 @@ int Merge(const ImportOptions& o) {
     }
     return kExitOk;
   } catch (const std::exception& e) {
-    ReportError(input ? input->Named(MessageOf(e)) : MessageOf(e));
+    ReportError(MessageOf(e));
   }
   ReportError("nothing written");
   return kExitFailed;

@@ -68,21 +68,11 @@ bool IsBlank(std::string_view line) {
   return line.find_first_not_of(" \t\r\f\v") == std::string_view::npos;
 }
 
-bool IsUtf8(std::string_view text) {
-  for (unsigned char c : text) {
-    if (c >= 0x80) return base::Utf16ToUtf8(base::Utf8ToUtf16(text)) == text;
-  }
-  return true;
-}
-
 // Reports a failed output once, with the system's reason.
 int CheckOutput(std::FILE* out, std::FILE* err) {
-  const bool failed_before = std::ferror(out) != 0;
-  if (FlushStream(out) && !failed_before) return kExitOk;
-  const int error = FirstStreamError();
-  ReportError(std::string("writing the output failed: ") +
-                  (error != 0 ? std::strerror(error) : "an earlier write failed"),
-              err);
+  const int error = FlushedError(out);
+  if (error == 0) return kExitOk;
+  ReportError(std::string("writing the output failed: ") + std::strerror(error), err);
   std::clearerr(out);
   return kExitFailed;
 }
@@ -113,7 +103,7 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
     char digits[kMobileDigits];
     if (NormalizeMobile(text, digits)) {
       writer.WriteNumber(digits, index.Find(HeadOf(digits)));
-    } else if (!IsUtf8(text)) {
+    } else if (!base::IsUtf8(text)) {
       writer.WriteNotUtf8(text);
       ++not_utf8;
     } else {

@@ -77,17 +77,17 @@ OutputFile::~OutputFile() {
 }
 
 void OutputFile::Commit() {
-  const bool failed_before = std::ferror(stream_) != 0;
-  const bool flushed = FlushStream(stream_);
+  int error = FlushedError(stream_);
+  if (!temporary_.empty()) {
+    errno = 0;
+    if (std::fclose(stream_) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+    stream_ = nullptr;
+  }
+  if (error != 0) Fail(name_, "writing failed", error);
   if (temporary_.empty()) {
-    if (failed_before || !flushed) Fail(name_, "writing failed", FirstStreamError());
     committed_ = true;
     return;
   }
-  errno = 0;
-  const bool closed = std::fclose(stream_) == 0 || NoteStreamFailure();
-  stream_ = nullptr;
-  if (failed_before || !flushed || !closed) Fail(name_, "writing failed", FirstStreamError());
   try {
     platform::File file = platform::File::Open(temporary_, platform::Access::kReadWrite);
     file.Sync();

@@ -1,6 +1,5 @@
 // The one error reporter of attrdb.
 #include "tools/attrdb/report.h"
-#include "tools/attrdb/stream_error.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -10,42 +9,15 @@
 #include "base/exceptions.h"
 #include "base/gbk.h"
 #include "base/utf.h"
+#include "tools/attrdb/stream_error.h"
 #include "tools/attrdb/subcommands.h"
 
 namespace attrdb {
-namespace {
-
-// `text` with every byte that does not belong to valid UTF-8 written \xNN.
-std::string ValidUtf8(std::string_view text) {
-  const std::string round_trip = base::Utf16ToUtf8(base::Utf8ToUtf16(text));
-  if (round_trip == text) return std::string(text);
-  std::string out;
-  size_t i = 0;
-  while (i < text.size()) {
-    const auto byte = static_cast<unsigned char>(text[i]);
-    size_t length = byte < 0x80 ? 1 : (byte >> 5) == 6 ? 2 : (byte >> 4) == 14 ? 3
-                                : (byte >> 3) == 30 ? 4 : 0;
-    if (length > 0 && i + length <= text.size()) {
-      const std::string_view one = text.substr(i, length);
-      if (base::Utf16ToUtf8(base::Utf8ToUtf16(one)) == one) {
-        out += one;
-        i += length;
-        continue;
-      }
-    }
-    char escaped[5];
-    std::snprintf(escaped, sizeof escaped, "\\x%02x", byte);
-    out += escaped;
-    ++i;
-  }
-  return out;
-}
-
-}  // namespace
 
 void ReportError(std::string_view message, std::FILE* err) {
   std::fflush(stdout);
-  const std::string line = "attrdb: " + ValidUtf8(message) + "\n";
+  // Bytes that are not UTF-8 become U+FFFD, so that the line stays text.
+  const std::string line = "attrdb: " + base::Utf16ToUtf8(base::Utf8ToUtf16(message)) + "\n";
   std::fwrite(line.data(), 1, line.size(), err);
   std::fflush(err);
 }
@@ -68,14 +40,11 @@ int Guarded(const std::function<int()>& body) {
 }
 
 bool FinishStandardOutput() {
-  const bool failed_before = std::ferror(stdout) != 0;
-  const bool flushed = FlushStream(stdout);
+  int error = FlushedError(stdout);
   errno = 0;
-  const bool closed = std::fclose(stdout) == 0 || NoteStreamFailure();
-  if (!failed_before && flushed && closed) return true;
-  const int error = FirstStreamError();
-  ReportError(std::string("standard output: writing failed: ") +
-              (error != 0 ? std::strerror(error) : "an earlier write failed"));
+  if (std::fclose(stdout) != 0 && error == 0) error = errno != 0 ? errno : EIO;
+  if (error == 0) return true;
+  ReportError(std::string("standard output: writing failed: ") + std::strerror(error));
   return false;
 }
 

@@ -15,7 +15,7 @@ namespace attrdb {
 
 // Writes "attrdb: <message>" and a line end to `err` (standard error
 // unless a test gives its own), after flushing standard output. Bytes of
-// `message` that are not UTF-8 are written as \xNN.
+// `message` that are not UTF-8 are written as U+FFFD.
 void ReportError(std::string_view message, std::FILE* err = stderr);
 
 // The message of an error any layer raised, in UTF-8: the engine's and the

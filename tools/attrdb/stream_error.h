@@ -32,6 +32,14 @@ inline bool FlushStream(std::FILE* out) {
   return std::fflush(out) == 0 || NoteStreamFailure();
 }
 
+// Flushes `out`: 0 when that and every write before it succeeded, else the
+// system's reason (EIO when none was kept).
+inline int FlushedError(std::FILE* out) {
+  const bool failed_before = std::ferror(out) != 0;
+  if (FlushStream(out) && !failed_before) return 0;
+  return FirstStreamError() != 0 ? FirstStreamError() : EIO;
+}
+
 }  // namespace attrdb
 
 #endif  // TOOLS_ATTRDB_STREAM_ERROR_H_
