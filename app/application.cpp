@@ -7,22 +7,17 @@
 #include <cstdio>
 
 #include "app/activation.h"
-#include "app/application_title.h"
 #include "app/gbk_text.h"
 #include "app/message_boxes.h"
 #include "app/message_form.h"
-#include "platform/module_address.h"
+#include "ui/application_title.h"
+#include "ui/boxes.h"
 
 namespace app {
 namespace {
 
 const QEvent::Type kQuitRequest =
     static_cast<QEvent::Type>(QEvent::registerEventType());
-
-// The program path as GBK bytes, the system's text.
-std::string ProgramPathGbk() {
-  return QStringToGbk(QString::fromLocal8Bit(platform::ProgramFilePath()));
-}
 
 // Platforms on which no window is ever seen.
 bool CanShowWindows() {
@@ -31,19 +26,16 @@ bool CanShowWindows() {
          platform != QLatin1String("minimal");
 }
 
-// Caption of the fatal report's box.
-QString FatalReportCaption() { return QStringLiteral("Application Error"); }
-
 void WriteFatalReportText(const QString& text) {
   const QByteArray local = text.toLocal8Bit();
-  std::fprintf(stderr, "Application Error\n%s\n", local.constData());
+  std::fprintf(stderr, "%s\n%s\n", ui::kFatalCaption, local.constData());
 }
 
 }  // namespace
 
 TApplication::TApplication(int& argc, char** argv)
     : QApplication(argc, argv),
-      title_(DeriveApplicationTitle(ProgramPathGbk())) {
+      title_(ui::ThisProgramsTitle()) {
   setQuitOnLastWindowClosed(false);
   setWindowIcon(QIcon(QStringLiteral(":/app/attrsearch.ico")));
 }
@@ -137,28 +129,26 @@ void TApplication::DrainPendingEvents() {
 }
 
 void TApplication::ReportCurrentCommandError() {
-  ReportCommandError(DescribeCurrentException());
+  ReportCommandError(ui::DescribeCurrentException());
 }
 
-void TApplication::ReportCommandError(const CaughtError& error) {
+void TApplication::ReportCommandError(const ui::CaughtError& error) {
   if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
-  if (error.kind == CaughtError::Kind::kAbort) return;
-  const QString text = GbkToQString(CommandReportText(error));
-  // An error object without a message gets the fatal report's text and box.
-  const QString caption = error.kind == CaughtError::Kind::kOther
-                              ? FatalReportCaption()
-                              : TitleText();
-  if (HandBoxToHook(BoxKind::kCommandError, caption, text)) return;
+  if (!ui::ShowsCommandReport(error)) return;
+  const ui::Box box = ui::CommandReportBox(error, title_);
+  const QString caption = GbkToQString(box.caption);
+  const QString text = GbkToQString(box.text);
+  if (HandBoxToHook(box.kind, caption, text)) return;
   QPointer<QWidget> was_active = activeWindow();
   ShowErrorBox(caption, text);
   if (was_active != nullptr) was_active->activateWindow();
 }
 
 void TApplication::ReportCurrentFatalError() {
-  const CaughtError error = DescribeCurrentException();
-  const QString text = GbkToQString(FatalReportText(error));
-  const QString caption = FatalReportCaption();
-  if (HandBoxToHook(BoxKind::kFatalError, caption, text)) return;
+  const ui::Box box = ui::FatalReportBox(ui::DescribeCurrentException());
+  const QString caption = GbkToQString(box.caption);
+  const QString text = GbkToQString(box.text);
+  if (HandBoxToHook(box.kind, caption, text)) return;
   if (!CanShowWindows()) {
     WriteFatalReportText(text);
     return;
@@ -167,7 +157,7 @@ void TApplication::ReportCurrentFatalError() {
 }
 
 void WriteFatalReportToStandardError() {
-  WriteFatalReportText(GbkToQString(FatalReportText(DescribeCurrentException())));
+  WriteFatalReportText(GbkToQString(ui::FatalReportText(ui::DescribeCurrentException())));
 }
 
 }  // namespace app

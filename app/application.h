@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "app/caught_error.h"
+#include "ui/caught_error.h"
 #include "commands/controls.h"
 
 namespace app {
@@ -59,7 +59,7 @@ class TApplication : public QApplication, public commands::Shell {
   // Shows the error caught in flight in the command error box; an EAbort
   // shows nothing. REQUIRES: called inside a catch handler.
   void ReportCurrentCommandError();
-  void ReportCommandError(const CaughtError& error);
+  void ReportCommandError(const ui::CaughtError& error);
   // Shows the fatal report of the error caught in flight under "Application
   // Error" (or writes it to standard error when no window can be shown).
   // The caller ends the program with exit code 1.

@@ -7,6 +7,7 @@
 #include "app/gbk_text.h"
 #include "app/widgets.h"
 #include "base/exceptions.h"
+#include "ui/memo_lines.h"
 
 namespace app {
 
@@ -52,13 +53,7 @@ void MemoAdapter::AddLine(std::string_view line) {
   // The same rule as TMemo::AddLine, applied to the text as it will be.
   const bool open_line =
       pending_.isEmpty() ? memo_->EndsInOpenLine() : !pending_.endsWith(QLatin1Char('\n'));
-  if (open_line) {
-    pending_ += QLatin1Char('\n');
-    pending_ += GbkToQString(line);
-  } else {
-    pending_ += GbkToQString(line);
-    pending_ += QLatin1Char('\n');
-  }
+  pending_ += ui::LineToAppend(open_line, GbkToQString(line), QStringLiteral("\n"));
 }
 
 void MemoAdapter::Flush() const {

@@ -10,6 +10,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "ui/geometry.h"
+
 namespace app {
 namespace {
 
@@ -93,13 +95,13 @@ QFont FontWithTextHeight(const QStringList& families, int text_height,
 }
 
 QFont WindowFontAt(double dots_per_inch, const QStringList& families) {
-  const double ratio = dots_per_inch / kDesignDotsPerInch;
-  return FontWithTextHeight(families, Rounded(kDesignTextHeight * ratio),
+  const double ratio = dots_per_inch / ui::kDesignDotsPerInch;
+  return FontWithTextHeight(families, ui::TextHeightAt(dots_per_inch),
                             Rounded(kWindowFontPixels * ratio));
 }
 
 QFont WindowFont() {
-  double dpi = kDesignDotsPerInch;
+  double dpi = ui::kDesignDotsPerInch;
   if (QScreen* screen = QGuiApplication::primaryScreen()) {
     dpi = screen->logicalDotsPerInchY();
   }
@@ -108,12 +110,12 @@ QFont WindowFont() {
 
 QFont Label9Font(double scale) {
   return FontWithTextHeight(FamiliesFor(QString::fromUtf8("宋体")),
-                            Rounded(kDesignTextHeight * scale),
+                            ui::Scaled(ui::kDesignTextHeight, scale),
                             Rounded(kLabel9FontPixels * scale));
 }
 
 double LayoutScale(const QFont& font) {
-  return static_cast<double>(QFontMetrics(font).height()) / kDesignTextHeight;
+  return ui::LayoutScale(QFontMetrics(font).height());
 }
 
 }  // namespace app

@@ -10,11 +10,6 @@
 
 namespace app {
 
-// Text height, in pixels, of the window's font on the design screen.
-inline constexpr int kDesignTextHeight = 13;
-// Pixels per inch of the design screen.
-inline constexpr double kDesignDotsPerInch = 96.0;
-
 // The families that draw a font named `family`: the family itself where
 // installed, then the installed CJK-capable sans-serif fallbacks (known ones
 // first, then any other that the font database says writes Simplified

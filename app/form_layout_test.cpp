@@ -21,74 +21,37 @@
 #include "app/page_control.h"
 #include "app/test_support.h"
 #include "app/widgets.h"
+#include "ui/form.h"
 
 namespace app {
 namespace {
-
-struct Placed {
-  const char* name;
-  const char* parent;
-  QRect rect;
-};
-
-// Every control with a fixed place, at the design scale.
-const Placed kDesign[] = {
-    {"PageControl1", "Form1", {0, 0, 391, 311}},
-    {"TabSheet1", "PageControl1", {4, 24, 383, 283}},
-    {"TabSheet2", "PageControl1", {4, 24, 383, 283}},
-    {"Panel1", "TabSheet1", {0, 0, 97, 283}},
-    {"Image1", "Panel1", {1, 1, 95, 281}},
-    {"Button3", "Panel1", {8, 248, 75, 25}},
-    {"Panel2", "TabSheet1", {97, 0, 286, 283}},
-    {"Edit1", "Panel2", {8, 32, 169, 21}},
-    {"GroupBox1", "Panel2", {8, 56, 241, 209}},
-    {"Edit2", "GroupBox1", {40, 16, 169, 21}},
-    {"Edit3", "GroupBox1", {40, 48, 169, 21}},
-    {"Edit4", "GroupBox1", {40, 84, 169, 21}},
-    {"Edit5", "GroupBox1", {40, 116, 169, 21}},
-    {"Edit6", "GroupBox1", {40, 148, 169, 21}},
-    {"Button1", "Panel2", {184, 30, 65, 25}},
-    {"Panel3", "TabSheet2", {0, 0, 105, 283}},
-    {"Image2", "Panel3", {1, 1, 103, 281}},
-    {"Panel4", "TabSheet2", {105, 0, 278, 283}},
-    {"ComboBox1", "Panel4", {64, 16, 105, 21}},
-    {"ComboBox2", "Panel4", {64, 40, 185, 21}},
-    {"GroupBox2", "Panel4", {1, 71, 276, 211}},
-    {"Memo1", "GroupBox2", {2, 15, 272, 194}},
-    {"Button2", "Panel4", {173, 16, 75, 21}},
-};
-
-// Labels size themselves to their text: their top-left corners are fixed,
-// their sizes those measured on the design screen.
-const Placed kLabels[] = {
-    {"Label1", "Panel2", {8, 16, 156, 13}},   {"Label2", "GroupBox1", {8, 20, 24, 13}},
-    {"Label3", "GroupBox1", {10, 53, 24, 13}}, {"Label4", "GroupBox1", {8, 84, 24, 13}},
-    {"Label5", "GroupBox1", {8, 116, 24, 13}}, {"Label6", "GroupBox1", {2, 148, 36, 13}},
-    {"Label7", "Panel4", {16, 16, 24, 13}},    {"Label8", "Panel4", {16, 40, 24, 13}},
-    {"Label9", "GroupBox2", {144, 96, 39, 13}},
-};
 
 QWidget* Find(QWidget& form, const char* name) {
   return form.findChild<QWidget*>(name);
 }
 
-TEST(FormLayout, EveryControlSitsWhereDesignedAtTheDesignScale) {
+QRect ToQRect(const ui::Rect& r) { return QRect(r.left, r.top, r.width, r.height); }
+
+TEST(FormLayout, EveryControlSitsWhereDescribedAtTheDesignScale) {
   BoxRecorder recorder;
   ProbeForm form;
   form.show();
-  EXPECT_EQ(form.size(), QSize(391, 311));
-  EXPECT_EQ(form.pos(), QPoint(346, 564));
-  for (const Placed& p : kDesign) {
-    QWidget* widget = Find(form, p.name);
-    ASSERT_NE(widget, nullptr) << p.name;
-    EXPECT_EQ(widget->parentWidget()->objectName(), p.parent) << p.name;
-    EXPECT_EQ(widget->geometry(), p.rect) << p.name;
-  }
-  for (const Placed& p : kLabels) {
-    QWidget* widget = Find(form, p.name);
-    ASSERT_NE(widget, nullptr) << p.name;
-    EXPECT_EQ(widget->parentWidget()->objectName(), p.parent) << p.name;
-    EXPECT_EQ(widget->pos(), p.rect.topLeft()) << p.name;
+  EXPECT_EQ(form.size(), QSize(ui::kClientSize.width, ui::kClientSize.height));
+  EXPECT_EQ(form.pos(), QPoint(ui::kFormPosition.x, ui::kFormPosition.y));
+  for (const ui::Control& control : ui::FormControls()) {
+    QWidget* widget = Find(form, control.name);
+    ASSERT_NE(widget, nullptr) << control.name;
+    EXPECT_EQ(widget->parentWidget()->objectName(), control.parent) << control.name;
+    // Labels size themselves to their text; only their corner is fixed.
+    if (control.kind == ui::ControlKind::kLabel) {
+      EXPECT_EQ(widget->pos(), ToQRect(control.design).topLeft()) << control.name;
+    } else {
+      EXPECT_EQ(widget->geometry(), ToQRect(control.design)) << control.name;
+    }
+    if (control.kind == ui::ControlKind::kButton) {
+      EXPECT_EQ(widget->isHidden(), !control.visible) << control.name;
+      EXPECT_EQ(widget->focusPolicy() == Qt::NoFocus, !control.takes_focus) << control.name;
+    }
   }
 }
 
@@ -229,26 +192,23 @@ TEST_P(FormInFont, ControlsStayInsideTheirParentsAndApart) {
   EXPECT_DOUBLE_EQ(form.Scale(), scale);
   EXPECT_EQ(form.size(), QSize(static_cast<int>(std::lround(391 * scale)),
                                static_cast<int>(std::lround(311 * scale))));
-  std::vector<const Placed*> placed;
-  for (const Placed& p : kDesign) placed.push_back(&p);
-  for (const Placed& p : kLabels) placed.push_back(&p);
+  const auto controls = ui::FormControls();
   for (int page : {0, 1}) {
     form.PageControl1->SetActivePage(page);
-    for (const Placed* p : placed) {
-      QWidget* widget = Find(form, p->name);
-      ASSERT_NE(widget, nullptr) << p->name;
+    for (const ui::Control& p : controls) {
+      QWidget* widget = Find(form, p.name);
+      ASSERT_NE(widget, nullptr) << p.name;
       if (!widget->parentWidget()->isVisible()) continue;
       EXPECT_TRUE(widget->parentWidget()->rect().contains(widget->geometry()))
-          << p->name << " " << widget->geometry().x() << "," << widget->geometry().y()
+          << p.name << " " << widget->geometry().x() << "," << widget->geometry().y()
           << " " << widget->width() << "x" << widget->height() << " in "
           << widget->parentWidget()->width() << "x" << widget->parentWidget()->height();
-      for (const Placed* q : placed) {
-        if (q <= p || std::string(q->parent) != p->parent ||
-            p->rect.intersects(q->rect)) {
+      for (const ui::Control& q : controls) {
+        if (&q <= &p || std::string(q.parent) != p.parent || p.design.Overlaps(q.design)) {
           continue;
         }
-        EXPECT_FALSE(widget->geometry().intersects(Find(form, q->name)->geometry()))
-            << p->name << " covers " << q->name;
+        EXPECT_FALSE(widget->geometry().intersects(Find(form, q.name)->geometry()))
+            << p.name << " covers " << q.name;
       }
     }
   }

@@ -10,7 +10,7 @@
 #include "app/docking.h"
 #include "app/fonts.h"
 #include "app/page_control.h"
-#include "commands/commands.h"
+#include "ui/form.h"
 
 namespace app {
 
@@ -25,29 +25,24 @@ TForm1::TForm1(double scale) : TForm1(WindowFont(), scale) {}
 
 TForm1::TForm1(const QFont& window_font, double scale)
     : window_font_(window_font), scale_(scale) {
-  ADOConnection1 = std::make_unique<db::TADOConnection>("ADOConnection1");
-  ADOQuery1 = std::make_unique<db::TADOQuery>(*ADOConnection1, "ADOQuery1");
-  // The commands' statements take no parameters: their quoted values go to
-  // the engine as they are, whatever quotes or colons they hold.
-  ADOQuery1->SetParamCheck(false);
-  DataSource1 = std::make_unique<TDataSource>(TDataSource{ADOQuery1.get()});
   BuildControls();
+  FormControls& c = *controls_;
+  views_ = std::make_unique<ui::FormControlViews>(ui::FormControlViews{
+      c.Edit1, c.Edit2, c.Edit3, c.Edit4, c.Edit5, c.Edit6, c.ComboBox1, c.ComboBox2, c.Memo1});
   BindHandlers();
   OpenConnection();
 }
 
 TForm1::~TForm1() {
   if (Form1 == this) Form1 = nullptr;
+  // The controls go first; the core then closes the cursor and the connection.
   delete docker_;
   delete PageControl1;
-  DataSource1.reset();
-  ADOQuery1.reset();
-  ADOConnection1.reset();
 }
 
 void TForm1::OpenConnection() {
   try {
-    ADOConnection1->Open();
+    ui::FormCore::OpenConnection();
   } catch (const base::Exception&) {
     TApplication::Instance()->ReportCurrentCommandError();
   }
@@ -85,9 +80,11 @@ class EncodingShell : public commands::Shell {
   }
   void DrainPendingEvents() override { TApplication::Instance()->DrainPendingEvents(); }
   void SetCommandsEnabled(bool enabled) override {
-    form_.Button1->setEnabled(enabled);
-    form_.Button2->setEnabled(enabled);
-    form_.ComboBox1->setEnabled(enabled);
+    for (std::string_view name : ui::kCommandControls) {
+      if (auto* control = form_.findChild<QWidget*>(QString::fromUtf8(name.data(), name.size()))) {
+        control->setEnabled(enabled);
+      }
+    }
   }
 
  private:
@@ -96,32 +93,17 @@ class EncodingShell : public commands::Shell {
 
 }  // namespace
 
-// Each handler is the one place its command is called from.
-void TForm1::Button1Click() {
-  FormControls& c = *controls_;
-  commands::Button1Click(*ADOQuery1, {c.Edit1, c.Edit2, c.Edit3, c.Edit4, c.Edit5, c.Edit6},
-                         *TApplication::Instance());
-}
+void TForm1::Button1Click() { FormCore::Button1Click(*views_, *TApplication::Instance()); }
 
-void TForm1::Button2Click() {
-  FormControls& c = *controls_;
-  commands::Button2Click(*ADOQuery1, {c.ComboBox1, c.ComboBox2, c.Memo1},
-                         *TApplication::Instance());
-}
+void TForm1::Button2Click() { FormCore::Button2Click(*views_, *TApplication::Instance()); }
 
-void TForm1::FormActivate() {
-  FormControls& c = *controls_;
-  commands::FormActivate(*ADOQuery1, {c.ComboBox1, c.ComboBox2, c.Memo1});
-}
+void TForm1::FormActivate() { FormCore::FormActivate(*views_); }
 
-void TForm1::ComboBox1Change() {
-  FormControls& c = *controls_;
-  commands::ComboBox1Change(*ADOQuery1, {c.ComboBox1, c.ComboBox2, c.Memo1});
-}
+void TForm1::ComboBox1Change() { FormCore::ComboBox1Change(*views_); }
 
 void TForm1::Button3Click() {
   EncodingShell shell(*this);
-  commands::Button3Click(*ADOQuery1, controls_->Edit1, shell);
+  FormCore::Button3Click(*views_, shell);
 }
 
 }  // namespace app

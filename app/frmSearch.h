@@ -9,8 +9,7 @@
 
 #include "app/activation.h"
 #include "app/control_adapters.h"
-#include "db/connection.h"
-#include "db/query.h"
+#include "ui/form_core.h"
 
 class QGroupBox;
 class QLabel;
@@ -26,12 +25,9 @@ class TMemo;
 class TPageControl;
 class TPanel;
 
-// DataSource1: a data source bound to ADOQuery1; no control reads it.
-struct TDataSource {
-  db::TADOQuery* DataSet;
-};
-
-class TForm1 : public QWidget, public ActivationTarget {
+// The window's connection, cursor and data source (ADOConnection1,
+// ADOQuery1, DataSource1) are those of the form's core.
+class TForm1 : public QWidget, public ActivationTarget, public ui::FormCore {
   Q_OBJECT
 
  public:
@@ -64,9 +60,6 @@ class TForm1 : public QWidget, public ActivationTarget {
   // Raised by the shell at the window's first activation.
   void Activated() override;
 
-  std::unique_ptr<db::TADOConnection> ADOConnection1;
-  std::unique_ptr<db::TADOQuery> ADOQuery1;
-  std::unique_ptr<TDataSource> DataSource1;
   TPageControl* PageControl1 = nullptr;
   QWidget* TabSheet1 = nullptr;
   QWidget* TabSheet2 = nullptr;
@@ -116,6 +109,7 @@ class TForm1 : public QWidget, public ActivationTarget {
   double scale_;
   Docker* docker_ = nullptr;
   std::unique_ptr<FormControls> controls_;
+  std::unique_ptr<ui::FormControlViews> views_;
 };
 
 // The one main window while it exists; null before it is built and after it

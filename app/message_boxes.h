@@ -7,13 +7,11 @@
 #include <QString>
 #include <functional>
 
+#include "ui/boxes.h"
+
 namespace app {
 
-enum class BoxKind {
-  kNotice,        // ShowNotice
-  kCommandError,  // ReportCommandError
-  kFatalError,    // ReportFatalError
-};
+using ui::BoxKind;
 
 using BoxHook =
     std::function<void(BoxKind kind, const QString& caption, const QString& text)>;

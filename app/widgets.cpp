@@ -7,6 +7,8 @@
 #include <QTextCursor>
 #include <QTextDocument>
 
+#include "ui/memo_lines.h"
+
 namespace app {
 
 TPanel::TPanel(const QString& caption, QWidget* parent)
@@ -80,8 +82,7 @@ void TMemo::AddLine(const QString& line) {
   const bool open_line = EndsInOpenLine();
   QTextCursor cursor(document());
   cursor.movePosition(QTextCursor::End);
-  cursor.insertText(open_line ? QLatin1Char('\n') + line
-                              : line + QLatin1Char('\n'));
+  cursor.insertText(ui::LineToAppend(open_line, line, QStringLiteral("\n")));
 }
 
 }  // namespace app

@@ -21,6 +21,14 @@ ModuleAddress FindModuleAddress(const void* address);
 // The program file's full path as the platform reports it; empty if unknown.
 std::string ProgramFilePath();
 
+// The same as UTF-8 text, whatever the system's code page (on Linux, the
+// path's own bytes); empty if unknown.
+std::string ProgramFilePathUtf8();
+
+// The characters that may separate folders in the program's path: "/" on
+// Linux; on Windows both "\\" and "/".
+extern const char kPathSeparators[];
+
 }  // namespace platform
 
 #endif  // PLATFORM_MODULE_ADDRESS_H_

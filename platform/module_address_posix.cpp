@@ -22,6 +22,10 @@ std::string ProgramFilePath() {
   return n > 0 ? std::string(buffer, static_cast<size_t>(n)) : std::string();
 }
 
+std::string ProgramFilePathUtf8() { return ProgramFilePath(); }
+
+const char kPathSeparators[] = "/";
+
 ModuleAddress FindModuleAddress(const void* address) {
   ModuleAddress result;
   result.module_file_name = BaseName(ProgramFilePath());

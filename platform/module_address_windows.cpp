@@ -21,6 +21,29 @@ std::string ModuleFileName(HMODULE module) {
 
 std::string ProgramFilePath() { return ModuleFileName(nullptr); }
 
+std::string ProgramFilePathUtf8() {
+  // Long paths: grow the buffer until the name fits.
+  std::wstring wide(MAX_PATH, L'\0');
+  DWORD n = 0;
+  for (;;) {
+    n = GetModuleFileNameW(nullptr, wide.data(), static_cast<DWORD>(wide.size()));
+    if (n == 0) return {};
+    if (n < wide.size()) break;
+    if (wide.size() >= 32768) return {};
+    wide.resize(wide.size() * 2);
+  }
+  const int bytes = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(n),
+                                        nullptr, 0, nullptr, nullptr);
+  std::string text(static_cast<size_t>(bytes > 0 ? bytes : 0), '\0');
+  if (bytes > 0) {
+    WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(n), text.data(), bytes,
+                        nullptr, nullptr);
+  }
+  return text;
+}
+
+const char kPathSeparators[] = "\\/";
+
 ModuleAddress FindModuleAddress(const void* address) {
   ModuleAddress result;
   result.module_file_name = BaseName(ProgramFilePath());

@@ -1,5 +1,5 @@
 // Classifies the exception in flight by rethrowing it inside a local try.
-#include "app/caught_error.h"
+#include "ui/caught_error.h"
 
 #include <cxxabi.h>
 
@@ -8,11 +8,11 @@
 #include <memory>
 #include <typeinfo>
 
-#include "app/error_text.h"
+#include "ui/error_text.h"
 #include "base/exceptions.h"
 #include "platform/module_address.h"
 
-namespace app {
+namespace ui {
 namespace {
 
 // The readable name of the type of the exception being handled.
@@ -56,4 +56,4 @@ std::string FatalReportText(const CaughtError& error) {
                         error.message);
 }
 
-}  // namespace app
+}  // namespace ui

@@ -1,13 +1,13 @@
 // The texts of the two error reports, built from an error's class name and
 // GBK message. Plain functions, so they are tested without a window.
-#ifndef APP_ERROR_TEXT_H_
-#define APP_ERROR_TEXT_H_
+#ifndef UI_ERROR_TEXT_H_
+#define UI_ERROR_TEXT_H_
 
 #include <cstdint>
 #include <string>
 #include <string_view>
 
-namespace app {
+namespace ui {
 
 // Longest fatal report text in bytes; a longer text is cut.
 inline constexpr size_t kMaxFatalTextBytes = 1023;
@@ -26,6 +26,6 @@ std::string FatalErrorText(std::string_view class_name,
                            std::string_view module_file, uintptr_t offset,
                            std::string_view message);
 
-}  // namespace app
+}  // namespace ui
 
-#endif  // APP_ERROR_TEXT_H_
+#endif  // UI_ERROR_TEXT_H_

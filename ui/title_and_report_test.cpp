@@ -5,13 +5,17 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/application_title.h"
-#include "app/caught_error.h"
-#include "app/error_text.h"
+#include "ui/application_title.h"
+#include "ui/caught_error.h"
+#include "ui/error_text.h"
 #include "base/exceptions.h"
+#include "platform/module_address.h"
 
-namespace app {
+namespace ui {
 namespace {
+
+// The test program's file name, which the reports name as the module.
+std::string ThisProgram() { return platform::FindModuleAddress(nullptr).module_file_name; }
 
 TEST(ApplicationTitle, CutsAtSeparatorAndFirstFullStopAndLowerCasesTheRest) {
   EXPECT_EQ(DeriveApplicationTitle("/opt/tools/Phone.Lookup.exe"), "Phone");
@@ -23,7 +27,9 @@ TEST(ApplicationTitle, CutsAtSeparatorAndFirstFullStopAndLowerCasesTheRest) {
   EXPECT_EQ(DeriveApplicationTitle(""), "");
   // Only the platform's separator counts.
   EXPECT_EQ(DeriveApplicationTitle("C:\\APP\\X.EXE"), "C:\\app\\x");
-  EXPECT_EQ(DeriveApplicationTitle("C:\\APP\\X.EXE", '\\'), "X");
+  EXPECT_EQ(DeriveApplicationTitle("C:\\APP\\X.EXE", "\\/"), "X");
+  EXPECT_EQ(DeriveApplicationTitle("C:\\Program Files/attr\\AttrSearch.exe", "\\/"),
+            "Attrsearch");
 }
 
 TEST(ApplicationTitle, LeavesDoubleByteCharactersAlone) {
@@ -37,7 +43,7 @@ TEST(ApplicationTitle, LeavesDoubleByteCharactersAlone) {
             "\xb0\x41" "abc");
   // Leading ASCII letter keeps its case; a trail byte 0x5C is not a
   // backslash separator.
-  EXPECT_EQ(DeriveApplicationTitle("D:\\X\x81\x5c" "AB.EXE", '\\'),
+  EXPECT_EQ(DeriveApplicationTitle("D:\\X\x81\x5c" "AB.EXE", "\\/"),
             "X\x81\x5c" "ab");
 }
 
@@ -117,7 +123,7 @@ TEST(CaughtError, ClassifiesTheSystemsErrorsAndForeignObjects) {
   EXPECT_EQ(raised.class_name, "EAccessViolation");
   EXPECT_NE(raised.address, nullptr);
   const std::string text = CommandReportText(raised);
-  EXPECT_EQ(text.rfind("Exception EAccessViolation in module app_test at ", 0), 0u)
+  EXPECT_EQ(text.rfind("Exception EAccessViolation in module " + ThisProgram() + " at ", 0), 0u)
       << text;
   EXPECT_EQ(text.substr(text.size() - 2), ".\n");
 
@@ -134,9 +140,9 @@ TEST(CaughtError, FatalReportAddsFullStopAfterExclamationMark) {
   CaughtError error = Catch([] { base::RaiseException("Stop!"); });
   EXPECT_EQ(CommandReportText(error), "Stop!");
   const std::string fatal = FatalReportText(error);
-  EXPECT_EQ(fatal.rfind("Exception Exception in module app_test at ", 0), 0u);
+  EXPECT_EQ(fatal.rfind("Exception Exception in module " + ThisProgram() + " at ", 0), 0u);
   EXPECT_EQ(fatal.substr(fatal.size() - 8), ".\nStop!.");
 }
 
 }  // namespace
-}  // namespace app
+}  // namespace ui

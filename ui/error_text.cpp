@@ -1,9 +1,9 @@
 // Full-stop rules and the fatal report format.
-#include "app/error_text.h"
+#include "ui/error_text.h"
 
 #include <cstdio>
 
-namespace app {
+namespace ui {
 
 std::string CommandErrorText(std::string_view message) {
   std::string text(message);
@@ -32,4 +32,4 @@ std::string FatalErrorText(std::string_view class_name,
   return text;
 }
 
-}  // namespace app
+}  // namespace ui

@@ -1,11 +1,11 @@
 // What the error reports need to know of an exception caught in flight: its
 // kind, class name, GBK message and the address that raised it.
-#ifndef APP_CAUGHT_ERROR_H_
-#define APP_CAUGHT_ERROR_H_
+#ifndef UI_CAUGHT_ERROR_H_
+#define UI_CAUGHT_ERROR_H_
 
 #include <string>
 
-namespace app {
+namespace ui {
 
 struct CaughtError {
   enum class Kind {
@@ -33,6 +33,6 @@ std::string CommandReportText(const CaughtError& error);
 // raising address and the offset into it.
 std::string FatalReportText(const CaughtError& error);
 
-}  // namespace app
+}  // namespace ui
 
-#endif  // APP_CAUGHT_ERROR_H_
+#endif  // UI_CAUGHT_ERROR_H_

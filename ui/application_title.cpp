@@ -1,9 +1,11 @@
 // Title derivation over GBK bytes, walking double-byte characters as units.
-#include "app/application_title.h"
+#include "ui/application_title.h"
 
 #include "base/gbk.h"
+#include "base/utf.h"
+#include "platform/module_address.h"
 
-namespace app {
+namespace ui {
 namespace {
 
 // Length in bytes of the character that starts at `i`.
@@ -17,12 +19,12 @@ size_t CharLength(std::string_view text, size_t i) {
 
 }  // namespace
 
-std::string DeriveApplicationTitle(std::string_view path, char separator) {
+std::string DeriveApplicationTitle(std::string_view path, std::string_view separators) {
   path = path.substr(0, kMaxProgramPathBytes);
 
   size_t name_start = 0;
   for (size_t i = 0; i < path.size(); i += CharLength(path, i)) {
-    if (path[i] == separator) name_start = i + 1;
+    if (separators.find(path[i]) != std::string_view::npos) name_start = i + 1;
   }
   std::string_view name = path.substr(name_start);
   for (size_t i = 0; i < name.size(); i += CharLength(name, i)) {
@@ -44,4 +46,9 @@ std::string DeriveApplicationTitle(std::string_view path, char separator) {
   return title;
 }
 
-}  // namespace app
+std::string ThisProgramsTitle() {
+  const std::string path = base::Utf16ToGbk(base::Utf8ToUtf16(platform::ProgramFilePathUtf8()));
+  return DeriveApplicationTitle(path, platform::kPathSeparators);
+}
+
+}  // namespace ui
