@@ -110,17 +110,31 @@ void TApplication::ShowNotice(std::string_view text) {
   const QString message = GbkToQString(text);
   if (HandBoxToHook(BoxKind::kNotice, TitleText(), message)) return;
 
-  QPointer<QWidget> was_active = activeWindow();
+  QPointer<QWidget> was_active = ActiveWindowBeforeABox();
   auto box = std::make_unique<TMessageForm>(TitleText(), message,
                                             was_active.data());
   saved_focus_owners_.push_back(focus_owner_);
   focus_owner_ = box.get();
   if (!stop_requested_) box->exec();
-  const bool box_was_active = activeWindow() == box.get();
   box->hide();
   focus_owner_ = saved_focus_owners_.back();
   saved_focus_owners_.pop_back();
-  if (box_was_active && was_active != nullptr) was_active->activateWindow();
+  // A box the user was not in (another program had the focus) leaves the
+  // activation where it is.
+  if (box->ActiveWhenHidden()) GiveActivationBack(was_active);
+}
+
+QWidget* TApplication::ActiveWindowBeforeABox() const {
+  if (QWidget* active = activeWindow()) return active;
+  // The main window's activation is raised as it is shown, before the
+  // platform reports it; a box from its handler comes before the report.
+  return focus_owner_;
+}
+
+void TApplication::GiveActivationBack(QWidget* window) {
+  // The platform need not do it: a plain X server leaves the keyboard focus
+  // on the root window when the box hides.
+  if (window != nullptr && window->isVisible()) window->activateWindow();
 }
 
 void TApplication::DrainPendingEvents() {
@@ -139,9 +153,9 @@ void TApplication::ReportCommandError(const ui::CaughtError& error) {
   const QString caption = GbkToQString(box.caption);
   const QString text = GbkToQString(box.text);
   if (HandBoxToHook(box.kind, caption, text)) return;
-  QPointer<QWidget> was_active = activeWindow();
+  QPointer<QWidget> was_active = ActiveWindowBeforeABox();
   ShowErrorBox(caption, text);
-  if (was_active != nullptr) was_active->activateWindow();
+  GiveActivationBack(was_active);
 }
 
 void TApplication::ReportCurrentFatalError() {

@@ -51,7 +51,8 @@ class TApplication : public QApplication, public commands::Shell {
   void PostQuitRequest();
   bool StopRequested() const { return stop_requested_; }
 
-  // The program's modal notice box with `text` (GBK); returns when closed.
+  // The program's modal notice box with `text` (GBK); returns when closed,
+  // the window that was active before it active again.
   void ShowNotice(std::string_view text) override;
   // Handles every waiting event, user input included, then returns.
   void DrainPendingEvents() override;
@@ -77,6 +78,11 @@ class TApplication : public QApplication, public commands::Shell {
 
  private:
   void FocusEntered(QWidget* window);
+  // The window to give the activation back to once a box closes: the
+  // active one, or the one whose activation the shell has raised already.
+  QWidget* ActiveWindowBeforeABox() const;
+  // Activates `window` again when it is still shown.
+  static void GiveActivationBack(QWidget* window);
 
   std::string title_;
   std::unique_ptr<QWidget> main_window_;

@@ -16,6 +16,10 @@ class TComboBox : public QComboBox {
   // item, at most 8 items shown when dropped.
   explicit TComboBox(QWidget* parent);
 
+  // Drops the list down; an empty list too, one row tall, where Qt shows
+  // nothing at all.
+  void showPopup() override;
+
   // Replaces the text; does not signal Changed.
   void SetTextQuietly(const QString& text);
   // Empties the list, keeping the text; does not signal Changed.
@@ -38,6 +42,8 @@ class TComboBox : public QComboBox {
  private:
   void TextChanged();
   void Picked();
+  // The height of one row of the dropped list in its font and style.
+  int ListRowHeight() const;
 
   int quiet_depth_ = 0;
   // User changes of the text so far, and their count when the current

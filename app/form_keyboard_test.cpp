@@ -6,14 +6,18 @@
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTabBar>
 #include <QTest>
+#include <algorithm>
+#include <string>
 
 #include "app/application.h"
 #include "app/combo_box.h"
 #include "app/page_control.h"
 #include "app/test_support.h"
 #include "app/widgets.h"
+#include "ui/form.h"
 
 namespace app {
 namespace {
@@ -173,6 +177,33 @@ TEST_F(FormKeyboard, MemoAddsLinesByTheLineBreakRuleAndTabMovesOn) {
   QTest::keyClick(form->ComboBox2, Qt::Key_Tab);
   EXPECT_EQ(Focused(), "Button2");
 }
+
+// A combo box's dropped list with as many items as the parameter says.
+class DroppedList : public FormKeyboard, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DroppedList, ShowsOneToEightRowsThenScrolls) {
+  TComboBox* combo = form->ComboBox2;
+  ComboAdapter& items = form->Controls().ComboBox2;
+  QAbstractItemView* list = combo->view();
+  items.AddItem("x");
+  combo->showPopup();
+  const int row = list->visualRect(list->model()->index(0, 0)).height();
+  combo->hidePopup();
+  items.ClearItems();
+  for (int i = 0; i < GetParam(); ++i) items.AddItem(std::to_string(i));
+
+  combo->showPopup();
+  const int rows =
+      std::clamp(GetParam(), ui::kComboLeastVisibleItems, ui::kComboVisibleItems);
+  EXPECT_TRUE(list->isVisible());
+  EXPECT_GE(list->viewport()->height(), rows * row);
+  EXPECT_LT(list->viewport()->height(), (rows + 1) * row);
+  EXPECT_EQ(list->verticalScrollBar()->maximum() > 0, GetParam() > ui::kComboVisibleItems);
+  QTest::keyClick(list, Qt::Key_Escape);
+  EXPECT_FALSE(list->isVisible());
+}
+
+INSTANTIATE_TEST_SUITE_P(Items, DroppedList, ::testing::Values(0, 1, 8, 9));
 
 }  // namespace
 }  // namespace app

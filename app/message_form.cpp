@@ -9,13 +9,11 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QWindow>
-#include <algorithm>
+
+#include "ui/boxes.h"
 
 namespace app {
 namespace {
-
-constexpr int kButtonWidth = 75;
-constexpr int kButtonHeight = 25;
 
 QScreen* ScreenNear(QWidget* near) {
   if (near != nullptr && near->screen() != nullptr) return near->screen();
@@ -38,30 +36,34 @@ TMessageForm::TMessageForm(const QString& caption, const QString& text,
                                        : QRect(0, 0, 1024, 768);
   setFont(QApplication::font("QMessageBox"));
   const QFontMetrics metrics(font());
-  const int margin = metrics.height();
   const QRect text_rect = metrics.boundingRect(
-      QRect(0, 0, std::max(area.width() / 2, 1), 100000),
+      QRect(0, 0, ui::NoticeWrapWidth(area.width()), 100000),
       Qt::TextWordWrap | Qt::TextExpandTabs, text);
+  const ui::NoticeLayout layout =
+      ui::LayOutNotice(ui::Size{text_rect.width(), text_rect.height()}, metrics.height());
+  auto place = [](QWidget* widget, const ui::Rect& r) {
+    widget->setGeometry(r.left, r.top, r.width, r.height);
+  };
 
   message_ = new QLabel(text, this);
   message_->setObjectName("Message");
   message_->setWordWrap(true);
   message_->setTextFormat(Qt::PlainText);
-  message_->setGeometry(margin, margin, text_rect.width(), text_rect.height());
+  place(message_, layout.text);
 
-  ok_button_ = new QPushButton("OK", this);
+  ok_button_ = new QPushButton(QString::fromUtf8(ui::kOkText), this);
   ok_button_->setObjectName("OK");
   ok_button_->setDefault(true);
   ok_button_->setAutoDefault(true);
   connect(ok_button_, &QPushButton::clicked, this, &QDialog::accept);
-
-  const int width =
-      std::max(text_rect.width(), kButtonWidth) + 2 * margin;
-  const int button_top = margin + text_rect.height() + margin;
-  ok_button_->setGeometry((width - kButtonWidth) / 2, button_top, kButtonWidth,
-                          kButtonHeight);
-  setFixedSize(width, button_top + kButtonHeight + margin);
+  place(ok_button_, layout.button);
+  setFixedSize(layout.client.width, layout.client.height);
   move(area.center() - rect().center());
+}
+
+void TMessageForm::setVisible(bool visible) {
+  if (!visible && isVisible()) active_when_hidden_ = isActiveWindow();
+  QDialog::setVisible(visible);
 }
 
 }  // namespace app

@@ -24,12 +24,18 @@ class TMessageForm : public QDialog, public ActivationTarget {
   // The notice box has no activation handler of its own.
   void Activated() override {}
 
+  // Whether the box was the active window as it was last hidden (once it
+  // is hidden, the activation has moved on and asking then tells nothing).
+  bool ActiveWhenHidden() const { return active_when_hidden_; }
+  void setVisible(bool visible) override;
+
   QLabel* Message() const { return message_; }
   QPushButton* OkButton() const { return ok_button_; }
 
  private:
   QLabel* message_;
   QPushButton* ok_button_;
+  bool active_when_hidden_ = false;
 };
 
 }  // namespace app

@@ -293,6 +293,68 @@ TEST(Shell, OnceTheFileIsInPlaceTheNextCommandWorksWithOurOwnDatabase) {
   EXPECT_EQ(form.ADOQuery1->RowCount(), 7);
 }
 
+// Closes each box the shell shows with Enter once the box is active, as a
+// user would (one that never becomes active a little later all the same).
+class BoxCloser {
+ public:
+  BoxCloser() {
+    QObject::connect(&timer_, &QTimer::timeout, [this] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (box == nullptr || (!box->isActiveWindow() && ++waited_ < 200)) return;
+      waited_ = 0;
+      ++closed_;
+      QTest::keyClick(box, Qt::Key_Return);
+    });
+    timer_.start(10);
+  }
+  int Closed() const { return closed_; }
+
+ private:
+  QTimer timer_;
+  int waited_ = 0;
+  int closed_ = 0;
+};
+
+struct BoxCase {
+  const char* name;
+  bool query_on_activate;  // no database: the first activation raises
+  void (*show_box)();      // once the window is up and active; or none
+};
+void PrintTo(const BoxCase& c, std::ostream* out) { *out << c.name; }
+
+class MainWindowAfterABox : public ::testing::TestWithParam<BoxCase> {};
+
+// A plain X server leaves the keyboard focus on the root window when a box
+// hides, so the shell has to give the activation back itself.
+TEST_P(MainWindowAfterABox, IsTheActiveWindowAgain) {
+  testing_support::ScratchDir folder;  // no database: a box while building
+  const auto previous = std::filesystem::current_path();
+  std::filesystem::current_path(folder.path());
+  BoxCloser closer;
+  auto form = std::make_unique<ProbeForm>(1.0, GetParam().query_on_activate);
+  ProbeForm* probe = form.get();
+  Shell().SetMainWindow(std::move(form));
+  Shell().ShowMainWindow();
+  std::filesystem::current_path(previous);
+  if (GetParam().show_box != nullptr) {
+    ASSERT_TRUE(QTest::qWaitForWindowActive(probe));
+    GetParam().show_box();
+  }
+  EXPECT_EQ(closer.Closed(), 2);
+  EXPECT_TRUE(QTest::qWaitForWindowActive(probe));
+  QWidget* focused = QApplication::focusWidget();
+  EXPECT_EQ(focused != nullptr ? focused->window() : nullptr, probe);
+  Shell().SetMainWindow(nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Shell, MainWindowAfterABox,
+    ::testing::Values(BoxCase{"Notice", false, [] { Shell().ShowNotice("x"); }},
+                      BoxCase{"CommandError", false,
+                              [] { Guarded([] { base::RaiseException("x"); }); }},
+                      BoxCase{"StartUpWithoutDatabase", true, nullptr}),
+    [](const auto& info) { return std::string(info.param.name); });
+
 // A window whose Button2 closes it and drains the queue, as a long command
 // that lets events through would; it notes whether it ran on to its end.
 class DrainingForm : public ProbeForm {
