@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/user_data_folder.h"
 #include "tools/attrdb/database_location.h"
 
 namespace attrdb {
@@ -23,11 +24,10 @@ struct DatabaseArguments {
 // example "[FILE] TABLE").
 inline void AddDatabaseArguments(CLI::App& command, DatabaseArguments& arguments,
                                  const std::string& words_name, const std::string& words_help) {
-  command.add_option("--db", arguments.named,
-                     "Database file; without it (or FILE) attrdata.mdb in the working folder, "
-                     "else in the data folder ($XDG_DATA_HOME/attrsearch or "
-                     "~/.local/share/attrsearch)")
-      ->type_name("FILE");
+  const std::string help = std::string("Database file; without it (or FILE) attrdata.mdb in "
+                                       "the working folder, else in the data folder (") +
+                           platform::kUserDataFolderText + ")";
+  command.add_option("--db", arguments.named, help)->type_name("FILE");
   command.add_option("WORDS", arguments.words, words_help)->type_name(words_name);
 }
 

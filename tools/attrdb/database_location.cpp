@@ -1,9 +1,9 @@
 // The default database's place: working folder, then the user's data folder.
 #include "tools/attrdb/database_location.h"
 #include "platform/path_text.h"
+#include "platform/user_data_folder.h"
 
 #include <cctype>
-#include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <system_error>
@@ -25,18 +25,6 @@ bool NamesDatabase(const std::string& word) {
 
 }  // namespace
 
-std::string UserDataFolder(const char* xdg_data_home, const char* home) {
-  using std::filesystem::path;
-  // The base directory rules speak of "/"-separated paths on every system.
-  if (xdg_data_home != nullptr && xdg_data_home[0] == '/') {
-    return (path(xdg_data_home) / "attrsearch").generic_string();
-  }
-  if (home != nullptr && home[0] != '\0') {
-    return (path(home) / ".local/share/attrsearch").generic_string();
-  }
-  return "";
-}
-
 std::string ChooseDatabase(const std::string& file_name, const std::string& data_folder) {
   if (Exists(platform::PathFromUtf8(file_name)) || data_folder.empty()) return file_name;
   const std::filesystem::path in_data_folder =
@@ -45,8 +33,8 @@ std::string ChooseDatabase(const std::string& file_name, const std::string& data
 }
 
 std::string FindDefaultDatabase(const std::string& file_name, std::FILE* err) {
-  const std::string chosen = ChooseDatabase(
-      file_name, UserDataFolder(std::getenv("XDG_DATA_HOME"), std::getenv("HOME")));
+  const std::string chosen =
+      ChooseDatabase(file_name, platform::Utf8Of(platform::UserDataFolder()));
   if (chosen != file_name) std::fprintf(err, "attrdb: reading %s\n", chosen.c_str());
   return chosen;
 }

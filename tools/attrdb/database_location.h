@@ -10,22 +10,16 @@
 
 namespace attrdb {
 
-// The user's data folder of the tool, as the menu entry's launcher makes
-// it: "<xdg_data_home>/attrsearch" when `xdg_data_home` is an absolute path,
-// else "<home>/.local/share/attrsearch" when `home` is not empty, else ""
-// (no data folder). A relative or empty XDG_DATA_HOME is ignored, as the XDG
-// base directory rules ask; null counts as empty.
-std::string UserDataFolder(const char* xdg_data_home, const char* home);
-
 // The database to read: `file_name` in the working folder when it exists
 // there; else `file_name` in `data_folder` when that is not empty and the
 // file exists there; else `file_name` itself, whose absence the caller
 // reports when it opens it.
 std::string ChooseDatabase(const std::string& file_name, const std::string& data_folder);
 
-// ChooseDatabase(file_name, the data folder of this process's XDG_DATA_HOME
-// and HOME); writes "attrdb: reading <path>" to `err` when the file chosen
-// is not the working folder's.
+// ChooseDatabase(file_name, platform::UserDataFolder(): on Windows
+// %LOCALAPPDATA%\attrsearch, elsewhere by XDG_DATA_HOME and HOME); writes
+// "attrdb: reading <path>" to `err` when the file chosen is not the working
+// folder's.
 std::string FindDefaultDatabase(const std::string& file_name, std::FILE* err);
 
 // The database a subcommand reads and the rest of its positional words.

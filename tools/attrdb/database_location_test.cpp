@@ -1,5 +1,5 @@
-// The data folder's name from the environment, and the choice between the
-// working folder's database and the data folder's.
+// The choice between the working folder's database and the data folder's
+// (the data folder's name: platform/user_data_folder_test.cpp).
 #include "tools/attrdb/database_location.h"
 
 #include <gtest/gtest.h>
@@ -14,31 +14,6 @@
 
 namespace attrdb {
 namespace {
-
-TEST(UserDataFolder, FollowsTheBaseDirectoryRules) {
-  struct Case {
-    const char* xdg_data_home;
-    const char* home;
-    const char* folder;
-  };
-  const Case cases[] = {
-      {"/data", "/home/u", "/data/attrsearch"},
-      {"/data/", "/home/u", "/data/attrsearch"},
-      {nullptr, "/home/u", "/home/u/.local/share/attrsearch"},
-      {"", "/home/u", "/home/u/.local/share/attrsearch"},
-      // A relative XDG_DATA_HOME is invalid and ignored.
-      {"data", "/home/u", "/home/u/.local/share/attrsearch"},
-      {"/data", nullptr, "/data/attrsearch"},
-      {nullptr, "", ""},
-      {nullptr, nullptr, ""},
-      {"relative", nullptr, ""},
-  };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(std::string("XDG_DATA_HOME=") + (c.xdg_data_home ? c.xdg_data_home : "(unset)") +
-                 " HOME=" + (c.home ? c.home : "(unset)"));
-    EXPECT_EQ(UserDataFolder(c.xdg_data_home, c.home), c.folder);
-  }
-}
 
 void Touch(const std::filesystem::path& path) {
   std::filesystem::create_directories(path.parent_path());

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "platform/descriptor.h"
+#include "platform/user_data_folder.h"
 #include "tools/attrdb/database_location.h"
 #include "tools/attrdb/lookup_run.h"
 #include "tools/attrdb/progress_bar.h"
@@ -43,11 +44,10 @@ as seven plain digits are listed as they are. Exit code 1 when there is no
 such city or a head does not decode (the others are still listed).)";
 
 void AddDatabaseOption(CLI::App& command, std::string& database) {
-  command.add_option("--db", database,
-                     "Database file; without it attrdata.mdb in the working folder, "
-                     "else in the data folder ($XDG_DATA_HOME/attrsearch or "
-                     "~/.local/share/attrsearch)")
-      ->type_name("FILE");
+  const std::string help = std::string("Database file; without it attrdata.mdb in the "
+                                       "working folder, else in the data folder (") +
+                           platform::kUserDataFolderText + ")";
+  command.add_option("--db", database, help)->type_name("FILE");
 }
 
 // The file named by --db, else the default database found where the window's
