@@ -9,22 +9,13 @@
 
 #include "app/application.h"
 #include "app/frmSearch.h"
+#include "platform/desktop.h"
 
 namespace {
 
 const char* EnvironmentText(const char* name) {
   const char* value = std::getenv(name);
   return value != nullptr ? value : "";
-}
-
-// Whether Qt can reach a display: a platform named explicitly, or an X11 or
-// Wayland display in the environment.
-bool DisplayAvailable() {
-  for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
-    const char* value = std::getenv(name);
-    if (value != nullptr && value[0] != '\0') return true;
-  }
-  return false;
 }
 
 // While the application object connects to the display: Qt ends the process
@@ -48,7 +39,7 @@ void ReportPlatformFailure(QtMsgType type, const QMessageLogContext&,
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (!DisplayAvailable()) {
+  if (!platform::DesktopAvailable()) {
     std::fprintf(stderr,
                  "attrsearch: no display to show the window on "
                  "(neither DISPLAY nor WAYLAND_DISPLAY is set)\n");
