@@ -2,7 +2,8 @@
 # Cross-builds for 64-bit Windows with mingw-w64 (everything below the window,
 # attrdb.exe, and the window made with the Win32 API, attrsearch.exe), runs the
 # test programs under wine without a display, checks that attrdb.exe and the
-# Linux attrdb read each other's databases, and makes the Windows ZIP.
+# Linux attrdb read each other's databases, makes the Windows ZIP, and makes
+# the installer and checks its round trip (scripts/windows_installer_test.sh).
 # Usage: scripts/test-windows.sh [BUILD_DIR] [LINUX_BUILD_DIR]
 # LINUX_BUILD_DIR (default build) holds the Linux attrdb for the interchange
 # test; without it that test is left out with a message.
