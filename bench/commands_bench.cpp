@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "app/control_adapters.h"
-#include "app/widgets.h"
+#include "app/qt/control_adapters.h"
+#include "app/qt/widgets.h"
 #include "base/gbk.h"
 #include "commands/commands.h"
 #include "commands/fake_controls.h"

@@ -36,7 +36,7 @@ bash scripts/install-deps.sh
 build_dir=build
 cmake -S . -B "$build_dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build_dir"
-program="$root/$build_dir/app/attrsearch"
+program="$root/$build_dir/app/qt/attrsearch"
 
 if [ -f "$build_dir/sample/attrdata.mdb" ]; then
   run_dir="$build_dir/sample"
@@ -57,7 +57,7 @@ fi
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
   echo "No display (neither DISPLAY nor WAYLAND_DISPLAY is set), so the window"
-  echo "cannot be shown here. It is built as $build_dir/app/attrsearch; start it"
+  echo "cannot be shown here. It is built as $build_dir/app/qt/attrsearch; start it"
   echo "from a desktop session in $run_dir, or look at it with"
   echo "  tools/screenshot $run_dir/attrdata.mdb"
   echo "Here are the window's answers through the command-line companion attrdb."
