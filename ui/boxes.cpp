@@ -27,14 +27,14 @@ Box FatalReportBox(const CaughtError& error) {
 
 int NoticeWrapWidth(int screen_width) { return std::max(screen_width / 2, 1); }
 
-NoticeLayout LayOutNotice(Size text, int line_height) {
+NoticeLayout LayOutNotice(Size text, int line_height, double scale) {
+  const Size button = Scaled(kButton, scale);
   const int margin = line_height;
-  const int width = std::max(text.width, kButton.width) + 2 * margin;
+  const int width = std::max(text.width, button.width) + 2 * margin;
   const int button_top = margin + text.height + margin;
-  return NoticeLayout{
-      Rect{margin, margin, text.width, text.height},
-      Rect{(width - kButton.width) / 2, button_top, kButton.width, kButton.height},
-      Size{width, button_top + kButton.height + margin}};
+  return NoticeLayout{Rect{margin, margin, text.width, text.height},
+                      Rect{(width - button.width) / 2, button_top, button.width, button.height},
+                      Size{width, button_top + button.height + margin}};
 }
 
 Point CentredIn(const Rect& area, Size size) {

@@ -38,7 +38,8 @@ Box CommandReportBox(const CaughtError& error, const std::string& title);
 Box FatalReportBox(const CaughtError& error);
 
 // The notice box's layout: margins of the text's line height, the text
-// wrapped at half the screen's width, the 75 by 25 button centred below it.
+// wrapped at half the screen's width, the 75 by 25 button (at `scale`)
+// centred below it.
 struct NoticeLayout {
   Rect text;
   Rect button;
@@ -47,8 +48,8 @@ struct NoticeLayout {
 // Widest the notice text may be on a screen `screen_width` pixels wide.
 int NoticeWrapWidth(int screen_width);
 // The layout for a text that measured `text` when wrapped at NoticeWrapWidth,
-// in a font `line_height` pixels tall.
-NoticeLayout LayOutNotice(Size text, int line_height);
+// in a font `line_height` pixels tall, the button at `scale`.
+NoticeLayout LayOutNotice(Size text, int line_height, double scale = 1.0);
 // Where a box of `size` sits to be centred on `area`.
 Point CentredIn(const Rect& area, Size size);
 

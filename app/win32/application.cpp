@@ -2,6 +2,7 @@
 #include "app/win32/application.h"
 
 #include <algorithm>
+#include <exception>
 #include <utility>
 
 #include "app/win32/fonts.h"
@@ -33,6 +34,7 @@ struct Notice {
   std::wstring text;
   HWND owner;
   OwnedFont font;
+  std::exception_ptr failure;  // raised while the box was open
 };
 
 constexpr int kNoticeTextId = 100;
@@ -45,12 +47,20 @@ void LayOutNoticeBox(HWND box, Notice& notice) {
   screen.cbSize = sizeof(screen);
   GetMonitorInfoW(monitor, &screen);
   const RECT work = screen.rcWork;
+  // Metrics at the density of the owner's screen, not the system's.
+  const int dpi = ScreenDensity(notice.owner != nullptr ? notice.owner : box);
 
   // The system's message font, or a family that draws the text where it
   // cannot.
   NONCLIENTMETRICSW metrics{};
   metrics.cbSize = sizeof(metrics);
-  SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+  using MetricsForDpiFunction = BOOL(WINAPI*)(UINT, UINT, PVOID, UINT, UINT);
+  static const auto metrics_for_dpi =
+      UserFunction<MetricsForDpiFunction>("SystemParametersInfoForDpi");
+  if (metrics_for_dpi == nullptr || !metrics_for_dpi(SPI_GETNONCLIENTMETRICS, sizeof(metrics),
+                                                     &metrics, 0, static_cast<UINT>(dpi))) {
+    SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof(metrics), &metrics, 0);
+  }
   LOGFONTW request = metrics.lfMessageFont;
   const HDC dc = GetDC(box);
   const std::wstring family = FamilyDrawing(dc, request.lfFaceName, notice.text);
@@ -69,7 +79,7 @@ void LayOutNoticeBox(HWND box, Notice& notice) {
 
   const ui::NoticeLayout layout =
       ui::LayOutNotice(ui::Size{measured.right - measured.left, measured.bottom - measured.top},
-                       notice.font.text_height());
+                       notice.font.text_height(), dpi / ui::kDesignDotsPerInch);
   const auto child = [&](const wchar_t* window_class, const wchar_t* text, DWORD style,
                          const ui::Rect& rect, int id) {
     const HWND made = CreateWindowExW(0, window_class, text, WS_CHILD | WS_VISIBLE | style,
@@ -87,7 +97,13 @@ void LayOutNoticeBox(HWND box, Notice& notice) {
   const DWORD style = static_cast<DWORD>(GetWindowLongPtrW(box, GWL_STYLE));
   const DWORD ex_style = static_cast<DWORD>(GetWindowLongPtrW(box, GWL_EXSTYLE));
   RECT outer{0, 0, layout.client.width, layout.client.height};
-  AdjustWindowRectEx(&outer, style, FALSE, ex_style);
+  using AdjustForDpiFunction = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
+  static const auto adjust_for_dpi = UserFunction<AdjustForDpiFunction>("AdjustWindowRectExForDpi");
+  if (adjust_for_dpi != nullptr) {
+    adjust_for_dpi(&outer, style, FALSE, ex_style, static_cast<UINT>(dpi));
+  } else {
+    AdjustWindowRectEx(&outer, style, FALSE, ex_style);
+  }
   const ui::Size size{outer.right - outer.left, outer.bottom - outer.top};
   const ui::Point place = ui::CentredIn(
       ui::Rect{work.left, work.top, work.right - work.left, work.bottom - work.top}, size);
@@ -98,9 +114,18 @@ void LayOutNoticeBox(HWND box, Notice& notice) {
 
 INT_PTR CALLBACK NoticeProc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
   switch (message) {
-    case WM_INITDIALOG:
-      LayOutNoticeBox(box, *reinterpret_cast<Notice*>(lparam));
+    case WM_INITDIALOG: {
+      auto& notice = *reinterpret_cast<Notice*>(lparam);
+      // Nothing raised may unwind through the system's frames: the box
+      // closes and the caller raises it again.
+      try {
+        LayOutNoticeBox(box, notice);
+      } catch (...) {
+        notice.failure = std::current_exception();
+        EndDialog(box, -1);
+      }
       return FALSE;  // the focus is set
+    }
     case WM_COMMAND:
       if (LOWORD(wparam) == IDOK || LOWORD(wparam) == IDCANCEL) {
         EndDialog(box, IDOK);
@@ -122,9 +147,10 @@ void ShowNoticeBox(const std::wstring& caption, const std::wstring& text, HWND o
     WORD title = 0;
   } box{};
   box.header.style = WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME;
-  Notice notice{caption, text, owner, {}};
+  Notice notice{caption, text, owner, {}, nullptr};
   DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &box.header, owner, NoticeProc,
                           reinterpret_cast<LPARAM>(&notice));
+  if (notice.failure) std::rethrow_exception(notice.failure);
 }
 
 }  // namespace
@@ -136,6 +162,19 @@ std::string GbkFromWide(std::wstring_view text) {
 }
 
 std::wstring WideFromUtf8(std::string_view utf8) { return Wide(base::Utf8ToUtf16(utf8)); }
+
+int ScreenDensity(HWND window) {
+  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+  static const auto get_dpi = UserFunction<GetDpiForWindowFunction>("GetDpiForWindow");
+  if (get_dpi != nullptr) {
+    const UINT dpi = get_dpi(window);
+    if (dpi > 0) return static_cast<int>(dpi);
+  }
+  const HDC dc = GetDC(window);
+  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
+  ReleaseDC(window, dc);
+  return dpi > 0 ? dpi : static_cast<int>(ui::kDesignDotsPerInch);
+}
 
 void SetBoxHook(BoxHook hook) { InstalledHook() = std::move(hook); }
 
@@ -194,9 +233,9 @@ void TApplication::DrainPendingEvents() {
   MSG message;
   while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
     if (message.message == WM_QUIT) {
-      // The loop ends once the command that drains has returned.
+      // The loop ends once the command that drains has returned; posting the
+      // quit again would close every later box of the command at once.
       stop_requested_ = true;
-      PostQuitMessage(static_cast<int>(message.wParam));
       return;
     }
     Dispatch(message);

@@ -26,6 +26,15 @@ std::wstring WideFromUtf8(std::string_view utf8);
 
 using BoxHook =
     std::function<void(ui::BoxKind kind, const std::wstring& caption, const std::wstring& text)>;
+// A function of user32.dll that older systems lack; null where it is missing.
+template <typename Function>
+Function UserFunction(const char* name) {
+  const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
+  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
+}
+// Pixels per inch of the screen that shows `window`.
+int ScreenDensity(HWND window);
+
 // Installs `hook` for every later box (no box appears, and each counts as
 // closed at once); an empty hook brings the real boxes back.
 void SetBoxHook(BoxHook hook);

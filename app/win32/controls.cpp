@@ -19,19 +19,18 @@ const std::wstring kLineBreak = L"\r\n";
 // window).
 int mouse_presses = 0;
 
-// Draws `art` over `area`: stretched, or at its own size in the corner.
-void DrawArt(HDC dc, HBITMAP art, const RECT& area, bool stretch) {
+// Draws `art` over `area`: stretched, or at its own size at layout scale
+// `scale` in the corner.
+void DrawArt(HDC dc, HBITMAP art, const RECT& area, bool stretch, double scale) {
   BITMAP info{};
   if (art == nullptr || GetObjectW(art, sizeof(info), &info) == 0) return;
   const HDC source = CreateCompatibleDC(dc);
   const HGDIOBJ previous = SelectObject(source, art);
-  if (stretch) {
-    SetStretchBltMode(dc, COLORONCOLOR);
-    StretchBlt(dc, area.left, area.top, area.right - area.left, area.bottom - area.top, source, 0,
-               0, info.bmWidth, info.bmHeight, SRCCOPY);
-  } else {
-    BitBlt(dc, area.left, area.top, info.bmWidth, info.bmHeight, source, 0, 0, SRCCOPY);
-  }
+  const int width = stretch ? area.right - area.left : ui::Scaled(info.bmWidth, scale);
+  const int height = stretch ? area.bottom - area.top : ui::Scaled(info.bmHeight, scale);
+  SetStretchBltMode(dc, COLORONCOLOR);
+  StretchBlt(dc, area.left, area.top, width, height, source, 0, 0, info.bmWidth, info.bmHeight,
+             SRCCOPY);
   SelectObject(source, previous);
   DeleteDC(source);
 }
@@ -46,7 +45,7 @@ void PaintPart(HWND part, const PartLook& look) {
                              *look.art != nullptr;
   if (!stretched_art) FillRect(dc, &area, GetSysColorBrush(COLOR_BTNFACE));
   if (look.kind == ui::ControlKind::kImage && look.art != nullptr) {
-    DrawArt(dc, *look.art, area, stretched_art);
+    DrawArt(dc, *look.art, area, stretched_art, look.scale != nullptr ? *look.scale : 1.0);
   }
   const HGDIOBJ previous_font = look.font != nullptr ? SelectObject(dc, *look.font) : nullptr;
   SetBkMode(dc, TRANSPARENT);
@@ -161,11 +160,19 @@ class QuietScope {
   int& depth_;
 };
 
-// Appends `text` at the end of an edit box's text, in one edit.
+// Appends `text` at the end of an edit box's text, in one edit. The
+// selection and the view stay where they were.
 void AppendText(HWND edit, const std::wstring& text) {
+  DWORD start = 0;
+  DWORD stop = 0;
+  SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&stop));
+  const auto first_line = static_cast<int>(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
   const int end = GetWindowTextLengthW(edit);
   SendMessageW(edit, EM_SETSEL, static_cast<WPARAM>(end), end);
   SendMessageW(edit, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageW(edit, EM_SETSEL, start, static_cast<LPARAM>(stop));
+  const auto now_first = static_cast<int>(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0));
+  if (now_first != first_line) SendMessageW(edit, EM_LINESCROLL, 0, first_line - now_first);
 }
 
 bool EndsInOpenLine(const std::wstring& text) {

@@ -30,11 +30,17 @@ HFONT MakeFont(const std::wstring& family, int pixels) {
 
 int CALLBACK CollectFamily(const LOGFONTW* font, const TEXTMETRICW*, DWORD, LPARAM list) {
   auto* families = reinterpret_cast<std::vector<std::wstring>*>(list);
-  const std::wstring name = font->lfFaceName;
-  // "@" names the same family written vertically.
-  if (!name.empty() && name[0] != L'@' &&
-      std::find(families->begin(), families->end(), name) == families->end()) {
-    families->push_back(name);
+  // Nothing raised may unwind through the system's frames: out of memory,
+  // the enumeration stops with the families found so far.
+  try {
+    const std::wstring name = font->lfFaceName;
+    // "@" names the same family written vertically.
+    if (!name.empty() && name[0] != L'@' &&
+        std::find(families->begin(), families->end(), name) == families->end()) {
+      families->push_back(name);
+    }
+  } catch (...) {
+    return 0;
   }
   return 1;
 }

@@ -32,32 +32,11 @@ constexpr int kLabel9FontPixels = 13;
 
 int Rounded(double value) { return static_cast<int>(std::lround(value)); }
 
-template <typename Function>
-Function SystemFunction(const char* name) {
-  const FARPROC found = GetProcAddress(GetModuleHandleW(L"user32.dll"), name);
-  return reinterpret_cast<Function>(reinterpret_cast<void (*)()>(found));
-}
-
-// Pixels per inch of the screen that shows `window`.
-int ScreenDensity(HWND window) {
-  using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
-  static const auto get_dpi = SystemFunction<GetDpiForWindowFunction>("GetDpiForWindow");
-  if (get_dpi != nullptr) {
-    const UINT dpi = get_dpi(window);
-    if (dpi > 0) return static_cast<int>(dpi);
-  }
-  const HDC dc = GetDC(window);
-  const int dpi = GetDeviceCaps(dc, LOGPIXELSY);
-  ReleaseDC(window, dc);
-  return dpi > 0 ? dpi : static_cast<int>(ui::kDesignDotsPerInch);
-}
-
 // The outer size of `window` with a client area of `client`, its frame as
 // the screen's density `dots_per_inch` draws it.
 ui::Size OuterSize(HWND window, ui::Size client, int dots_per_inch) {
   using AdjustForDpiFunction = BOOL(WINAPI*)(LPRECT, DWORD, BOOL, DWORD, UINT);
-  static const auto adjust_for_dpi =
-      SystemFunction<AdjustForDpiFunction>("AdjustWindowRectExForDpi");
+  static const auto adjust_for_dpi = UserFunction<AdjustForDpiFunction>("AdjustWindowRectExForDpi");
   const auto style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE));
   const auto ex_style = static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE));
   RECT outer{0, 0, client.width, client.height};
@@ -153,16 +132,23 @@ TForm1::TForm1(int dots_per_inch) {
                             ui::kFormPosition.y, ui::kClientSize.width, ui::kClientSize.height,
                             nullptr, nullptr, instance, this);
   if (window_ == nullptr) base::RaiseException("Error creating window");
-  banner_ = static_cast<HBITMAP>(
-      LoadImageW(instance, MAKEINTRESOURCEW(ATTR_IDB_BANNER), IMAGE_BITMAP, 0, 0, 0));
+  // No destructor runs for a constructor that raises: the window (whose user
+  // data points here) and the banner go before the exception leaves.
   try {
-    BuildControls();
-    ApplyDensity(dots_per_inch > 0 ? dots_per_inch : ScreenDensity(window_));
+    Build(dots_per_inch);
   } catch (...) {
     DestroyWindowFirst();
     if (banner_ != nullptr) DeleteObject(banner_);
+    banner_ = nullptr;
     throw;
   }
+}
+
+void TForm1::Build(int dots_per_inch) {
+  banner_ = static_cast<HBITMAP>(LoadImageW(
+      GetModuleHandleW(nullptr), MAKEINTRESOURCEW(ATTR_IDB_BANNER), IMAGE_BITMAP, 0, 0, 0));
+  BuildControls();
+  ApplyDensity(dots_per_inch > 0 ? dots_per_inch : ScreenDensity(window_));
   // Wholly on the screen's work area, where the design's place would leave
   // part of the window off it.
   RECT outer;
@@ -300,7 +286,7 @@ void TForm1::BuildControls() {
   }
 }
 
-void TForm1::ApplyDensity(int dots_per_inch) {
+void TForm1::ApplyDensity(int dots_per_inch, const RECT* outer_rect) {
   const double ratio = dots_per_inch / ui::kDesignDotsPerInch;
   const HDC dc = GetDC(window_);
   OwnedFont window_font =
@@ -327,11 +313,18 @@ void TForm1::ApplyDensity(int dots_per_inch) {
   PlaceControls();
   FitComboBoxes();
   FitTabStrip();
-  // The client area grows with the controls; the resize places them.
-  const ui::Size outer =
-      OuterSize(window_, ui::Scaled(ui::kClientSize, scale_), ScreenDensity(window_));
-  SetWindowPos(window_, nullptr, 0, 0, outer.width, outer.height,
-               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  // The client area grows with the controls, or the window takes the
+  // rectangle given; the resize places them.
+  if (outer_rect != nullptr) {
+    SetWindowPos(window_, nullptr, outer_rect->left, outer_rect->top,
+                 outer_rect->right - outer_rect->left, outer_rect->bottom - outer_rect->top,
+                 SWP_NOZORDER | SWP_NOACTIVATE);
+  } else {
+    const ui::Size outer =
+        OuterSize(window_, ui::Scaled(ui::kClientSize, scale_), ScreenDensity(window_));
+    SetWindowPos(window_, nullptr, 0, 0, outer.width, outer.height,
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   PlaceControls();
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
@@ -430,9 +423,11 @@ void TForm1::ShowPage(int index) {
   for (const ui::Control& control : ui::FormControls()) {
     if (control.kind != ui::ControlKind::kTabSheet) continue;
     const HWND sheet = Control(control.name);
+    // A page shows by its own style: IsWindowVisible is false for every
+    // page while the window is hidden.
     if (page++ == index) {
       ShowWindow(sheet, SW_SHOWNA);
-    } else if (IsWindowVisible(sheet) || IsChild(sheet, focus)) {
+    } else if ((GetWindowLongPtrW(sheet, GWL_STYLE) & WS_VISIBLE) != 0 || IsChild(sheet, focus)) {
       // The focus leaves a page that goes for the strip of tabs.
       if (IsChild(sheet, focus)) SetFocus(tabs);
       ShowWindow(sheet, SW_HIDE);
@@ -449,9 +444,17 @@ void TForm1::RestoreFocus() {
 }
 
 bool TForm1::PreTranslate(const MSG& message) {
-  if (message.message != WM_KEYDOWN || message.wParam != VK_TAB) return false;
+  if (message.message != WM_KEYDOWN) return false;
   if (message.hwnd != window_ && !IsChild(window_, message.hwnd)) return false;
   if (GetKeyState(VK_MENU) < 0) return false;
+  const WPARAM key = message.wParam;
+  if (key == VK_LEFT || key == VK_RIGHT || key == VK_UP || key == VK_DOWN) {
+    // The arrows on a focused button move along the tab chain.
+    if (!IsButton(GetDlgCtrlID(message.hwnd))) return false;
+    Tab(key == VK_RIGHT || key == VK_DOWN);
+    return true;
+  }
+  if (key != VK_TAB) return false;
   const bool backwards = GetKeyState(VK_SHIFT) < 0;
   if (GetKeyState(VK_CONTROL) < 0) {
     // Ctrl+Tab and Ctrl+Shift+Tab: the next page or the previous, cycling.
@@ -497,7 +500,11 @@ LRESULT CALLBACK TForm1::WindowProc(HWND window, UINT message, WPARAM wparam, LP
   try {
     return form->Handle(message, wparam, lparam);
   } catch (...) {
-    TApplication::Instance().ReportCurrentCommandError();
+    try {
+      TApplication::Instance().ReportCurrentCommandError();
+    } catch (...) {
+      // The report failed too: nothing is left to tell it with.
+    }
     return 0;
   }
 }
@@ -523,13 +530,10 @@ LRESULT TForm1::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_SIZE:
       if (wparam != SIZE_MINIMIZED) PlaceControls();
       return 0;
-    case WM_DPICHANGED: {
-      const auto* suggested = reinterpret_cast<const RECT*>(lparam);
-      SetWindowPos(window_, nullptr, suggested->left, suggested->top, 0, 0,
-                   SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-      ApplyDensity(HIWORD(wparam));
+    case WM_DPICHANGED:
+      // The whole rectangle the system suggests: place and size.
+      ApplyDensity(HIWORD(wparam), reinterpret_cast<const RECT*>(lparam));
       return 0;
-    }
     case WM_ACTIVATE:
       if (LOWORD(wparam) == WA_INACTIVE) {
         const HWND focus = GetFocus();
@@ -565,12 +569,44 @@ void TForm1::Command(int id, int code, HWND control) {
   if (code == BN_CLICKED && IsButton(id)) {
     Click(id);
   } else if (id == IdOf("ComboBox1") && controls_ != nullptr && !controls_->ComboBox1.Quiet()) {
-    if (code == CBN_EDITCHANGE) {
-      Guarded([this] { ComboBox1Change(); });
-    } else if ((code == CBN_SELCHANGE || code == CBN_SELENDOK) && !pick_posted_) {
-      pick_posted_ = PostMessageW(window_, kPicked, 0, 0) != FALSE;
-    }
+    ComboBox1Notice(code, control);
   }
+}
+
+void TForm1::ComboBox1Notice(int code, HWND combo) {
+  // A pick is a selection on the closed box (arrows, wheel, the list's
+  // click as it closes), or the list closed with a selection made while it
+  // was open. Arrowing through the open list, and opening and closing it
+  // without choosing, pick nothing.
+  bool picked = false;
+  switch (code) {
+    case CBN_EDITCHANGE:
+      Guarded([this] { ComboBox1Change(); });
+      return;
+    case CBN_DROPDOWN:
+      drop_ = Drop{true, false, WindowText(combo)};
+      return;
+    case CBN_SELCHANGE:
+      if (SendMessageW(combo, CB_GETDROPPEDSTATE, 0, 0) != FALSE) {
+        drop_.changed = true;
+        return;
+      }
+      picked = true;
+      break;
+    case CBN_SELENDOK:
+      // (Outside a drop: a selection on the closed box.)
+      picked = !drop_.open || drop_.changed;
+      drop_ = Drop{};
+      break;
+    case CBN_SELENDCANCEL:
+      picked = drop_.open && WindowText(combo) != drop_.text;
+      drop_ = Drop{};
+      break;
+    default:
+      return;
+  }
+  // One run however many notices the pick raised.
+  if (picked && !pick_posted_) pick_posted_ = PostMessageW(window_, kPicked, 0, 0) != FALSE;
 }
 
 bool TForm1::IsButton(int id) const {

@@ -60,10 +60,13 @@ class TForm1 : public ui::FormCore, public MainWindow {
  private:
   static LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
   LRESULT Handle(UINT message, WPARAM wparam, LPARAM lparam);
+  // The constructor's work after the window is made.
+  void Build(int dots_per_inch);
   void BuildControls();
   // Chooses the fonts for `dots_per_inch`, gives them to the controls and
-  // lays the window out at the scale they give.
-  void ApplyDensity(int dots_per_inch);
+  // lays the window out at the scale they give: at the design's client size
+  // at that scale, or in `outer_rect` where given.
+  void ApplyDensity(int dots_per_inch, const RECT* outer_rect = nullptr);
   // Places every control by the description at the current scale, docked
   // ones by their rules inside their parents' current sizes.
   void PlaceControls();
@@ -73,6 +76,8 @@ class TForm1 : public ui::FormCore, public MainWindow {
   void RestoreFocus();
   void DestroyWindowFirst();
   void Command(int id, int code, HWND control);
+  // Turns ComboBox1's notices into runs of its change handler.
+  void ComboBox1Notice(int code, HWND combo);
   // Runs the handler of the button with control id `id`.
   void Click(int id);
   // Moves the keyboard focus along the tab chain.
@@ -94,6 +99,14 @@ class TForm1 : public ui::FormCore, public MainWindow {
   HWND focus_ = nullptr;      // the control that had the focus last
   int restoring_focus_ = 0;   // above zero while the focus is given back
   bool pick_posted_ = false;  // a pick of ComboBox1 waits in the queue
+  // ComboBox1's dropped list since it opened: whether the selection changed
+  // in it, and the box's text when it opened.
+  struct Drop {
+    bool open = false;
+    bool changed = false;
+    std::wstring text;
+  };
+  Drop drop_;
   std::unique_ptr<FormControls> controls_;
   std::unique_ptr<ui::FormControlViews> views_;
 };

@@ -318,11 +318,20 @@ TEST_P(Layout, ControlsSitWhereTheDescriptionPutsThemAtTheFontsScale) {
   const auto [dpi, moved] = GetParam();
   BoxRecorder recorder;
   TForm1 form(moved ? 96 : dpi);
+  // A move takes the whole rectangle the system suggests: here the size the
+  // window has when built there, a little larger, somewhere else.
+  const ui::Size grown = moved ? ui::Size{30, 20} : ui::Size{0, 0};
   if (moved) {
     RECT suggested;
-    GetWindowRect(form.Handle(), &suggested);
+    GetWindowRect(TForm1(dpi).Handle(), &suggested);
+    OffsetRect(&suggested, 40, 30);
+    suggested.right += grown.width;
+    suggested.bottom += grown.height;
     SendMessageW(form.Handle(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
                  reinterpret_cast<LPARAM>(&suggested));
+    RECT now;
+    GetWindowRect(form.Handle(), &now);
+    EXPECT_TRUE(EqualRect(&now, &suggested));
   }
   EXPECT_EQ(form.DotsPerInch(), dpi);
   const int target = ui::TextHeightAt(dpi);
@@ -330,7 +339,9 @@ TEST_P(Layout, ControlsSitWhereTheDescriptionPutsThemAtTheFontsScale) {
   const double scale = form.Scale();
   EXPECT_DOUBLE_EQ(scale, form.WindowFont().text_height() / 13.0);
   EXPECT_LE(std::abs(form.Label9Font().text_height() - ui::Scaled(13, scale)), 1);
-  EXPECT_EQ(ClientSize(form.Handle()), ui::Scaled(ui::kClientSize, scale));
+  const ui::Size client = ui::Scaled(ui::kClientSize, scale);
+  EXPECT_EQ(ClientSize(form.Handle()),
+            (ui::Size{client.width + grown.width, client.height + grown.height}));
 
   const auto controls = ui::FormControls();
   for (const ui::Control& p : controls) {
@@ -468,6 +479,22 @@ TEST_F(MainWindowTest, ComboChangeRunsOncePerUserEditAndPickOnly) {
   Pick(form, "ComboBox1", 5);
   EXPECT_EQ(form.combo1_texts.size(), 4u);
   EXPECT_EQ(form.combo1_texts.back(), L"5");
+
+  // The list opened and closed by the keyboard, and arrowed through while
+  // open, picks nothing; Enter on the highlighted item picks it, once.
+  form.combo1_texts.clear();
+  SetFocus(box);
+  Key(VK_F4);
+  // (Windows notes F4's close as an OK, wine as a cancel: both, here.)
+  SendMessageW(GetParent(box), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(box), CBN_SELENDOK),
+               reinterpret_cast<LPARAM>(box));
+  Key(VK_F4);
+  Key(VK_F4);
+  Key(VK_DOWN);
+  Key(VK_DOWN);
+  EXPECT_TRUE(form.combo1_texts.empty());
+  Key(VK_RETURN);
+  EXPECT_EQ(form.combo1_texts, (std::vector<std::wstring>{L"7"}));
 }
 
 TEST_F(MainWindowTest, KeyboardFollowsTheTabChainAndEnterPressesOnlyAFocusedButton) {
@@ -524,6 +551,13 @@ TEST_F(MainWindowTest, KeyboardFollowsTheTabChainAndEnterPressesOnlyAFocusedButt
   SetFocus(form.Control("Button1"));
   Key(VK_RETURN);
   EXPECT_EQ(form.button1_clicks, 1);
+  // The arrows on a button move along the tab chain.
+  Key(VK_LEFT);
+  EXPECT_EQ(Focused(form), "Edit6");
+  SetFocus(form.Control("Button1"));
+  Key(VK_RIGHT);
+  EXPECT_EQ(Focused(form), "PageControl1");
+  SetFocus(form.Control("Button1"));
 
   const HWND button3 = form.Control("Button3");
   EXPECT_FALSE(IsWindowVisible(button3));
@@ -557,6 +591,40 @@ TEST_F(MainWindowTest, MemoCollectsLinesWhileHiddenAndCoversLabel9) {
   EXPECT_EQ(WindowText(form.Control("Memo1")), L"a\r\nb\r\n");
   memo.AddLine("c");
   EXPECT_EQ(memo.Text(), "a\r\nb\r\nc\r\n");
+
+  // A listing longer than the memo, handed over at once or line by line,
+  // leaves the view at the top and the caret at the start.
+  for (const bool hidden : {true, false}) {
+    memo.ClearLines();
+    memo.SetVisible(!hidden);
+    for (int i = 0; i < 100; ++i) memo.AddLine(std::to_string(i));
+    memo.SetVisible(true);
+    const HWND edit = form.Control("Memo1");
+    DWORD start = 1, end = 1;
+    SendMessageW(edit, EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
+    EXPECT_EQ(SendMessageW(edit, EM_GETFIRSTVISIBLELINE, 0, 0), 0) << hidden;
+    EXPECT_EQ(start, 0u) << hidden;
+    EXPECT_EQ(end, 0u) << hidden;
+  }
+}
+
+// Pages chosen while the window is still hidden: only the last one chosen
+// is shown.
+TEST(Win32Window, PagesChosenBeforeTheWindowShowsLeaveOnePageVisible) {
+  BoxRecorder recorder;
+  TForm1 form(96);
+  std::vector<HWND> pages;
+  for (const ui::Control& control : ui::FormControls()) {
+    if (control.kind == ui::ControlKind::kTabSheet) pages.push_back(form.Control(control.name));
+  }
+  for (const int chosen : {1, 0, 1}) {
+    form.SetActivePage(chosen);
+    for (size_t i = 0; i < pages.size(); ++i) {
+      EXPECT_EQ((GetWindowLongPtrW(pages[i], GWL_STYLE) & WS_VISIBLE) != 0,
+                static_cast<int>(i) == chosen)
+          << "page " << i << " after choosing " << chosen;
+    }
+  }
 }
 
 // The real notice box: captioned with the title, modal, closed by Enter and
