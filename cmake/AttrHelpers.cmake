@@ -43,9 +43,26 @@ function(attr_test name)
       list(JOIN attr_windows_skip_${name} ":" skipped)
       set(filter "--gtest_filter=-${skipped}")
     endif()
-    add_test(NAME ${name} COMMAND ${name} --gtest_output=xml:test-reports/${name}.xml
-             ${filter} WORKING_DIRECTORY "${CMAKE_BINARY_DIR}")
-    set_tests_properties(${name} PROPERTIES TIMEOUT 600)
+    # A long program runs in shards (GoogleTest's own sharding), one ctest
+    # entry each, so that the two cores share it.
+    set(shards 1)
+    if(WIN32 AND attr_windows_shards_${name})
+      set(shards ${attr_windows_shards_${name}})
+    endif()
+    math(EXPR last "${shards} - 1")
+    foreach(shard RANGE ${last})
+      set(test_name ${name})
+      if(shards GREATER 1)
+        set(test_name ${name}_${shard})
+      endif()
+      add_test(NAME ${test_name} COMMAND ${name} --gtest_output=xml:test-reports/${test_name}.xml
+               ${filter} WORKING_DIRECTORY "${CMAKE_BINARY_DIR}")
+      set_tests_properties(${test_name} PROPERTIES TIMEOUT 600)
+      if(shards GREATER 1)
+        set_tests_properties(${test_name} PROPERTIES
+          ENVIRONMENT "GTEST_TOTAL_SHARDS=${shards};GTEST_SHARD_INDEX=${shard}")
+      endif()
+    endforeach()
   else()
     gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60
                          PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen")

@@ -23,3 +23,7 @@ list(APPEND attr_windows_skip_jet_test
 # the file and copies another in its place, and Windows keeps the name of a
 # removed file until its last handle closes.
 set(attr_windows_skip_sql_test SessionTest.IndexesAreBuiltOnceAndForgottenWhenTheFileChanges*)
+
+# The engine's program takes about as long under wine as all the others
+# together: two shards, run side by side.
+set(attr_windows_shards_jet_test 2)
