@@ -15,8 +15,8 @@
 #include "attribution/column_values.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
-#include "db/jet/index_seek.h"
-#include "db/jet/text.h"
+#include "db/jet/read/index_seek.h"
+#include "db/jet/format/text.h"
 #include "db/sql/text_compare.h"
 
 namespace attribution {

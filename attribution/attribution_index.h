@@ -12,7 +12,7 @@
 #include <vector>
 
 #include "attribution/mobile_number.h"
-#include "db/jet/database.h"
+#include "db/jet/read/database.h"
 
 namespace attribution {
 

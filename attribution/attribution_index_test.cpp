@@ -10,10 +10,10 @@
 #include "attribution/column_values.h"
 #include "attribution/test_db.h"
 #include "codec/number_head.h"
-#include "db/jet/database_creator.h"
-#include "db/jet/error.h"
-#include "db/jet/index_adder.h"
-#include "db/jet/writer.h"
+#include "db/jet/write/database_creator.h"
+#include "db/jet/format/error.h"
+#include "db/jet/write/index_adder.h"
+#include "db/jet/write/writer.h"
 #include "testing/shared_fixtures.h"
 
 namespace attribution {

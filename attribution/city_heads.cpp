@@ -9,7 +9,7 @@
 #include "base/gbk.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
-#include "db/jet/index_seek.h"
+#include "db/jet/read/index_seek.h"
 #include "db/sql/text_compare.h"
 
 namespace attribution {

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-#include "db/jet/database.h"
+#include "db/jet/read/database.h"
 
 namespace attribution {
 

@@ -11,7 +11,7 @@
 #include "base/utf.h"
 #include "codec/cipher.h"
 #include "db/field_format.h"
-#include "db/jet/error.h"
+#include "db/jet/format/error.h"
 #include "db/sql/column_value.h"
 
 namespace attribution {

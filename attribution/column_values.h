@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "db/jet/row.h"
+#include "db/jet/read/row.h"
 
 namespace attribution {
 

@@ -9,11 +9,11 @@
 #include "attribution/table_values.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
-#include "db/attribution_schema.h"
-#include "db/jet/database_creator.h"
-#include "db/jet/error.h"
-#include "db/jet/index_adder.h"
-#include "db/jet/writer.h"
+#include "attribution/schema.h"
+#include "db/jet/write/database_creator.h"
+#include "db/jet/format/error.h"
+#include "db/jet/write/index_adder.h"
+#include "db/jet/write/writer.h"
 
 namespace attribution {
 namespace {
@@ -61,7 +61,7 @@ bool PrepareTables(jet::Database& db, jet::Writer& writer) {
     list += (list.empty() ? "" : ", ") + base::Utf16ToUtf8(name);
   }
   if (present.empty()) {
-    db::CreateAttributionTables(db, writer);
+    attribution::CreateAttributionTables(db, writer);
     return true;
   }
   if (!missing.empty()) Refuse("the database has table " + present + " but not " + missing);
@@ -137,7 +137,7 @@ const std::string& FreshLayout(bool indexed) {
     for (int with = 0; with < 2; ++with) {
       auto db = jet::NewMemoryDatabase();
       jet::Writer writer(*db, jet::WriterOptions{.sync = false});
-      db::CreateAttributionTables(*db, writer);
+      attribution::CreateAttributionTables(*db, writer);
       if (with == 1) AddLookupIndexes(*db, writer);
       made[with] = LayoutOf(*db);
     }

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "attribution/import_data.h"
-#include "db/jet/database.h"
+#include "db/jet/read/database.h"
 
 namespace attribution {
 
@@ -24,7 +24,7 @@ using ImportProgress = std::function<void(int64_t done, int64_t total)>;
 // column).
 //
 // With `base` null, a new database with the three tables as
-// db::CreateAttributionTables makes them. Otherwise `base` is an existing
+// attribution::CreateAttributionTables makes them. Otherwise `base` is an existing
 // database in memory (jet::LoadDatabaseIntoMemory), changed by the build:
 // its three tables are emptied and refilled, keeping their definitions and
 // indexes, and everything else it holds; one without any of the three gets

@@ -5,14 +5,14 @@
 #include <gtest/gtest.h>
 
 #include "codec/number_head.h"
-#include "db/jet/checker.h"
-#include "db/jet/database.h"
-#include "db/jet/database_creator.h"
-#include "db/jet/error.h"
-#include "db/jet/journal.h"
-#include "db/jet/page_file.h"
-#include "db/jet/table_creator.h"
-#include "db/jet/writer.h"
+#include "db/jet/write/checker.h"
+#include "db/jet/read/database.h"
+#include "db/jet/write/database_creator.h"
+#include "db/jet/format/error.h"
+#include "db/jet/file/journal.h"
+#include "db/jet/file/page_file.h"
+#include "db/jet/write/table_creator.h"
+#include "db/jet/write/writer.h"
 
 namespace attribution {
 namespace {

@@ -26,7 +26,7 @@
 namespace attribution {
 
 // Declared sizes, in characters, of the text columns the import fills
-// (db::CreateAttributionTables).
+// (attribution::CreateAttributionTables).
 inline constexpr size_t kProvinceSize = 50;      // city.sheng
 inline constexpr size_t kCitySize = 50;          // city.shi
 inline constexpr size_t kPostalCodeSize = 10;    // city.youbian

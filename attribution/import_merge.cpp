@@ -11,8 +11,8 @@
 #include "attribution/table_values.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
-#include "db/jet/error.h"
-#include "db/jet/writer.h"
+#include "db/jet/format/error.h"
+#include "db/jet/write/writer.h"
 
 namespace attribution {
 namespace {

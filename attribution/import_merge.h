@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "attribution/import_data.h"
-#include "db/jet/database.h"
-#include "db/jet/row_location.h"
-#include "db/jet/values.h"
+#include "db/jet/read/database.h"
+#include "db/jet/format/row_location.h"
+#include "db/jet/format/values.h"
 
 namespace attribution {
 

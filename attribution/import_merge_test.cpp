@@ -13,8 +13,8 @@
 #include "attribution/import_builder.h"
 #include "attribution/mobile_number.h"
 #include "base/utf.h"
-#include "db/jet/checker.h"
-#include "db/jet/database_creator.h"
+#include "db/jet/write/checker.h"
+#include "db/jet/write/database_creator.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 

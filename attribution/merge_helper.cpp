@@ -7,7 +7,7 @@
 
 #include "attribution/import_data.h"
 #include "attribution/import_merge.h"
-#include "db/jet/database.h"
+#include "db/jet/read/database.h"
 
 int main(int argc, char** argv) {
   if (argc != 4) return 2;

@@ -10,7 +10,7 @@
 
 #include "attribution/import_rows.h"
 #include "attribution/phone_dat_format.h"
-#include "db/jet/byte_reader.h"
+#include "db/jet/format/byte_reader.h"
 #include "platform/file.h"
 #include "platform/path_text.h"
 

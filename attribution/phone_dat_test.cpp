@@ -9,8 +9,8 @@
 #include "attribution/import_builder.h"
 #include "attribution/phone_dat_format.h"
 #include "attribution/test_db.h"
-#include "db/jet/byte_reader.h"
-#include "db/jet/page_file.h"
+#include "db/jet/format/byte_reader.h"
+#include "db/jet/file/page_file.h"
 #include "testing/scratch_dir.h"
 
 namespace attribution {

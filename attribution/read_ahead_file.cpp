@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "db/jet/error.h"
-#include "db/jet/journal.h"
+#include "db/jet/format/error.h"
+#include "db/jet/file/journal.h"
 
 namespace attribution {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "db/jet/error.h"
+#include "db/jet/format/error.h"
 
 namespace attribution {
 namespace {

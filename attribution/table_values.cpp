@@ -5,7 +5,7 @@
 #include <string>
 
 #include "base/utf.h"
-#include "db/jet/error.h"
+#include "db/jet/format/error.h"
 
 namespace attribution {
 namespace {

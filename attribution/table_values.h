@@ -7,8 +7,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "db/jet/table_def.h"
-#include "db/jet/values.h"
+#include "db/jet/read/table_def.h"
+#include "db/jet/format/values.h"
 
 namespace attribution {
 

@@ -2,9 +2,9 @@
 #include "attribution/test_db.h"
 
 #include "codec/number_head.h"
-#include "db/attribution_schema.h"
-#include "db/jet/database_creator.h"
-#include "db/jet/writer.h"
+#include "attribution/schema.h"
+#include "db/jet/write/database_creator.h"
+#include "db/jet/write/writer.h"
 
 namespace attribution::testing {
 
@@ -19,7 +19,7 @@ std::u16string Plain(const std::string& head) {
 std::unique_ptr<jet::Database> MakeDatabase(const TestData& data) {
   auto db = jet::NewMemoryDatabase();
   jet::Writer writer(*db);
-  db::CreateAttributionTables(*db, writer);
+  attribution::CreateAttributionTables(*db, writer);
   auto city = db->GetTable(u"city");
   auto cardtype = db->GetTable(u"cardtype");
   auto numindex = db->GetTable(u"numindex");

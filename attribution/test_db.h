@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "db/jet/database.h"
+#include "db/jet/read/database.h"
 
 namespace attribution::testing {
 

@@ -6,8 +6,8 @@
 #include <filesystem>
 #include <memory>
 
-#include "db/jet/database.h"
-#include "db/jet/writer.h"
+#include "db/jet/read/database.h"
+#include "db/jet/write/writer.h"
 #include "db/sql/session.h"
 
 namespace db {

@@ -9,7 +9,7 @@
 #include "base/exceptions.h"
 #include "base/gbk.h"
 #include "base/text_to_integer.h"
-#include "db/jet/error.h"
+#include "db/jet/format/error.h"
 
 namespace db {
 namespace {

@@ -9,7 +9,7 @@
 #include <string>
 #include <string_view>
 
-#include "db/jet/error.h"
+#include "db/jet/format/error.h"
 #include "db/sql/error.h"
 
 namespace db {

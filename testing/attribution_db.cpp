@@ -5,9 +5,9 @@
 #include <memory>
 
 #include "codec/number_head.h"
-#include "db/jet/database_creator.h"
-#include "db/jet/table_creator.h"
-#include "db/jet/writer.h"
+#include "db/jet/write/database_creator.h"
+#include "db/jet/write/table_creator.h"
+#include "db/jet/write/writer.h"
 
 namespace testing_support {
 namespace {
@@ -70,7 +70,7 @@ void WriteAttributionDatabase(const std::filesystem::path& path,
   jet::CreateDatabase(path);
   auto db = jet::Database::Open(path, jet::OpenMode::kReadWrite);
   jet::Writer writer(*db, jet::WriterOptions{.sync = false});
-  db::CreateAttributionTables(*db, writer, data.schema);
+  attribution::CreateAttributionTables(*db, writer, data.schema);
   InsertAll(*db, writer, u"city", data.cities, [](const CityRow& row) {
     return jet::ColumnChanges{{0, row.index}, {1, row.sheng}, {2, row.shi},
                               {3, row.youbian}, {4, row.quhao}};

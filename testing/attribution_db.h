@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "db/attribution_schema.h"
+#include "attribution/schema.h"
 
 namespace testing_support {
 
@@ -33,7 +33,7 @@ struct AttributionData {
   std::vector<CityRow> cities;          // in table order
   std::vector<CardTypeRow> card_types;  // in table order
   std::vector<HeadRow> heads;           // in table order
-  db::AttributionSchemaOptions schema;
+  attribution::AttributionSchemaOptions schema;
 };
 
 // Writes a new database file at `path` holding `data`'s tables and rows.
@@ -57,7 +57,7 @@ struct DemoOptions {
   // row i holds head 1470000 + (7919 * i mod 10000), city 1 + i mod 11,
   // card type '1'.
   int extra_heads = 0;
-  db::AttributionSchemaOptions schema;
+  attribution::AttributionSchemaOptions schema;
 };
 
 // Variations the engine's tests share: plain heads, every tenth scrambled,

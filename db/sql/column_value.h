@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "db/jet/row.h"
-#include "db/jet/table_def.h"
-#include "db/jet/values.h"
+#include "db/jet/read/row.h"
+#include "db/jet/read/table_def.h"
+#include "db/jet/format/values.h"
 
 namespace sql {
 

@@ -8,8 +8,8 @@
 #include <optional>
 #include <string>
 
-#include "db/jet/row.h"
-#include "db/jet/table_def.h"
+#include "db/jet/read/row.h"
+#include "db/jet/read/table_def.h"
 #include "db/sql/ast.h"
 
 namespace sql {

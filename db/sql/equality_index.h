@@ -8,8 +8,8 @@
 #include <memory>
 #include <vector>
 
-#include "db/jet/database.h"
-#include "db/jet/row_location.h"
+#include "db/jet/read/database.h"
+#include "db/jet/format/row_location.h"
 #include "db/sql/column_value.h"
 
 namespace sql {

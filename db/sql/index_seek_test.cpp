@@ -7,7 +7,7 @@
 #include <set>
 
 #include "base/utf.h"
-#include "db/jet/error.h"
+#include "db/jet/format/error.h"
 #include "db/sql/session.h"
 #include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"

@@ -13,9 +13,9 @@
 #include <unordered_map>
 #include <vector>
 
-#include "db/jet/page_cache.h"
-#include "db/jet/row.h"
-#include "db/jet/table_def.h"
+#include "db/jet/file/page_cache.h"
+#include "db/jet/read/row.h"
+#include "db/jet/read/table_def.h"
 
 namespace sql {
 

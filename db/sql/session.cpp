@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "base/utf.h"
-#include "db/jet/index_seek.h"
+#include "db/jet/read/index_seek.h"
 
 #include "db/sql/column_value.h"
 #include "db/sql/condition.h"

@@ -9,7 +9,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "db/jet/database.h"
+#include "db/jet/read/database.h"
 #include "db/sql/equality_index.h"
 #include "db/sql/row_list.h"
 

@@ -10,7 +10,7 @@
 
 #include "base/utf.h"
 #include "codec/number_head.h"
-#include "db/jet/writer.h"
+#include "db/jet/write/writer.h"
 #include "db/sql/error.h"
 #include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"

@@ -1,0 +1,207 @@
+// Row insertion against the fixtures: thousands of rows filling pages and
+// growing the usage maps, indexes and row counts kept, autonumbers handed
+// out, refusals before anything is written; our reader, the checker and
+// mdb-export agreeing afterwards.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "base/utf.h"
+#include "db/jet/write/checker.h"
+#include "db/jet/testing/test_util.h"
+#include "db/jet/write/writer.h"
+#include "db/jet/testing/writer_test_util.h"
+#include "testing/attribution_db.h"
+#include "testing/scratch_dir.h"
+#include "testing/shared_fixtures.h"
+
+namespace jet {
+namespace {
+
+using nlohmann::json;
+
+void ExpectSound(Database& db) {
+  for (const std::string& problem : CheckDatabase(db)) ADD_FAILURE() << problem;
+}
+
+json NewHeadRow(size_t i) {
+  json card = i % 3 == 0 ? json(nullptr) : json("card" + std::to_string(i % 7));
+  return json::array({"19" + std::to_string(100000 + i), static_cast<int>(i % 400), card});
+}
+
+// 6000 rows in batches of 1000 and 20 single-row changes: the last page's
+// room is used, new pages are listed, both indexes hold every row.
+void CheckThousandsOfRowsReadBackInOrder(const std::filesystem::path& path) {
+  json expected;
+  size_t pages_before;
+  {
+    auto db = Database::Open(path, OpenMode::kReadWrite);
+    pages_before = db->pages().PageCount();
+    expected = testing::ReadNumindex(*db);
+    Writer writer(*db, WriterOptions{.sync = false});
+    auto table = db->GetTable(u"numindex");
+    size_t head = table->ColumnIndex(u"numhead");
+    size_t index = table->ColumnIndex(u"index");
+    size_t card = table->ColumnIndex(u"cardtype");
+    for (size_t i = 0; i < 6020; ++i) {
+      if (i < 6000 && i % 1000 == 0) {
+        if (writer.InBatch()) writer.Commit();
+        writer.Begin();
+      }
+      if (i == 6000) writer.Commit();  // the rest: one batch per row
+      json row = NewHeadRow(i);
+      ColumnChanges values = {
+          {head, base::Utf8ToUtf16(row[0].get<std::string>())},
+          {index, int32_t{row[1].get<int>()}}};
+      // A null card type is left out.
+      if (!row[2].is_null()) {
+        values.emplace_back(card, base::Utf8ToUtf16(row[2].get<std::string>()));
+      }
+      writer.InsertRow(table, values);
+      expected.push_back(row);
+    }
+    EXPECT_FALSE(writer.InBatch());
+  }
+  auto db = Database::Open(path, OpenMode::kReadOnly);
+  EXPECT_GT(db->pages().PageCount(), pages_before + 20);
+  json actual = testing::ReadNumindex(*db);
+  ASSERT_EQ(actual.size(), expected.size());
+  // Rows fill the old last page before new pages: new rows keep their
+  // order among themselves, old rows theirs.
+  json old_rows(expected.begin(), expected.end() - 6020);
+  json actual_old, actual_new;
+  for (const json& row : actual) {
+    bool is_new = row[0].is_string() && row[0].get<std::string>().size() == 8 &&
+                  row[0].get<std::string>().rfind("191", 0) == 0;
+    (is_new ? actual_new : actual_old).push_back(row);
+  }
+  EXPECT_EQ(actual_old, old_rows);
+  EXPECT_EQ(actual_new, json(expected.end() - 6020, expected.end()));
+  EXPECT_EQ(db->GetTable(u"numindex")->row_count, expected.size());
+  ExpectSound(*db);
+  if (auto lines = testing::MdbExportLineCount(path, "numindex")) {
+    EXPECT_EQ(*lines, expected.size());
+  }
+  if (auto lines = testing::MdbExportNumindex(path)) {
+    std::vector<std::string> sorted = *lines;
+    std::sort(sorted.begin(), sorted.end());
+    EXPECT_EQ(sorted, testing::ExportLines(expected));
+  }
+}
+
+TEST(WriterInsert, ThousandsOfRowsReadBackInOrder) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
+  testing_support::ScratchDir dir;
+  CheckThousandsOfRowsReadBackInOrder(dir.CopyIn(source, "db.mdb"));
+}
+
+TEST(WriterInsert, ThousandsOfRowsReadBackInOrderInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(),
+                                                 testing_support::IndexedHeads());
+  CheckThousandsOfRowsReadBackInOrder(path);
+}
+
+// The autonumber goes on from the TDEF's last number; unnamed columns are
+// null, Booleans false. `table_name` has an autonumber column "id".
+void CheckAutonumberAndUnnamedColumns(const std::filesystem::path& path,
+                                      const std::string& table_name) {
+  auto db = Database::Open(path, OpenMode::kReadWrite);
+  Writer writer(*db, WriterOptions{.sync = false});
+  auto table = db->GetTable(base::Utf8ToUtf16(table_name));
+  size_t id = table->ColumnIndex(u"id");
+  uint32_t last = table->last_autonumber;
+  uint32_t count = table->row_count;
+  auto lines_before = testing::MdbExportLineCount(path, table_name);
+  EXPECT_JET_ERROR(writer.InsertRow(table, {{id, int32_t{5}}}), kInvalidArgument,
+                   "column " + table_name + ".id cannot be changed");
+  writer.Begin();
+  RowLocation first = writer.InsertRow(table, {});
+  RowLocation second = writer.InsertRow(table, {});
+  writer.Commit();
+  auto reopened = Database::Open(path, OpenMode::kReadOnly);
+  auto fresh = reopened->GetTable(base::Utf8ToUtf16(table_name));
+  EXPECT_EQ(fresh->last_autonumber, last + 2);
+  EXPECT_EQ(fresh->row_count, count + 2);
+  size_t seen = 0;
+  RowCursor cursor = reopened->Scan(fresh);
+  while (cursor.Next()) {
+    const Row& row = cursor.row();
+    if (row.location() != first && row.location() != second) continue;
+    ++seen;
+    int64_t number = 0;
+    ASSERT_TRUE(row.GetInteger(id, number));
+    EXPECT_EQ(number, row.location() == first ? last + 1 : last + 2);
+    for (size_t c = 0; c < fresh->columns.size(); ++c) {
+      if (c == id) continue;
+      if (fresh->columns[c].kind == ColumnKind::kBoolean) {
+        EXPECT_EQ(row.Get(c), Value{false});
+      } else {
+        EXPECT_TRUE(row.IsNull(c)) << base::Utf16ToUtf8(fresh->columns[c].name);
+      }
+    }
+  }
+  EXPECT_EQ(seen, 2u);
+  ExpectSound(*reopened);
+  if (auto lines = testing::MdbExportLineCount(path, table_name)) {
+    EXPECT_EQ(*lines, *lines_before + 2);  // memo line breaks add lines
+  }
+}
+
+TEST(WriterInsert, AutonumberAndUnnamedColumns) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-types.mdb");
+  testing_support::ScratchDir dir;
+  CheckAutonumberAndUnnamedColumns(dir.CopyIn(source, "db.mdb"), "alltypes");
+}
+
+TEST(WriterInsert, AutonumberAndUnnamedColumnsInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(), {});
+  testing_support::AddKindsTable(path);
+  CheckAutonumberAndUnnamedColumns(path, "kinds");
+}
+
+// A key a unique index holds already, from the file or from the same batch,
+// is refused before the row is written.
+void CheckUniqueIndexRefusesARepeatedKey(const std::filesystem::path& path) {
+  auto before = testing::ReadFileBytes(path);
+  auto db = Database::Open(path, OpenMode::kReadWrite);
+  Writer writer(*db, WriterOptions{.sync = false});
+  auto table = db->GetTable(u"city");
+  size_t index = table->ColumnIndex(u"index");
+  RowCursor cursor = db->Scan(table);
+  ASSERT_TRUE(cursor.Next());
+  int64_t taken = 0;
+  ASSERT_TRUE(cursor.row().GetInteger(index, taken));
+  const std::string refusal =
+      "cannot update index PrimaryKey of city: the new value is there already "
+      "and the index is unique";
+  EXPECT_JET_ERROR(writer.InsertRow(table, {{index, static_cast<int32_t>(taken)}}),
+                   kInvalidArgument, refusal);
+  EXPECT_FALSE(writer.InBatch());
+  EXPECT_EQ(testing::ReadFileBytes(path), before);
+  writer.Begin();
+  writer.InsertRow(table, {{index, int32_t{90001}}});
+  EXPECT_JET_ERROR(writer.InsertRow(table, {{index, int32_t{90001}}}),
+                   kInvalidArgument, refusal);
+  writer.Commit();
+  auto reopened = Database::Open(path, OpenMode::kReadOnly);
+  EXPECT_EQ(reopened->GetTable(u"city")->row_count, table->row_count + 1);
+  ExpectSound(*reopened);
+}
+
+TEST(WriterInsert, UniqueIndexRefusesARepeatedKey) {
+  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
+  testing_support::ScratchDir dir;
+  CheckUniqueIndexRefusesARepeatedKey(dir.CopyIn(source, "db.mdb"));
+}
+
+TEST(WriterInsert, UniqueIndexRefusesARepeatedKeyInOurOwnDatabase) {
+  testing_support::ScratchDir dir;
+  auto path = testing_support::WriteDemoDatabase(dir.path(),
+                                                 testing_support::IndexedHeads());
+  CheckUniqueIndexRefusesARepeatedKey(path);
+}
+
+}  // namespace
+}  // namespace jet
