@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "db/jet/database.h"
-#include "db/jet/page_file.h"
+#include "db/jet/read/database.h"
+#include "db/jet/file/page_file.h"
 
 namespace {
 

@@ -20,8 +20,8 @@
 #include <vector>
 
 #include "db/connection.h"
-#include "db/jet/database.h"
-#include "db/jet/journal.h"
+#include "db/jet/read/database.h"
+#include "db/jet/file/journal.h"
 #include "db/query.h"
 #include "db/sql/session.h"
 #include "platform/file.h"

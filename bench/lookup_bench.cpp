@@ -17,8 +17,8 @@
 #include "attribution/attribution_index.h"
 #include "attribution/mobile_number.h"
 #include "attribution/read_ahead_file.h"
-#include "db/jet/database.h"
-#include "db/jet/journal.h"
+#include "db/jet/read/database.h"
+#include "db/jet/file/journal.h"
 #include "tools/attrdb/lookup_output.h"
 
 namespace {

@@ -14,7 +14,7 @@
 #include "commands/fake_controls.h"
 #include "db/connection.h"
 #include "db/connection_state.h"
-#include "db/jet/file_lock.h"
+#include "db/jet/file/file_lock.h"
 #include "db/query.h"
 #include "platform/process.h"
 #include "testing/attribution_db.h"

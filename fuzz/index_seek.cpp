@@ -6,12 +6,12 @@
 #include <memory>
 #include <string>
 
-#include "db/jet/database.h"
-#include "db/jet/database_creator.h"
-#include "db/jet/error.h"
-#include "db/jet/format.h"
-#include "db/jet/page_file.h"
-#include "db/jet/writer.h"
+#include "db/jet/read/database.h"
+#include "db/jet/write/database_creator.h"
+#include "db/jet/format/error.h"
+#include "db/jet/format/format.h"
+#include "db/jet/file/page_file.h"
+#include "db/jet/write/writer.h"
 #include "db/sql/session.h"
 #include "fuzz/fuzz_entries.h"
 #include "fuzz/sample_database.h"

@@ -3,10 +3,10 @@
 #include <string>
 #include <vector>
 
-#include "db/jet/checker.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/format.h"
+#include "db/jet/write/checker.h"
+#include "db/jet/read/database.h"
+#include "db/jet/format/error.h"
+#include "db/jet/format/format.h"
 #include "fuzz/fuzz_entries.h"
 #include "fuzz/value_compare.h"
 

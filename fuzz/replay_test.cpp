@@ -7,8 +7,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "db/jet/database.h"
-#include "db/jet/error.h"
+#include "db/jet/read/database.h"
+#include "db/jet/format/error.h"
 #include "fuzz/fuzz_entries.h"
 #include "fuzz/seeds.h"
 

@@ -4,10 +4,10 @@
 #include <string>
 
 #include "codec/number_head.h"
-#include "db/attribution_schema.h"
-#include "db/jet/database_creator.h"
-#include "db/jet/journal.h"
-#include "db/jet/table_creator.h"
+#include "attribution/schema.h"
+#include "db/jet/write/database_creator.h"
+#include "db/jet/file/journal.h"
+#include "db/jet/write/table_creator.h"
 
 namespace fuzz {
 namespace {
@@ -64,7 +64,7 @@ std::unique_ptr<jet::Database> NewSampleDatabase(bool indexes) {
   options.created = 46000.5;  // a fixed date, so that the images repeat
   auto db = jet::NewMemoryDatabase(options);
   jet::Writer writer(*db, jet::WriterOptions{.sync = false});
-  db::CreateAttributionTables(*db, writer, {.numhead_size = 30, .indexes = indexes});
+  attribution::CreateAttributionTables(*db, writer, {.numhead_size = 30, .indexes = indexes});
   CreateKindsTable(*db, writer, indexes);
   return db;
 }

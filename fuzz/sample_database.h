@@ -7,8 +7,8 @@
 #include <memory>
 #include <vector>
 
-#include "db/jet/database.h"
-#include "db/jet/writer.h"
+#include "db/jet/read/database.h"
+#include "db/jet/write/writer.h"
 
 namespace fuzz {
 
@@ -21,7 +21,7 @@ namespace fuzz {
 inline constexpr char16_t kKindsTable[] = u"kinds";
 
 // A new database in memory, open read-write, with the tables city, cardtype
-// and numindex (indexed as db::CreateAttributionTables does when `indexes`)
+// and numindex (indexed as attribution::CreateAttributionTables does when `indexes`)
 // and the kinds table, all empty. Raises jet::Error only for engine faults.
 std::unique_ptr<jet::Database> NewSampleDatabase(bool indexes);
 

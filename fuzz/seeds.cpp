@@ -5,8 +5,8 @@
 #include <string>
 
 #include "codec/number_head.h"
-#include "db/jet/database_creator.h"
-#include "db/jet/writer.h"
+#include "db/jet/write/database_creator.h"
+#include "db/jet/write/writer.h"
 #include "fuzz/sample_database.h"
 
 namespace fuzz {

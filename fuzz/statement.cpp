@@ -4,7 +4,7 @@
 #include <string>
 
 #include "base/utf.h"
-#include "db/jet/database.h"
+#include "db/jet/read/database.h"
 #include "db/sql/error.h"
 #include "db/sql/parser.h"
 #include "db/sql/session.h"

@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "db/jet/checker.h"
-#include "db/jet/database_creator.h"
-#include "db/jet/error.h"
-#include "db/jet/writer.h"
+#include "db/jet/write/checker.h"
+#include "db/jet/write/database_creator.h"
+#include "db/jet/format/error.h"
+#include "db/jet/write/writer.h"
 #include "fuzz/fuzz_entries.h"
 #include "fuzz/sample_database.h"
 #include "fuzz/value_compare.h"

@@ -5,7 +5,7 @@
 #include <cstdio>
 
 #include "base/utf.h"
-#include "db/jet/error.h"
+#include "db/jet/format/error.h"
 
 namespace fuzz {
 

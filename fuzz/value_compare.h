@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "db/jet/values.h"
+#include "db/jet/format/values.h"
 
 namespace fuzz {
 

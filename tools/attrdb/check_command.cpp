@@ -5,9 +5,9 @@
 #include <optional>
 
 #include "base/utf.h"
-#include "db/jet/checker.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
+#include "db/jet/write/checker.h"
+#include "db/jet/read/database.h"
+#include "db/jet/format/error.h"
 
 namespace attrdb {
 namespace {

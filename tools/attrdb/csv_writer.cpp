@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "base/utf.h"
-#include "db/jet/error.h"
-#include "db/jet/values.h"
+#include "db/jet/format/error.h"
+#include "db/jet/format/values.h"
 
 namespace attrdb {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "db/jet/row.h"
-#include "db/jet/table_def.h"
+#include "db/jet/read/row.h"
+#include "db/jet/read/table_def.h"
 
 namespace attrdb {
 

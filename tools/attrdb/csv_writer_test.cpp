@@ -12,8 +12,8 @@
 #include <sstream>
 
 #include "base/utf.h"
-#include "db/jet/data_page.h"
-#include "db/jet/database.h"
+#include "db/jet/read/data_page.h"
+#include "db/jet/read/database.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 

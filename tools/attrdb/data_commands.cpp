@@ -15,7 +15,7 @@
 #include "attribution/mobile_number.h"
 #include "attribution/phone_dat.h"
 #include "attribution/read_ahead_file.h"
-#include "db/jet/error.h"
+#include "db/jet/format/error.h"
 #include "platform/file.h"
 #include "tools/attrdb/database_arguments.h"
 #include "tools/attrdb/database_location.h"

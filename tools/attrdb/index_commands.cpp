@@ -5,10 +5,10 @@
 #include <string>
 
 #include "base/utf.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
-#include "db/jet/index_adder.h"
-#include "db/jet/writer.h"
+#include "db/jet/read/database.h"
+#include "db/jet/format/error.h"
+#include "db/jet/write/index_adder.h"
+#include "db/jet/write/writer.h"
 #include "tools/attrdb/database_arguments.h"
 #include "tools/attrdb/report.h"
 #include "tools/attrdb/subcommands.h"

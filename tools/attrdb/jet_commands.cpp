@@ -5,8 +5,8 @@
 #include <string>
 
 #include "base/utf.h"
-#include "db/jet/database.h"
-#include "db/jet/error.h"
+#include "db/jet/read/database.h"
+#include "db/jet/format/error.h"
 #include "tools/attrdb/csv_writer.h"
 #include "tools/attrdb/database_arguments.h"
 #include "tools/attrdb/report.h"

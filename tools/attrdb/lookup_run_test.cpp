@@ -8,9 +8,9 @@
 #include <fstream>
 
 #include "attribution/test_db.h"
-#include "db/jet/database.h"
-#include "db/jet/index_adder.h"
-#include "db/jet/writer.h"
+#include "db/jet/read/database.h"
+#include "db/jet/write/index_adder.h"
+#include "db/jet/write/writer.h"
 #include "platform/descriptor.h"
 #include "testing/scratch_dir.h"
 #include "tools/attrdb/subcommands.h"
