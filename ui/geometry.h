@@ -42,6 +42,12 @@ struct Rect {
 inline constexpr int kDesignTextHeight = 13;
 inline constexpr double kDesignDotsPerInch = 96.0;
 
+// Character height of the window's font and of Label9's on the design
+// screen; each front end breaks ties between pixel sizes of equal text height
+// by the nearer of these.
+inline constexpr int kWindowFontPixels = 11;
+inline constexpr int kLabel9FontPixels = 13;
+
 // The text height the window's font asks for on a screen of `dots_per_inch`:
 // 13 at 96, grown in proportion on denser screens.
 inline int TextHeightAt(double dots_per_inch) {

@@ -15,11 +15,6 @@
 namespace app {
 namespace {
 
-// Character height of the window's font and of Label9's on the design
-// screen; used to break ties between pixel sizes of equal text height.
-constexpr int kWindowFontPixels = 11;
-constexpr int kLabel9FontPixels = 13;
-
 const QStringList& KnownCjkFallbacks() {
   static const QStringList families = {
       "WenQuanYi Micro Hei", "Noto Sans CJK SC", "Source Han Sans SC",
@@ -97,7 +92,7 @@ QFont FontWithTextHeight(const QStringList& families, int text_height,
 QFont WindowFontAt(double dots_per_inch, const QStringList& families) {
   const double ratio = dots_per_inch / ui::kDesignDotsPerInch;
   return FontWithTextHeight(families, ui::TextHeightAt(dots_per_inch),
-                            Rounded(kWindowFontPixels * ratio));
+                            Rounded(ui::kWindowFontPixels * ratio));
 }
 
 QFont WindowFont() {
@@ -111,7 +106,7 @@ QFont WindowFont() {
 QFont Label9Font(double scale) {
   return FontWithTextHeight(FamiliesFor(QString::fromUtf8("宋体")),
                             ui::Scaled(ui::kDesignTextHeight, scale),
-                            Rounded(kLabel9FontPixels * scale));
+                            Rounded(ui::kLabel9FontPixels * scale));
 }
 
 double LayoutScale(const QFont& font) {

@@ -23,12 +23,9 @@ constexpr int kFirstControlId = 100;
 // Posted when the user has picked an item of ComboBox1's list: the change
 // handler runs once per pick, however many notifications the pick raised.
 constexpr UINT kPicked = WM_APP + 1;
-// The design's fonts; the window's character height at 96 pixels per inch,
-// and Label9's, which break ties between pixel sizes of equal text height.
+// The design's fonts.
 constexpr wchar_t kWindowFamily[] = L"MS Sans Serif";
 constexpr wchar_t kLabel9Family[] = L"宋体";
-constexpr int kWindowFontPixels = 11;
-constexpr int kLabel9FontPixels = 13;
 
 int Rounded(double value) { return static_cast<int>(std::lround(value)); }
 
@@ -291,11 +288,11 @@ void TForm1::ApplyDensity(int dots_per_inch, const RECT* outer_rect) {
   const HDC dc = GetDC(window_);
   OwnedFont window_font =
       FontWithTextHeight(dc, FamilyDrawing(dc, kWindowFamily, WindowTexts()),
-                         ui::TextHeightAt(dots_per_inch), Rounded(kWindowFontPixels * ratio));
+                         ui::TextHeightAt(dots_per_inch), Rounded(ui::kWindowFontPixels * ratio));
   const double scale = ui::LayoutScale(window_font.text_height());
   OwnedFont label9_font = FontWithTextHeight(dc, FamilyDrawing(dc, kLabel9Family, WindowTexts()),
                                              ui::Scaled(ui::kDesignTextHeight, scale),
-                                             Rounded(kLabel9FontPixels * scale));
+                                             Rounded(ui::kLabel9FontPixels * scale));
   ReleaseDC(window_, dc);
 
   // The controls take the new fonts before the old ones are deleted.
