@@ -41,7 +41,7 @@ std::string MemoAdapter::Text() const {
 }
 
 void MemoAdapter::ClearLines() {
-  pending_.clear();
+  pending_.Clear();
   memo_->ClearLines();
 }
 
@@ -50,16 +50,12 @@ void MemoAdapter::AddLine(std::string_view line) {
     memo_->AddLine(GbkToQString(line));
     return;
   }
-  // The same rule as TMemo::AddLine, applied to the text as it will be.
-  const bool open_line =
-      pending_.isEmpty() ? memo_->EndsInOpenLine() : !pending_.endsWith(QLatin1Char('\n'));
-  pending_ += ui::LineToAppend(open_line, GbkToQString(line), QStringLiteral("\n"));
+  pending_.Add(GbkToQString(line), [this] { return memo_->EndsInOpenLine(); });
 }
 
 void MemoAdapter::Flush() const {
-  if (pending_.isEmpty()) return;
-  memo_->AppendText(pending_);
-  pending_.clear();
+  if (pending_.empty()) return;
+  memo_->AppendText(pending_.Take());
 }
 
 void MemoAdapter::SetVisible(bool visible) {

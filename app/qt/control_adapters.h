@@ -9,6 +9,7 @@
 #include <QString>
 
 #include "commands/controls.h"
+#include "ui/memo_lines.h"
 
 class QLineEdit;
 
@@ -60,7 +61,7 @@ class MemoAdapter : public commands::MemoControl {
 
   TMemo* memo_;
   bool collecting_ = false;
-  mutable QString pending_;
+  mutable ui::PendingLines<QString> pending_{QStringLiteral("\n")};
 };
 
 // The controls the commands use, named after their widgets.

@@ -248,7 +248,7 @@ std::string MemoAdapter::Text() const {
 }
 
 void MemoAdapter::ClearLines() {
-  pending_.clear();
+  pending_.Clear();
   SetWindowTextW(memo_, L"");
 }
 
@@ -258,16 +258,12 @@ void MemoAdapter::AddLine(std::string_view line) {
     AppendText(memo_, ui::LineToAppend(EndsInOpenLine(WindowText(memo_)), wide, kLineBreak));
     return;
   }
-  // The same rule, applied to the text as it will be.
-  const bool open_line =
-      pending_.empty() ? EndsInOpenLine(WindowText(memo_)) : EndsInOpenLine(pending_);
-  pending_ += ui::LineToAppend(open_line, wide, kLineBreak);
+  pending_.Add(wide, [this] { return EndsInOpenLine(WindowText(memo_)); });
 }
 
 void MemoAdapter::Flush() const {
   if (pending_.empty()) return;
-  AppendText(memo_, pending_);
-  pending_.clear();
+  AppendText(memo_, pending_.Take());
 }
 
 void MemoAdapter::SetVisible(bool visible) {

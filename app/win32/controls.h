@@ -12,6 +12,7 @@
 
 #include "commands/controls.h"
 #include "ui/form.h"
+#include "ui/memo_lines.h"
 
 namespace app_win32 {
 
@@ -86,7 +87,7 @@ class MemoAdapter : public commands::MemoControl {
 
   HWND memo_;
   bool collecting_ = false;
-  mutable std::wstring pending_;
+  mutable ui::PendingLines<std::wstring> pending_{L"\r\n"};
 };
 
 // The controls the commands use, named after them.
