@@ -3,30 +3,10 @@
 # same answers, phone.dat through import and dump gives the same bytes, a
 # damaged phone.dat writes nothing, and check --data tells harm by its exit
 # code.
+include("${CMAKE_CURRENT_LIST_DIR}/cli_test_helpers.cmake")
 set(work "${WORK_DIR}/data_cli")
 file(REMOVE_RECURSE "${work}")
 file(MAKE_DIRECTORY "${work}")
-
-function(attrdb)
-  execute_process(COMMAND ${ATTRDB} ${ARGN} OUTPUT_VARIABLE o ERROR_VARIABLE e
-                  RESULT_VARIABLE c)
-  set(out "${o}" PARENT_SCOPE)
-  set(err "${e}" PARENT_SCOPE)
-  set(code "${c}" PARENT_SCOPE)
-endfunction()
-
-function(expect_ok what)
-  if(NOT code EQUAL 0)
-    message(FATAL_ERROR "${what}: exit ${code}\n${out}\n${err}")
-  endif()
-endfunction()
-
-function(expect_equal what got)
-  string(CONCAT want ${ARGN})
-  if(NOT got STREQUAL want)
-    message(FATAL_ERROR "${what}:\n got [${got}]\nwant [${want}]")
-  endif()
-endfunction()
 
 # What real data brings: a city with two area codes, a head without city,
 # area codes with and without their 0.

@@ -3,18 +3,10 @@
 # plain and scrambled heads, bad input leaving no file, replacing a file,
 # and check on a sound and on a damaged copy (and on the shared fixtures
 # where present).
+include("${CMAKE_CURRENT_LIST_DIR}/cli_test_helpers.cmake")
 set(work "${WORK_DIR}/import_cli")
 file(REMOVE_RECURSE "${work}")
 file(MAKE_DIRECTORY "${work}")
-
-# Runs attrdb with `args`; sets out, err and code in the caller.
-function(attrdb)
-  execute_process(COMMAND ${ATTRDB} ${ARGN} OUTPUT_VARIABLE o ERROR_VARIABLE e
-                  RESULT_VARIABLE c)
-  set(out "${o}" PARENT_SCOPE)
-  set(err "${e}" PARENT_SCOPE)
-  set(code "${c}" PARENT_SCOPE)
-endfunction()
 
 # `text` without its first line, in `var`.
 function(drop_header var text)
@@ -22,20 +14,6 @@ function(drop_header var text)
   math(EXPR end "${end} + 1")
   string(SUBSTRING "${text}" ${end} -1 rest)
   set(${var} "${rest}" PARENT_SCOPE)
-endfunction()
-
-function(expect_ok what)
-  if(NOT code EQUAL 0)
-    message(FATAL_ERROR "${what}: exit ${code}\n${out}\n${err}")
-  endif()
-endfunction()
-
-# The wanted text may come in pieces, joined.
-function(expect_equal what got)
-  string(CONCAT want ${ARGN})
-  if(NOT got STREQUAL want)
-    message(FATAL_ERROR "${what}:\n got [${got}]\nwant [${want}]")
-  endif()
 endfunction()
 
 # The one-file layout: three heads in two cities; an empty postal code; a

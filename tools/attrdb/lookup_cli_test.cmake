@@ -2,43 +2,13 @@
 # import (heads scrambled, and plain as before the maintenance command), and
 # on the small shared fixture where it is present.
 # Variables: ATTRDB (the program), WORK (a scratch folder), FIXTURES.
+include("${CMAKE_CURRENT_LIST_DIR}/cli_test_helpers.cmake")
 
 file(REMOVE_RECURSE "${WORK}")
 # No data folder of the user's stands in for a missing working-folder file.
 unset(ENV{XDG_DATA_HOME})
 set(ENV{HOME} "${WORK}/empty")
 file(MAKE_DIRECTORY "${WORK}/tables" "${WORK}/scrambled" "${WORK}/plain" "${WORK}/empty")
-
-# run(DIR INPUT ARGS...): runs attrdb in DIR with INPUT on standard input
-# ("" for none); sets out, err and code in the caller.
-function(run dir input)
-  if(input STREQUAL "")
-    set(input_file /dev/null)
-  else()
-    set(input_file "${WORK}/input.txt")
-    file(WRITE "${input_file}" "${input}")
-  endif()
-  execute_process(COMMAND ${ATTRDB} ${ARGN} WORKING_DIRECTORY "${dir}"
-                  INPUT_FILE "${input_file}" OUTPUT_VARIABLE o ERROR_VARIABLE e
-                  RESULT_VARIABLE c)
-  set(out "${o}" PARENT_SCOPE)
-  set(err "${e}" PARENT_SCOPE)
-  set(code "${c}" PARENT_SCOPE)
-endfunction()
-
-function(expect what expected_out expected_code)
-  if(NOT out STREQUAL expected_out OR NOT code STREQUAL expected_code)
-    message(FATAL_ERROR "${what}: got [${out}] (exit ${code}, stderr [${err}]), "
-                        "expected [${expected_out}] (exit ${expected_code})")
-  endif()
-endfunction()
-
-function(expect_error what expected_err)
-  if(code EQUAL 0 OR NOT err MATCHES "${expected_err}")
-    message(FATAL_ERROR "${what}: got exit ${code}, stderr [${err}], "
-                        "expected a failure saying [${expected_err}]")
-  endif()
-endfunction()
 
 file(WRITE "${WORK}/tables/city.csv" "index,sheng,shi,youbian,quhao
 1,北京,北京,100000,10
@@ -63,16 +33,16 @@ foreach(form scrambled plain)
   if(form STREQUAL "plain")
     set(option --plain)
   endif()
-  run("${WORK}" "" import tables --to ${form}/attrdata.mdb -q ${option})
-  expect("import ${form}" "" 0)
+  attrdb(IN "${WORK}" import tables --to ${form}/attrdata.mdb -q ${option})
+  expect_output("import ${form}" "" 0)
 endforeach()
 
 set(header "number\tstatus\tprovince\tcity\tpostal_code\tarea_code\tcard_type\n")
 foreach(form scrambled plain)
   set(dir "${WORK}/${form}")
   # attrdata.mdb in the working directory unless --db names another file.
-  run("${dir}" "" lookup 13800138000 "+86 199-1234-0000" 13900000000 10086)
-  expect("${form}: lookup of arguments"
+  attrdb(IN "${dir}" lookup 13800138000 "+86 199-1234-0000" 13900000000 10086)
+  expect_output("${form}: lookup of arguments"
     "${header}13800138000\tfound\t北京\t北京\t100000\t010\t中国移动
 19912340000\tfound\t四川\t成都, 市\t610000\t028\t中国电信
 13900000000\tnot-found\t\t\t\t\t
@@ -82,40 +52,40 @@ foreach(form scrambled plain)
     message(FATAL_ERROR "${form}: stderr [${err}]")
   endif()
 
-  run("${WORK}" "15813080000\r\n008615000000000\r\n"
-      lookup --db ${form}/attrdata.mdb --format csv --no-header)
-  expect("${form}: CSV from standard input"
+  attrdb(IN "${WORK}" INPUT "15813080000\r\n008615000000000\r\n"
+         lookup --db ${form}/attrdata.mdb --format csv --no-header)
+  expect_output("${form}: CSV from standard input"
     "15813080000,found,广东,深圳,518000,0755,中国移动
 15000000000,found,北京,北京,100000,010,中国移动
 " 0)
 
-  run("${dir}" "" lookup --format json 19912345678 13307550000)
-  expect("${form}: JSON lines"
+  attrdb(IN "${dir}" lookup --format json 19912345678 13307550000)
+  expect_output("${form}: JSON lines"
     "{\"number\":\"19912345678\",\"status\":\"found\",\"province\":\"四川\",\"city\":\"成都, 市\",\"postal_code\":\"610000\",\"area_code\":\"028\",\"card_type\":\"中国电信\"}
 {\"number\":\"13307550000\",\"status\":\"found\",\"province\":\"广东\",\"city\":\"深圳\",\"postal_code\":\"518000\",\"area_code\":\"0755\",\"card_type\":\"中国电信\"}
 " 0)
 
   # Both 广东/深圳 rows are listed: the first row's heads (index 7) first,
   # each row's in stored order.
-  run("${dir}" "" list 广东 深圳)
-  expect("${form}: list" "1581308xxxx\n1330755xxxx\n1581309xxxx\n" 0)
-  run("${WORK}" "" list --db ${form}/attrdata.mdb 四川 "成都, 市")
-  expect("${form}: list with --db" "1991234xxxx\n" 0)
-  run("${dir}" "" list 广东 广州)
+  attrdb(IN "${dir}" list 广东 深圳)
+  expect_output("${form}: list" "1581308xxxx\n1330755xxxx\n1581309xxxx\n" 0)
+  attrdb(IN "${WORK}" list --db ${form}/attrdata.mdb 四川 "成都, 市")
+  expect_output("${form}: list with --db" "1991234xxxx\n" 0)
+  attrdb(IN "${dir}" list 广东 广州)
   expect_error("${form}: list of a city not there" "^attrdb: no city 广州 in province 广东\n$")
 endforeach()
 
 # Errors: the database missing, options refused, arguments missing.
-run("${WORK}/empty" "" lookup 13800138000)
+attrdb(IN "${WORK}/empty" lookup 13800138000)
 expect_error("lookup without a database" "^attrdb: .*attrdata.mdb")
-run("${WORK}/empty" "" list 广东 深圳)
+attrdb(IN "${WORK}/empty" list 广东 深圳)
 expect_error("list without a database" "^attrdb: .*attrdata.mdb")
-run("${WORK}/scrambled" "" lookup --format xml 13800138000)
+attrdb(IN "${WORK}/scrambled" lookup --format xml 13800138000)
 expect_error("an unknown format" "xml")
-run("${WORK}/scrambled" "" list 广东)
+attrdb(IN "${WORK}/scrambled" list 广东)
 expect_error("list without a city" "CITY")
 foreach(command lookup list)
-  run("${WORK}" "" ${command} --help)
+  attrdb(IN "${WORK}" ${command} --help)
   if(NOT code EQUAL 0 OR NOT out MATCHES "--db")
     message(FATAL_ERROR "${command} --help: exit ${code}, [${out}]")
   endif()
@@ -127,13 +97,13 @@ if(NOT EXISTS "${small}")
   message(STATUS "shared fixtures absent: the checks on attrdata-small.mdb are skipped")
   return()
 endif()
-run("${WORK}" "" lookup --db "${small}" --no-header 15306130000 13975890000 15813080000)
-expect("small fixture: orphan city, orphan card type, head stored twice"
+attrdb(IN "${WORK}" lookup --db "${small}" --no-header 15306130000 13975890000 15813080000)
+expect_output("small fixture: orphan city, orphan card type, head stored twice"
   "15306130000\tfound\t\t\t\t\t中国电信
 13975890000\tfound\t广东\t广州\t510000\t020\t99
 15813080000\tfound\t广东\t深圳\t518000\t0755\t中国移动
 " 0)
-run("${WORK}" "" list --db "${small}" 吉林 吉林)
+attrdb(IN "${WORK}" list --db "${small}" 吉林 吉林)
 if(NOT code EQUAL 0 OR NOT out MATCHES "^(1[0-9][0-9][0-9][0-9][0-9][0-9]xxxx\n)+$")
   message(FATAL_ERROR "small fixture: list 吉林 吉林: exit ${code}, [${out}] [${err}]")
 endif()

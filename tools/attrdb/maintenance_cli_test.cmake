@@ -2,6 +2,7 @@
 # run changes nothing, a narrow column is refused with the file left as it
 # was. On databases made by our own engine (MAKE_DB), then on copies of the
 # shared fixtures where they are present.
+include("${CMAKE_CURRENT_LIST_DIR}/cli_test_helpers.cmake")
 set(work "${WORK_DIR}/maintenance_cli")
 file(REMOVE_RECURSE "${work}")
 file(MAKE_DIRECTORY "${work}")
@@ -13,12 +14,10 @@ function(make_db name)
   endif()
 endfunction()
 
+# encode-all on FILE of the scratch folder; its standard error in last_error.
 function(run expected_out expected_code file)
-  execute_process(COMMAND ${ATTRDB} encode-all "${work}/${file}"
-                  OUTPUT_VARIABLE out ERROR_VARIABLE err RESULT_VARIABLE code)
-  if(NOT out STREQUAL expected_out OR NOT code EQUAL expected_code)
-    message(FATAL_ERROR "encode-all ${file}: got [${out}] exit ${code} (${err})")
-  endif()
+  attrdb(encode-all "${work}/${file}")
+  expect_output("encode-all ${file}" "${expected_out}" ${expected_code})
   set(last_error "${err}" PARENT_SCOPE)
 endfunction()
 
@@ -26,11 +25,8 @@ endfunction()
 make_db(mixed.mdb mixed odd)
 run("248 rows changed\n" 0 mixed.mdb)
 run("0 rows changed\n" 0 mixed.mdb)
-execute_process(COMMAND ${ATTRDB} check "${work}/mixed.mdb" OUTPUT_VARIABLE out
-                RESULT_VARIABLE code)
-if(NOT code EQUAL 0)
-  message(FATAL_ERROR "check after encode-all: exit ${code}, got [${out}]")
-endif()
+attrdb(check "${work}/mixed.mdb")
+expect_ok("check after encode-all")
 # On a terminal (where `script` can give one) a progress bar is drawn on
 # standard error as the rows are walked, and wiped before the count.
 find_program(SCRIPT script)
