@@ -164,9 +164,30 @@ expect "schema FILE TABLE" 0 "TABLE city"
 run encode-all --db base.mdb
 expect "encode-all --db" 0 "0 rows changed"
 
-# Messages in UTF-8 that name the right file.
-run encode-all 不存在.mdb
-expect "a missing file" 1 "不存在.mdb"
+# Messages in UTF-8 that name the right file. A missing database or input
+# file, whatever subcommand reads it and however it is given, fails (exit 1)
+# with its name as given, byte for byte, in a message that is valid UTF-8.
+mkdir empty
+cd empty || exit 1
+db=不存在.mdb
+for command in "tables $db" "tables --db $db" "schema $db" "schema --db $db city" \
+    "export $db city" "export --db $db city" "index add $db city youbian" \
+    "index add --db $db city youbian" "sql $db 'select * from city'" \
+    "sql --db $db 'select * from city'" "encode-all $db" "encode-all --db $db" \
+    "info $db" "info --db $db" "check $db" "check --db $db" "check --data $db" \
+    "recover $db" "recover --db $db" "lookup --db $db 13800138000" "list --db $db 北京 北京" \
+    "dump --db $db" "dump --db $db --format phonedat -o x.dat" \
+    "import --merge ../heads.csv --to $db" "import --merge ../heads.csv --to $db --dry-run" \
+    "import 不存在.csv --to x.mdb" "import --merge 不存在.csv --to ../base.mdb"; do
+  eval "set -- $command"
+  run "$@"
+  name=$db
+  [[ $command == *不存在.csv* ]] && name=不存在.csv
+  [ "$code" = 1 ] && grep -qF -- "$name" <<<"$err" &&
+    iconv -f UTF-8 -t UTF-8 <<<"$err" >/dev/null 2>&1 ||
+    fail "$command: exit $code, standard error [$err] does not name $name in UTF-8"
+done
+cd .. || exit 1
 mkdir folder.mdb
 run tables folder.mdb
 expect "a folder" 1 "folder.mdb: is a folder, not a database file"
