@@ -129,7 +129,7 @@ if(ATTR_BUILD_TESTS AND TARGET attrsearch AND TARGET attrdb AND NOT ATTR_SANITIZ
     COMMAND bash "${attr_packaging}/package_test.sh" "${CMAKE_BINARY_DIR}"
             "${CMAKE_BINARY_DIR}/package-test" "${CMAKE_CPACK_COMMAND}")
   set_tests_properties(package_deb_menu_entry PROPERTIES
-    LABELS "package;gui" SKIP_RETURN_CODE 77 TIMEOUT 150)
+    LABELS "package;gui" SKIP_RETURN_CODE 77 TIMEOUT 300)
 endif()
 
 if(ATTR_BUILD_TESTS)

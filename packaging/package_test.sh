@@ -14,10 +14,11 @@ set -euo pipefail
 build=$1
 work=$2
 cpack=$3
+under_xvfb="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/app/qt/under_xvfb.sh"
 
 skip() { echo "skipped: $*"; exit 77; }
 fail() { echo "FAILED: $*" >&2; exit 1; }
-for tool in "$cpack" dpkg-deb xvfb-run xdotool xclip; do
+for tool in "$cpack" dpkg-deb Xvfb xdotool xclip; do
   command -v "$tool" >/dev/null || skip "$tool is not installed"
 done
 
@@ -145,10 +146,12 @@ chmod +x "$work/inside.sh"
 export HOME="$work/home"
 unset XDG_DATA_HOME QT_QPA_PLATFORM WAYLAND_DISPLAY
 export PATH="$root/usr/bin:$PATH"
+# A server of its own on the display it chooses, ready before the window
+# starts; its log is shown when the window fails.
 # shellcheck disable=SC2086  # the Exec line's words
-(cd "$work/home" && timeout 90 xvfb-run -a -n $((300 + RANDOM % 500)) \
-  -s "-screen 0 1024x768x24" "$work/inside.sh" "$work" $command) ||
-  fail "the menu entry's window (log: $work/window.log)"
+(cd "$work/home" && timeout 90 bash "$under_xvfb" --log "$work/xvfb.log" \
+  "$work/inside.sh" "$work" $command) ||
+  fail "the menu entry's window (logs: $work/window.log, $work/xvfb.log)"
 
 data="$HOME/.local/share/attrsearch"
 cmp -s "$sample" "$data/attrdata.mdb" || fail "the data folder holds no copy of the sample"
