@@ -8,6 +8,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <optional>
 
 #include "attribution/attribution_index.h"
 #include "attribution/import_builder.h"
@@ -15,6 +16,7 @@
 #include "base/utf.h"
 #include "db/jet/write/checker.h"
 #include "db/jet/write/database_creator.h"
+#include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
@@ -110,9 +112,16 @@ void ExpectAnswers(jet::Database& db, const AttributionData& before,
 
 struct Case {
   const char* name;
-  const char* fixture;  // nullptr: a database built by the import
+  const char* fixture;  // nullptr: a database our engine writes
   bool plain, prune;
+  // Written from the demonstration data (else built by the import), and
+  // whether it has a head without a city row and one without a card type
+  // row: their answers become rows of their own.
+  std::optional<testing_support::DemoOptions> demo = {};
+  bool orphans = false;
 };
+
+void PrintTo(const Case& c, std::ostream* out) { *out << c.name; }
 
 class ImportMerge : public ::testing::TestWithParam<Case> {};
 
@@ -123,6 +132,8 @@ TEST_P(ImportMerge, AnswersBecomeTheSourcesAndASecondMergeWritesNothing) {
   if (param.fixture) {
     ATTR_REQUIRE_FIXTURE(found, param.fixture);
     path = dir.CopyIn(found, "db.mdb");
+  } else if (param.demo) {
+    testing_support::WriteAttributionDatabase(path, testing_support::DemoAttribution(*param.demo));
   } else {
     AttributionData start;
     start.cities = {{1, u"北京", u"北京", u"100000", u"10"},
@@ -144,10 +155,7 @@ TEST_P(ImportMerge, AnswersBecomeTheSourcesAndASecondMergeWritesNothing) {
   EXPECT_EQ(plan.head_inserts.size(), 300u);
   EXPECT_EQ(plan.head_deletes.empty(), !param.prune);
   EXPECT_FALSE(plan.head_updates.empty());
-  // The small fixture also has a head without a city row and one without
-  // a card type row: their answers become rows of their own.
-  const bool small = param.fixture && std::string(param.fixture) == "attrdata-small.mdb";
-  EXPECT_EQ(plan.new_cities.size(), small ? 2u : 1u);
+  EXPECT_EQ(plan.new_cities.size(), param.orphans ? 2u : 1u);
   EXPECT_EQ(plan.new_card_types.size(), plan.new_cities.size());
   EXPECT_EQ(plan.city_updates.size(), 1u);
   EXPECT_EQ(plan.plain_heads, param.plain);
@@ -168,7 +176,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(Case{"Scrambled", nullptr, false, false},
                       Case{"ScrambledPruned", nullptr, false, true},
                       Case{"PlainPruned", nullptr, true, true},
-                      Case{"SmallFixture", "attrdata-small.mdb", false, true},
+                      Case{"Demo", nullptr, false, true, testing_support::DemoOptions{}, true},
+                      Case{"DemoIndexed", nullptr, true, true, testing_support::IndexedHeads(),
+                           true},
+                      Case{"SmallFixture", "attrdata-small.mdb", false, true, {}, true},
                       Case{"IndexedFixture", "attrdata-indexed.mdb", true, true}),
     [](const auto& info) { return std::string(info.param.name); });
 

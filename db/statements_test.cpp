@@ -27,9 +27,27 @@ std::string Text(const json& value) {
   return value.dump();
 }
 
-class StatementsTest : public ::testing::Test {
+// The values each database is asked about.
+struct Source {
+  std::string name;
+  bool shared;  // the small fixture and its ground truth, else our demonstration database
+  std::vector<std::string> heads, cards;
+  std::vector<int> city_keys;
+  std::vector<std::string> provinces;  // distinct, in table order
+  std::vector<std::string> sheng;      // asked for their cities
+  std::vector<std::pair<std::string, std::string>> places;
+  std::vector<int> head_keys;
+};
+
+void PrintTo(const Source& source, std::ostream* out) { *out << source.name; }
+
+class StatementsTest : public ::testing::TestWithParam<Source> {
  protected:
   void SetUp() override {
+    if (!GetParam().shared) {
+      UseOwn(testing_support::DemoAttribution(testing_support::MixedHeads()));
+      return;
+    }
     auto mdb = testing_support::FixturePath("attrdata-small.mdb");
     auto truth = testing_support::FixturePath("attrdata-small.json");
     if (!mdb || !truth) GTEST_SKIP() << "shared fixture absent: attrdata-small";
@@ -118,108 +136,83 @@ auto Equals(const std::string& column, const json& value) {
 const std::vector<std::string> kNumindex = {"numhead", "index", "cardtype"};
 const std::vector<std::string> kCity = {"index", "sheng", "shi", "youbian", "quhao"};
 
-// The same statements on the demonstration database (mixed and odd heads)
-// our engine writes; no fixture is needed.
-class OwnStatementsTest : public StatementsTest {
- protected:
-  void SetUp() override {
-    UseOwn(testing_support::DemoAttribution(testing_support::MixedHeads()));
-  }
-};
-
-TEST_F(StatementsTest, NumberLookup) {
-  for (const char* head : {"048248010176051004235", "048248001091236109242",
-                           "048254121252073032183", "1380013", ""}) {
-    Rows rows = Run(std::string("select * from numindex where numhead='") + head + "'", kNumindex);
-    EXPECT_EQ(rows, Expected("numindex", kNumindex, Equals("numhead", head))) << head;
-  }
-  for (const char* card : {"1", "7", "99"}) {
-    EXPECT_EQ(Run(std::string("select * from cardtype where cardtype='") + card + "'",
-                  {"cardtype", "describe"}),
-              Expected("cardtype", {"cardtype", "describe"}, Equals("cardtype", card)));
-  }
-  for (int key : {1, 7, 61, 9999, -1}) {
-    EXPECT_EQ(Run("select * from city where index=" + std::to_string(key), kCity),
-              Expected("city", kCity, Equals("index", key)));
-  }
+auto All() {
+  return [](const json&, const json&) { return true; };
 }
 
-TEST_F(StatementsTest, ProvinceAndCityLists) {
-  Rows provinces = Run("select distinct sheng from city", {"sheng"});
-  Rows expected;
-  for (const auto& row : Expected("city", {"sheng"}, [](const json&, const json&) { return true; })) {
-    if (std::find(expected.begin(), expected.end(), row) == expected.end()) expected.push_back(row);
-  }
-  EXPECT_EQ(provinces, expected);
-  for (const char* province : {"广东", "吉林", "青海", "广", ""}) {
-    EXPECT_EQ(Run(std::string("select shi from city  where sheng='") + province + "'", {"shi"}),
-              Expected("city", {"shi"}, Equals("sheng", province)));
-  }
-}
-
-TEST_F(StatementsTest, SegmentListingAndTheWholeTable) {
-  for (auto [p, c] : {std::pair{"广东", "深圳"}, {"青海", "海南"}, {"", ""}}) {
-    EXPECT_EQ(Run(std::string("select * from city where sheng='") + p + "' and shi='" + c + "'",
-                  kCity),
-              Expected("city", kCity, [&](const json& row, const json& names) {
-                return Equals("sheng", p)(row, names) && Equals("shi", c)(row, names);
-              }));
-  }
-  for (int key : {7, 26, 9999, -1}) {
-    EXPECT_EQ(Run("select * from numindex where index=" + std::to_string(key), kNumindex),
-              Expected("numindex", kNumindex, Equals("index", key)));
-  }
-  EXPECT_EQ(Run("select * from numindex", kNumindex),
-            Expected("numindex", kNumindex, [](const json&, const json&) { return true; }));
-}
-
-TEST_F(OwnStatementsTest, NumberLookup) {
-  const std::string twice = codec::EncodeNumberHead("1355500");  // plain in this file
-  for (const std::string& head : {codec::EncodeNumberHead("1380100"), std::string("1355500"),
-                                  std::string("1355507"), std::string("189560"),
-                                  std::string(""), twice}) {
+TEST_P(StatementsTest, NumberLookup) {
+  for (const std::string& head : GetParam().heads) {
     Rows rows = Run("select * from numindex where numhead='" + head + "'", kNumindex);
     EXPECT_EQ(rows, Expected("numindex", kNumindex, Equals("numhead", head))) << head;
   }
-  EXPECT_EQ(Run("select * from numindex where numhead='1355500'", kNumindex).size(), 2u);
-  for (const char* card : {"1", "4", "9"}) {
-    EXPECT_EQ(Run(std::string("select * from cardtype where cardtype='") + card + "'",
-                  {"cardtype", "describe"}),
+  for (const std::string& card : GetParam().cards) {
+    EXPECT_EQ(Run("select * from cardtype where cardtype='" + card + "'", {"cardtype", "describe"}),
               Expected("cardtype", {"cardtype", "describe"}, Equals("cardtype", card)));
   }
-  for (int key : {1, 4, 10, 11, 999, -1}) {
+  for (int key : GetParam().city_keys) {
     EXPECT_EQ(Run("select * from city where index=" + std::to_string(key), kCity),
               Expected("city", kCity, Equals("index", key)));
   }
 }
 
-TEST_F(OwnStatementsTest, ProvinceAndCityLists) {
+TEST_P(StatementsTest, ProvinceAndCityLists) {
   Rows provinces = Run("select distinct sheng from city", {"sheng"});
-  EXPECT_EQ(provinces,
-            (Rows{{"北京"}, {"上海"}, {"广东"}, {"四川"}, {"吉林"}, {"辽宁"}, {"演示"}}));
-  for (const char* province : {"广东", "北京", "演示", "广", ""}) {
-    EXPECT_EQ(Run(std::string("select shi from city  where sheng='") + province + "'", {"shi"}),
+  Rows expected;
+  for (const auto& row : Expected("city", {"sheng"}, All())) {
+    if (std::find(expected.begin(), expected.end(), row) == expected.end()) expected.push_back(row);
+  }
+  EXPECT_EQ(provinces, expected);
+  Rows listed;
+  for (const std::string& sheng : GetParam().provinces) listed.push_back({sheng});
+  EXPECT_EQ(provinces, listed);
+  for (const std::string& province : GetParam().sheng) {
+    EXPECT_EQ(Run("select shi from city  where sheng='" + province + "'", {"shi"}),
               Expected("city", {"shi"}, Equals("sheng", province)));
   }
 }
 
-TEST_F(OwnStatementsTest, SegmentListingAndTheWholeTable) {
-  for (auto [p, c] : {std::pair{"广东", "深圳"}, {"北京", "朝阳"}, {"吉林", "吉林"}, {"", ""}}) {
-    EXPECT_EQ(Run(std::string("select * from city where sheng='") + p + "' and shi='" + c + "'",
-                  kCity),
+TEST_P(StatementsTest, SegmentListingAndTheWholeTable) {
+  for (const auto& [p, c] : GetParam().places) {
+    EXPECT_EQ(Run("select * from city where sheng='" + p + "' and shi='" + c + "'", kCity),
               Expected("city", kCity, [&](const json& row, const json& names) {
                 return Equals("sheng", p)(row, names) && Equals("shi", c)(row, names);
               }));
   }
-  for (int key : {4, 5, 6, 999, -1}) {
+  for (int key : GetParam().head_keys) {
     EXPECT_EQ(Run("select * from numindex where index=" + std::to_string(key), kNumindex),
               Expected("numindex", kNumindex, Equals("index", key)));
   }
-  EXPECT_EQ(Run("select * from numindex", kNumindex),
-            Expected("numindex", kNumindex, [](const json&, const json&) { return true; }));
-  EXPECT_EQ(Run("select * from city", kCity),
-            Expected("city", kCity, [](const json&, const json&) { return true; }));
+  EXPECT_EQ(Run("select * from numindex", kNumindex), Expected("numindex", kNumindex, All()));
+  EXPECT_EQ(Run("select * from city", kCity), Expected("city", kCity, All()));
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Databases, StatementsTest,
+    ::testing::Values(
+        // Mixed and odd heads: plain, scrambled, six digits, empty; a plain
+        // head stored twice, and its scrambled form.
+        Source{.name = "Ours",
+               .shared = false,
+               .heads = {codec::EncodeNumberHead("1380100"), "1355500", "1355507", "189560", "",
+                         codec::EncodeNumberHead("1355500")},
+               .cards = {"1", "4", "9"},
+               .city_keys = {1, 4, 10, 11, 999, -1},
+               .provinces = {"北京", "上海", "广东", "四川", "吉林", "辽宁", "演示"},
+               .sheng = {"广东", "北京", "演示", "广", ""},
+               .places = {{"广东", "深圳"}, {"北京", "朝阳"}, {"吉林", "吉林"}, {"", ""}},
+               .head_keys = {4, 5, 6, 999, -1}},
+        Source{.name = "SharedFixture",
+               .shared = true,
+               .heads = {"048248010176051004235", "048248001091236109242",
+                         "048254121252073032183", "1380013", ""},
+               .cards = {"1", "7", "99"},
+               .city_keys = {1, 7, 61, 9999, -1},
+               .provinces = {"北京", "上海", "天津", "重庆", "广东", "四川", "江苏", "浙江",
+                             "新疆", "内蒙古", "黑龙江", "吉林", "青海"},
+               .sheng = {"广东", "吉林", "青海", "广", ""},
+               .places = {{"广东", "深圳"}, {"青海", "海南"}, {"", ""}},
+               .head_keys = {7, 26, 9999, -1}}),
+    [](const ::testing::TestParamInfo<Source>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace db

@@ -80,14 +80,29 @@ int CompareSeeksWithHashes(const std::filesystem::path& path) {
   return statements == 0 ? -1 : seeks;
 }
 
+// A shared fixture with indexes, or (empty) the demonstration database with
+// its three indexes, written by our engine.
 class SeekMatchesHash : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(SeekMatchesHash, OnEveryIndexedColumn) {
-  ATTR_REQUIRE_FIXTURE(path, GetParam());
+  testing_support::ScratchDir dir;
+  std::filesystem::path path;
+  if (*GetParam() == '\0') {
+    path = testing_support::WriteDemoDatabase(dir.path(), testing_support::IndexedHeads());
+  } else {
+    auto found = testing_support::FixturePath(GetParam());
+    if (!found) GTEST_SKIP() << "shared fixture absent: " << GetParam();
+    path = *found;
+  }
   const int seeks = CompareSeeksWithHashes(path);
   EXPECT_NE(seeks, 0);
+  if (*GetParam() == '\0') {
+    EXPECT_GT(seeks, 0);  // rows lie under every index there
+  }
 }
 
+INSTANTIATE_TEST_SUITE_P(Ours, SeekMatchesHash, ::testing::Values(""),
+                         [](const auto&) { return std::string("IndexedHeads"); });
 INSTANTIATE_TEST_SUITE_P(
     Fixtures, SeekMatchesHash,
     ::testing::Values("attrdata-indexed.mdb", "access/bigIndexTestV2000.mdb",
@@ -98,12 +113,11 @@ INSTANTIATE_TEST_SUITE_P(
                       "access/testRefGlobalV2000.mdb", "access/testUnicodeCompV2003.mdb",
                       "access/testV2000.mdb"));
 
-TEST(SeekMatchesHashInOurOwnDatabase, OnEveryIndexedColumn) {
+// Which way each statement takes on the demonstration database.
+TEST(SeekOrHash, IndexedHeadsSeekOtherKindsAndValuesTakeTheHash) {
   testing_support::ScratchDir dir;
   const auto path = testing_support::WriteDemoDatabase(dir.path(),
                                                        testing_support::IndexedHeads());
-  EXPECT_GT(CompareSeeksWithHashes(path), 0);
-
   auto database = jet::Database::Open(path, jet::OpenMode::kReadOnly);
   Session session(*database);
   EXPECT_EQ(session.Execute(u"select * from numindex where numhead = '1355500'").rows.size(), 2u);

@@ -19,6 +19,26 @@
 namespace sql {
 namespace {
 
+using Strings = std::vector<std::string>;
+
+// The values of `column` in every row `statement` gives.
+struct Answer {
+  std::u16string statement, column;
+  Strings values;
+};
+
+// The databases a case runs on and what they answer.
+struct Source {
+  std::string name;
+  bool shared;  // the shared fixtures, else the demonstration database
+  std::vector<Answer> equality, distinct, kinds, nulls;
+  std::vector<std::u16string> cities;  // looked up by index and by scan
+  std::u16string key;                  // a city index of numindex
+  size_t key_rows;                     // and its rows
+};
+
+void PrintTo(const Source& source, std::ostream* out) { *out << source.name; }
+
 class SessionTest : public ::testing::Test {
  protected:
   void OpenFixture(const std::filesystem::path& path) {
@@ -28,10 +48,10 @@ class SessionTest : public ::testing::Test {
 
   // The values of `column` of every result row, as UTF-8 (numbers in
   // decimal).
-  std::vector<std::string> Column(std::u16string_view statement, std::u16string_view column) {
+  Strings Column(std::u16string_view statement, std::u16string_view column) {
     ResultSet result = session_->Execute(statement);
     size_t position = *result.table->FindColumn(column);
-    std::vector<std::string> values;
+    Strings values;
     for (const jet::Row& row : result.rows) {
       jet::Value value = row.Get(position);
       if (auto* text = std::get_if<std::u16string>(&value)) {
@@ -59,94 +79,88 @@ class SessionTest : public ::testing::Test {
     return "(no error)";
   }
 
-  // Writes the demonstration database (with odd heads and the kinds table)
-  // into a scratch folder and opens it.
-  std::filesystem::path OpenOwn() {
-    std::filesystem::path path = own_dir_.path() / "attrdata.mdb";
-    testing_support::DemoOptions options;
-    options.odd_heads = true;
-    testing_support::WriteAttributionDatabase(path, testing_support::DemoAttribution(options));
-    testing_support::AddKindsTable(path);
-    OpenFixture(path);
-    return path;
-  }
-
-  // Checks that hold on any attribution database.
-  void CheckErrorsOfTheEngine();
-  void CheckRandomConditions();
-
   testing_support::ScratchDir own_dir_;
   std::unique_ptr<jet::Database> database_;
   std::unique_ptr<Session> session_;
 };
 
-using Strings = std::vector<std::string>;
+// The files a case asks for: the attribution tables, the column kinds, no rows.
+enum class File { kAttribution, kKinds, kEmpty };
+const char* const kFixtures[] = {"attrdata-small.mdb", "attrdata-types.mdb",
+                                 "attrdata-empty.mdb"};
 
-TEST_F(SessionTest, EqualityFindsEveryRowInTableOrder) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
-  OpenFixture(path);
-  // The head stored twice: both rows, the first one first.
-  EXPECT_EQ(Column(u"select * from numindex where numhead='048248010176051004235'", u"index"),
-            (Strings{"7", "26"}));
-  EXPECT_EQ(Column(u"select * from city where sheng='广东' and shi='深圳'", u"index"),
-            (Strings{"7", "61"}));
-  EXPECT_EQ(Column(u"select * from city where index=61", u"shi"), Strings{"深圳"});
-  EXPECT_TRUE(Column(u"select * from city where index=-1", u"shi").empty());
-  EXPECT_TRUE(Column(u"select * from numindex where numhead=''", u"index").empty());
+class SessionOn : public SessionTest, public ::testing::WithParamInterface<Source> {
+ protected:
+  void SetUp() override {
+    if (!GetParam().shared) return;
+    for (const char* fixture : kFixtures) {
+      if (!testing_support::FixturePath(fixture)) {
+        GTEST_SKIP() << "shared fixture absent: " << fixture;
+      }
+    }
+  }
+  // A copy of the shared fixture named `name` in the scratch folder, or the
+  // database our engine writes: the demonstration data with odd heads and
+  // the kinds table (for both kAttribution and kKinds), or no rows.
+  std::filesystem::path Make(File file, const std::string& name = "attrdata.mdb") {
+    if (GetParam().shared) {
+      return own_dir_.CopyIn(*testing_support::FixturePath(kFixtures[static_cast<int>(file)]),
+                             name);
+    }
+    const std::filesystem::path path = own_dir_.path() / name;
+    if (file == File::kEmpty) {
+      testing_support::WriteAttributionDatabase(path, {});
+      return path;
+    }
+    testing_support::DemoOptions options;
+    options.odd_heads = true;
+    testing_support::WriteAttributionDatabase(path, testing_support::DemoAttribution(options));
+    testing_support::AddKindsTable(path);
+    return path;
+  }
+  void Expect(const std::vector<Answer>& answers) {
+    for (const Answer& a : answers) {
+      EXPECT_EQ(Column(a.statement, a.column), a.values) << base::Utf16ToUtf8(a.statement);
+    }
+  }
+};
+
+TEST_P(SessionOn, EqualityFindsEveryRowInTableOrder) {
+  OpenFixture(Make(File::kAttribution));
+  Expect(GetParam().equality);
   // The index answers exactly what a scan answers.
-  for (std::u16string shi : {u"深圳", u"海南", u"吉林", u"x"}) {
+  for (const std::u16string& shi : GetParam().cities) {
     EXPECT_EQ(Column(u"select * from city where shi='" + shi + u"'", u"index"),
               Column(u"select * from city where shi like '" + shi + u"'", u"index"));
   }
-  EXPECT_EQ(Column(u"select * from numindex where index=7", u"numhead"),
-            Column(u"select * from numindex where index>=7 and index<=7", u"numhead"));
+  const std::u16string& key = GetParam().key;
+  EXPECT_EQ(Column(u"select * from numindex where index=" + key, u"numhead").size(),
+            GetParam().key_rows);
+  EXPECT_EQ(Column(u"select * from numindex where index=" + key, u"numhead"),
+            Column(u"select * from numindex where index>=" + key + u" and index<=" + key,
+                   u"numhead"));
 }
 
-TEST_F(SessionTest, DistinctKeepsFirstOccurrences) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
-  OpenFixture(path);
-  EXPECT_EQ(Column(u"select distinct sheng from city\r\n", u"sheng"),
-            (Strings{"北京", "上海", "天津", "重庆", "广东", "四川", "江苏", "浙江",
-                     "新疆", "内蒙古", "黑龙江", "吉林", "青海"}));
+TEST_P(SessionOn, DistinctKeepsFirstOccurrences) {
+  OpenFixture(Make(File::kAttribution));
+  Expect(GetParam().distinct);
   EXPECT_EQ(Column(u"SELECT DISTINCT [SHI] FROM CITY WHERE SHENG='广东' AND SHI LIKE '深*'",
                    u"shi"),
             Strings{"深圳"});
 }
 
-TEST_F(SessionTest, TextIgnoresCaseNumbersCompareAsNumbers) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-types.mdb");
-  OpenFixture(path);
-  EXPECT_EQ(Column(u"select id from alltypes where txt_comp='HELLO' and id<2", u"id"),
-            Strings{"1"});
-  EXPECT_EQ(Column(u"select * from city_double where index=7.5", u"shi").size(), 1u);
-  EXPECT_EQ(Column(u"select * from city_double where index=-3", u"index"),
-            Strings{"-3.000000"});
-  EXPECT_EQ(Column(u"select * from city_double where quhao<1 and quhao>0", u"quhao"),
-            Strings{"0.500000"});
-  EXPECT_EQ(Column(u"select * from city_numeric where youbian=10000", u"shi"),
-            Strings{"呼和浩特"});
-  EXPECT_EQ(Column(u"select * from alltypes where flag=true and id<=3", u"id"),
-            (Strings{"1", "3"}));
+TEST_P(SessionOn, TextIgnoresCaseNumbersCompareAsNumbers) {
+  OpenFixture(Make(File::kKinds));
+  Expect(GetParam().kinds);
 }
 
-TEST_F(SessionTest, NullMatchesNothing) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-types.mdb");
-  OpenFixture(path);
-  // Row 4 has no 省份.
-  Strings all = Column(u"select id from alltypes where id<=5", u"id");
-  ASSERT_EQ(all, (Strings{"1", "2", "3", "4", "5"}));
-  auto without_4 = Column(u"select id from alltypes where id<=5 and 省份<>'北京'", u"id");
-  EXPECT_EQ(std::count(without_4.begin(), without_4.end(), "4"), 0);
-  auto not_equal = Column(u"select id from alltypes where id<=5 and not (省份='北京')", u"id");
-  EXPECT_EQ(std::count(not_equal.begin(), not_equal.end(), "4"), 0);
-  EXPECT_EQ(Column(u"select id from alltypes where id<=5 and [省份] is null", u"id"),
-            Strings{"4"});
-  EXPECT_EQ(Column(u"select id from alltypes where id<=5 and 省份 is not null or id=4", u"id"),
-            all);
-  EXPECT_TRUE(Column(u"select id from alltypes where 省份=null", u"id").empty());
+TEST_P(SessionOn, NullMatchesNothing) {
+  OpenFixture(Make(File::kKinds));
+  Expect(GetParam().nulls);
 }
 
-void SessionTest::CheckErrorsOfTheEngine() {
+TEST_P(SessionOn, ErrorsOfTheEngine) {
+  OpenFixture(Make(File::kAttribution));
   EXPECT_EQ(ErrorOf(u"select * from nums", ErrorKind::kNoSuchTable),
             "The database engine cannot find the input table or query 'nums'.  Make sure "
             "it exists and that its name is spelled correctly.");
@@ -170,23 +184,9 @@ void SessionTest::CheckErrorsOfTheEngine() {
             "(no error)");
 }
 
-TEST_F(SessionTest, ErrorsOfTheEngine) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
-  OpenFixture(path);
-  CheckErrorsOfTheEngine();
-}
-
-TEST_F(SessionTest, ErrorsOfTheEngineInOurOwnDatabase) {
-  OpenOwn();
-  CheckErrorsOfTheEngine();
-}
-
-TEST_F(SessionTest, IndexesAreBuiltOnceAndForgottenWhenTheFileChanges) {
-  ATTR_REQUIRE_FIXTURE(small, "attrdata-small.mdb");
-  ATTR_REQUIRE_FIXTURE(empty, "attrdata-empty.mdb");
-  testing_support::ScratchDir dir;
-  std::filesystem::path file = dir.CopyIn(small, "attrdata.mdb");
-  OpenFixture(file);
+TEST_P(SessionOn, IndexesAreBuiltOnceAndForgottenWhenTheFileChanges) {
+  OpenFixture(Make(File::kAttribution));
+  const std::filesystem::path empty = Make(File::kEmpty, "empty.mdb");
   EXPECT_EQ(Column(u"select * from city where shi='深圳'", u"index").size(), 2u);
   EXPECT_EQ(Column(u"select * from CITY where SHI='北京'", u"index").size(), 1u);
   EXPECT_EQ(session_->IndexCount(), 1u);
@@ -197,11 +197,12 @@ TEST_F(SessionTest, IndexesAreBuiltOnceAndForgottenWhenTheFileChanges) {
   EXPECT_EQ(Column(u"select * from city where shi='深圳'", u"index").size(), 2u);
   // Another process replaces the file's content.
   std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  dir.CopyIn(empty, "attrdata.mdb");
+  own_dir_.CopyIn(empty, "attrdata.mdb");
   EXPECT_TRUE(Column(u"select * from city where shi='深圳'", u"index").empty());
 }
 
-void SessionTest::CheckRandomConditions() {
+TEST_P(SessionOn, RandomConditionsRunOrFailCleanly) {
+  OpenFixture(Make(File::kAttribution));
   const std::u16string pieces[] = {
       u"index", u"sheng", u"[shi]", u"city.quhao", u"'广东'", u"'a''b'", u"7", u"-", u"1.5",
       u"NULL", u"?", u"=", u"<>", u"<=", u">", u"AND", u"OR", u"NOT", u"IS", u"LIKE",
@@ -224,95 +225,86 @@ void SessionTest::CheckRandomConditions() {
   EXPECT_GT(ran, 0);
 }
 
-TEST_F(SessionTest, RandomConditionsRunOrFailCleanly) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-small.mdb");
-  OpenFixture(path);
-  CheckRandomConditions();
-}
-
-TEST_F(SessionTest, RandomConditionsRunOrFailCleanlyInOurOwnDatabase) {
-  OpenOwn();
-  CheckRandomConditions();
-}
-
-TEST_F(SessionTest, EqualityFindsEveryRowInTableOrderInOurOwnDatabase) {
-  OpenOwn();
+Source Ours() {
   const std::u16string twice = base::Utf8ToUtf16(codec::EncodeNumberHead("1355500"));
-  EXPECT_EQ(Column(u"select * from numindex where numhead='" + twice + u"'", u"index"),
-            (Strings{"4", "6"}));
-  EXPECT_EQ(Column(u"select * from city where sheng='广东' and shi='深圳'", u"index"),
-            (Strings{"4", "10"}));
-  EXPECT_EQ(Column(u"select * from city where index=10", u"youbian"), Strings{"518100"});
-  EXPECT_EQ(Column(u"select * from city where shi='朝阳'", u"sheng"),
-            (Strings{"辽宁", "北京"}));
-  EXPECT_EQ(Column(u"select * from city where shi='演示区😀'", u"index"), Strings{"11"});
-  EXPECT_TRUE(Column(u"select * from city where index=-1", u"shi").empty());
-  // The empty head is a value, the null head is not.
-  EXPECT_EQ(Column(u"select * from numindex where numhead=''", u"cardtype"), Strings{"3"});
-  EXPECT_EQ(Column(u"select * from numindex where numhead is null", u"index"), Strings{"5"});
-  EXPECT_EQ(Column(u"select * from numindex where numhead='189560'", u"index"), Strings{"5"});
-  // The index answers exactly what a scan answers.
-  for (std::u16string shi : {u"深圳", u"朝阳", u"吉林", u"x"}) {
-    EXPECT_EQ(Column(u"select * from city where shi='" + shi + u"'", u"index"),
-              Column(u"select * from city where shi like '" + shi + u"'", u"index"));
-  }
-  EXPECT_EQ(Column(u"select * from numindex where index=4", u"numhead").size(), 60u);
-  EXPECT_EQ(Column(u"select * from numindex where index=5", u"numhead"),
-            Column(u"select * from numindex where index>=5 and index<=5", u"numhead"));
+  return {
+      .name = "Ours",
+      .shared = false,
+      .equality = {{u"select * from numindex where numhead='" + twice + u"'", u"index", {"4", "6"}},
+                   {u"select * from city where sheng='广东' and shi='深圳'", u"index", {"4", "10"}},
+                   {u"select * from city where index=10", u"youbian", {"518100"}},
+                   {u"select * from city where shi='朝阳'", u"sheng", {"辽宁", "北京"}},
+                   {u"select * from city where shi='演示区😀'", u"index", {"11"}},
+                   {u"select * from city where index=-1", u"shi", {}},
+                   // The empty head is a value, the null head is not.
+                   {u"select * from numindex where numhead=''", u"cardtype", {"3"}},
+                   {u"select * from numindex where numhead is null", u"index", {"5"}},
+                   {u"select * from numindex where numhead='189560'", u"index", {"5"}}},
+      .distinct = {{u"select distinct sheng from city\r\n", u"sheng",
+                    {"北京", "上海", "广东", "四川", "吉林", "辽宁", "演示"}},
+                   {u"select distinct shi from city where sheng='广东'", u"shi",
+                    {"广州", "深圳", "珠海"}}},
+      .kinds = {{u"select id from kinds where txt='HELLO'", u"id", {"3"}},
+                {u"select id from kinds where measure=7.5", u"id", {"3"}},
+                {u"select id from kinds where small=-1", u"id", {"2"}},
+                {u"select id from kinds where measure>1e299", u"id", {"2"}},
+                {u"select id from kinds where flag=true", u"id", {"1", "3"}},
+                {u"select * from city where youbian='518000'", u"index", {"4"}},
+                {u"select * from city where index=4.0", u"shi", {"深圳"}}},
+      // Row 4 has no txt.
+      .nulls = {{u"select id from kinds", u"id", {"1", "2", "3", "4"}},
+                {u"select id from kinds where txt<>'hello'", u"id", {"1", "2"}},
+                {u"select id from kinds where not (txt='hello')", u"id", {"1", "2"}},
+                {u"select id from kinds where [txt] is null", u"id", {"4"}},
+                {u"select id from kinds where txt is not null or id=4", u"id",
+                 {"1", "2", "3", "4"}},
+                {u"select id from kinds where txt=null", u"id", {}},
+                {u"select id from kinds where tiny<>1 and id>2", u"id", {}}},
+      .cities = {u"深圳", u"朝阳", u"吉林", u"x"},
+      .key = u"4",
+      .key_rows = 60,
+  };
 }
 
-TEST_F(SessionTest, DistinctKeepsFirstOccurrencesInOurOwnDatabase) {
-  OpenOwn();
-  EXPECT_EQ(Column(u"select distinct sheng from city\r\n", u"sheng"),
-            (Strings{"北京", "上海", "广东", "四川", "吉林", "辽宁", "演示"}));
-  EXPECT_EQ(Column(u"select distinct shi from city where sheng='广东'", u"shi"),
-            (Strings{"广州", "深圳", "珠海"}));
-  EXPECT_EQ(Column(u"SELECT DISTINCT [SHI] FROM CITY WHERE SHENG='广东' AND SHI LIKE '深*'",
-                   u"shi"),
-            Strings{"深圳"});
+Source Shared() {
+  return {
+      .name = "SharedFixture",
+      .shared = true,
+      // The head stored twice: both rows, the first one first.
+      .equality = {{u"select * from numindex where numhead='048248010176051004235'", u"index",
+                    {"7", "26"}},
+                   {u"select * from city where sheng='广东' and shi='深圳'", u"index", {"7", "61"}},
+                   {u"select * from city where index=61", u"shi", {"深圳"}},
+                   {u"select * from city where index=-1", u"shi", {}},
+                   {u"select * from numindex where numhead=''", u"index", {}}},
+      .distinct = {{u"select distinct sheng from city\r\n", u"sheng",
+                    {"北京", "上海", "天津", "重庆", "广东", "四川", "江苏", "浙江", "新疆",
+                     "内蒙古", "黑龙江", "吉林", "青海"}}},
+      .kinds = {{u"select id from alltypes where txt_comp='HELLO' and id<2", u"id", {"1"}},
+                {u"select * from city_double where index=7.5", u"shi", {"呼和浩特"}},
+                {u"select * from city_double where index=-3", u"index", {"-3.000000"}},
+                {u"select * from city_double where quhao<1 and quhao>0", u"quhao", {"0.500000"}},
+                {u"select * from city_numeric where youbian=10000", u"shi", {"呼和浩特"}},
+                {u"select * from alltypes where flag=true and id<=3", u"id", {"1", "3"}}},
+      // Row 4 has no 省份.
+      .nulls = {{u"select id from alltypes where id<=5", u"id", {"1", "2", "3", "4", "5"}},
+                {u"select id from alltypes where id<=5 and 省份<>'北京'", u"id", {"2", "3", "5"}},
+                {u"select id from alltypes where id<=5 and not (省份='北京')", u"id",
+                 {"2", "3", "5"}},
+                {u"select id from alltypes where id<=5 and [省份] is null", u"id", {"4"}},
+                {u"select id from alltypes where id<=5 and 省份 is not null or id=4", u"id",
+                 {"1", "2", "3", "4", "5"}},
+                {u"select id from alltypes where 省份=null", u"id", {}}},
+      .cities = {u"深圳", u"海南", u"吉林", u"x"},
+      .key = u"7",
+      .key_rows = 161,
+  };
 }
 
-TEST_F(SessionTest, TextIgnoresCaseNumbersCompareAsNumbersInOurOwnDatabase) {
-  OpenOwn();
-  EXPECT_EQ(Column(u"select id from kinds where txt='HELLO'", u"id"), Strings{"3"});
-  EXPECT_EQ(Column(u"select id from kinds where measure=7.5", u"id"), Strings{"3"});
-  EXPECT_EQ(Column(u"select id from kinds where small=-1", u"id"), Strings{"2"});
-  EXPECT_EQ(Column(u"select id from kinds where measure>1e299", u"id"), Strings{"2"});
-  EXPECT_EQ(Column(u"select id from kinds where flag=true", u"id"), (Strings{"1", "3"}));
-  EXPECT_EQ(Column(u"select * from city where youbian='518000'", u"index"), Strings{"4"});
-  EXPECT_EQ(Column(u"select * from city where index=4.0", u"shi"), Strings{"深圳"});
-}
-
-TEST_F(SessionTest, NullMatchesNothingInOurOwnDatabase) {
-  OpenOwn();
-  // Row 4 has no txt.
-  Strings all = Column(u"select id from kinds", u"id");
-  ASSERT_EQ(all, (Strings{"1", "2", "3", "4"}));
-  EXPECT_EQ(Column(u"select id from kinds where txt<>'hello'", u"id"), (Strings{"1", "2"}));
-  EXPECT_EQ(Column(u"select id from kinds where not (txt='hello')", u"id"), (Strings{"1", "2"}));
-  EXPECT_EQ(Column(u"select id from kinds where [txt] is null", u"id"), Strings{"4"});
-  EXPECT_EQ(Column(u"select id from kinds where txt is not null or id=4", u"id"), all);
-  EXPECT_TRUE(Column(u"select id from kinds where txt=null", u"id").empty());
-  EXPECT_TRUE(Column(u"select id from kinds where tiny<>1 and id>2", u"id").empty());
-}
-
-TEST_F(SessionTest, IndexesAreBuiltOnceAndForgottenWhenTheFileChangesInOurOwnDatabase) {
-  std::filesystem::path file = OpenOwn();
-  const std::filesystem::path empty = own_dir_.path() / "empty.mdb";
-  testing_support::WriteAttributionDatabase(empty, {});
-  EXPECT_EQ(Column(u"select * from city where shi='深圳'", u"index").size(), 2u);
-  EXPECT_EQ(Column(u"select * from CITY where SHI='北京'", u"index").size(), 1u);
-  EXPECT_EQ(session_->IndexCount(), 1u);
-  Column(u"select * from city where index=1", u"index");
-  EXPECT_EQ(session_->IndexCount(), 2u);
-  session_->TableChanged(u"City");
-  EXPECT_EQ(session_->IndexCount(), 0u);
-  EXPECT_EQ(Column(u"select * from city where shi='深圳'", u"index").size(), 2u);
-  // Another process replaces the file's content.
-  std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  own_dir_.CopyIn(empty, "attrdata.mdb");
-  EXPECT_TRUE(Column(u"select * from city where shi='深圳'", u"index").empty());
-}
+INSTANTIATE_TEST_SUITE_P(Databases, SessionOn, ::testing::Values(Ours(), Shared()),
+                         [](const ::testing::TestParamInfo<Source>& info) {
+                           return info.param.name;
+                         });
 
 // A result keeps its rows as they stood when read, however the file
 // changes after; a walk that forgets the rows behind it lets go of the
