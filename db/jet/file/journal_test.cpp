@@ -10,14 +10,13 @@
 #include <fstream>
 #include <functional>
 
-#include "db/jet/write/checker.h"
 #include "db/jet/format/error.h"
+#include "db/jet/testing/test_databases.h"
 #include "db/jet/testing/test_util.h"
 #include "db/jet/write/writer.h"
 #include "db/jet/testing/writer_test_util.h"
 #include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
-#include "testing/shared_fixtures.h"
 
 namespace jet {
 namespace {
@@ -62,20 +61,21 @@ class DyingFile : public PageFile {
   bool died_ = false;
 };
 
-void ExpectSound(Database& db) {
-  for (const std::string& problem : CheckDatabase(db)) ADD_FAILURE() << problem;
-}
+using testing::ExpectSound;
+using testing::Source;
 
-// `place` puts a copy of the database whose numindex rows are `before` at
-// the path it is given; the maintenance run should leave `after`.
-void CheckADeathDuringACommitRollsBackOnReopen(
-    const std::function<void(const fs::path&)>& place, const json& before,
-    const json& after) {
+// Each case on a database of our own and on a shared fixture.
+class JournalTest : public ::testing::TestWithParam<Source> {};
+
+// Batches of 700 rows: the third dies part way through its pages.
+TEST_P(JournalTest, ADeathDuringACommitRollsBackOnReopen) {
+  testing_support::ScratchDir source_dir;
+  JET_PLACE_DATABASE(source, GetParam(), source_dir.path(), "attrdata-indexed",
+                     testing_support::IndexedHeads());
   for (int budget : {0, 1, 2, 5, 9, 14, 30}) {
     SCOPED_TRACE("writes before death: " + std::to_string(budget));
     testing_support::ScratchDir dir;
-    fs::path path = dir.path() / "db.mdb";
-    place(path);
+    fs::path path = dir.CopyIn(source.path, "db.mdb");
     fs::path crashed = dir.path() / "crashed.mdb";
     {
       auto dying = std::make_unique<DyingFile>(path, budget, crashed);
@@ -83,8 +83,7 @@ void CheckADeathDuringACommitRollsBackOnReopen(
       Database db(std::make_unique<JournaledFile>(std::move(dying),
                                                   JournalPathFor(path), path));
       Writer writer(db, WriterOptions{.sync = false});
-      // Batches of 700 rows: the third dies part way through its pages.
-      EXPECT_THROW(testing::RunMaintenance(db, writer, after, 700), Error);
+      EXPECT_THROW(testing::RunMaintenance(db, writer, source.after, 700), Error);
       ASSERT_TRUE(probe->died());
       EXPECT_FALSE(writer.InBatch());
     }
@@ -92,7 +91,7 @@ void CheckADeathDuringACommitRollsBackOnReopen(
     EXPECT_FALSE(JournalExists(JournalPathFor(path)));
     {
       auto db = Database::Open(path, OpenMode::kReadOnly);
-      testing::ExpectEachRowOldOrNew(testing::ReadNumindex(*db), before, after);
+      testing::ExpectEachRowOldOrNew(testing::ReadNumindex(*db), source.before, source.after);
       ExpectSound(*db);
     }
     // The copy taken at the moment of death: read-only reads through the
@@ -102,7 +101,7 @@ void CheckADeathDuringACommitRollsBackOnReopen(
     {
       auto db = Database::Open(crashed, OpenMode::kReadOnly);
       seen = testing::ReadNumindex(*db);
-      testing::ExpectEachRowOldOrNew(seen, before, after);
+      testing::ExpectEachRowOldOrNew(seen, source.before, source.after);
       ExpectSound(*db);
     }
     EXPECT_TRUE(JournalExists(JournalPathFor(crashed)));
@@ -114,77 +113,36 @@ void CheckADeathDuringACommitRollsBackOnReopen(
       EXPECT_EQ(*lines, testing::ExportLines(seen));
     }
     Writer writer(*db, WriterOptions{.sync = false});
-    testing::RunMaintenance(*db, writer, after, 700);
-    EXPECT_EQ(testing::ReadNumindex(*db), after);
+    testing::RunMaintenance(*db, writer, source.after, 700);
+    EXPECT_EQ(testing::ReadNumindex(*db), source.after);
     ExpectSound(*db);
   }
 }
 
-TEST(Journal, ADeathDuringACommitRollsBackOnReopen) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
-  json truth = testing::ReadJson(source.parent_path() / "attrdata-indexed.json");
-  CheckADeathDuringACommitRollsBackOnReopen(
-      [&](const fs::path& path) {
-        fs::copy_file(source, path);
-        fs::permissions(path, fs::perms::owner_write, fs::perm_options::add);
-      },
-      truth["tables"]["numindex"]["rows"], testing::ExpectedAfterMaintenance(truth));
-}
-
-// The rows of `data` as [numhead, index, cardtype], numhead as stored or,
-// with `encoded`, as the maintenance run leaves it.
-json OwnRows(const testing_support::AttributionData& data, bool encoded) {
-  const auto after = testing_support::HeadsAfterEncoding(data);
-  json rows = json::array();
-  for (size_t i = 0; i < data.heads.size(); ++i) {
-    const auto& head = encoded ? after[i] : data.heads[i].numhead;
-    rows.push_back(json::array({head ? json(*head) : json(nullptr), data.heads[i].index,
-                                data.heads[i].cardtype}));
-  }
-  return rows;
-}
-
-TEST(Journal, ADeathDuringACommitRollsBackOnReopenInOurOwnDatabase) {
-  const auto data = testing_support::DemoAttribution(testing_support::IndexedHeads());
+TEST_P(JournalTest, AJournalCutShortIsDroppedAndTheFileKept) {
   testing_support::ScratchDir dir;
-  testing_support::WriteAttributionDatabase(dir.path() / "db.mdb", data);
-  CheckADeathDuringACommitRollsBackOnReopen(
-      [&](const fs::path& path) { fs::copy_file(dir.path() / "db.mdb", path); },
-      OwnRows(data, false), OwnRows(data, true));
-}
-
-void CheckAJournalCutShortIsDroppedAndTheFileKept(const fs::path& path) {
-  auto original = testing::ReadFileBytes(path);
-  fs::path journal = JournalPathFor(path);
+  JET_PLACE_DATABASE(db, GetParam(), dir.path(), "attrdata-plain",
+                     testing_support::MixedHeads());
+  auto original = testing::ReadFileBytes(db.path);
+  fs::path journal = JournalPathFor(db.path);
   for (size_t length : {0, 20, 32, 4000}) {
     {
       std::ofstream out(journal, std::ios::binary);
       std::vector<char> junk(length, 'J');
       out.write(junk.data(), static_cast<std::streamsize>(junk.size()));
     }
-    Database::Open(path, OpenMode::kReadWrite);
+    Database::Open(db.path, OpenMode::kReadWrite);
     EXPECT_FALSE(JournalExists(journal)) << length;
-    EXPECT_EQ(testing::ReadFileBytes(path), original) << length;
+    EXPECT_EQ(testing::ReadFileBytes(db.path), original) << length;
   }
 }
 
-TEST(Journal, AJournalCutShortIsDroppedAndTheFileKept) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
+TEST_P(JournalTest, ABatchNotCommittedLeavesTheFileAsItWas) {
   testing_support::ScratchDir dir;
-  CheckAJournalCutShortIsDroppedAndTheFileKept(dir.CopyIn(source, "db.mdb"));
-}
-
-TEST(Journal, AJournalCutShortIsDroppedAndTheFileKeptInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  auto path = testing_support::WriteDemoDatabase(dir.path(),
-                                                 testing_support::MixedHeads());
-  CheckAJournalCutShortIsDroppedAndTheFileKept(path);
-}
-
-// `rows`: the numindex rows of the database at `path`.
-void CheckABatchNotCommittedLeavesTheFileAsItWas(const fs::path& path, const json& rows) {
-  auto original = testing::ReadFileBytes(path);
-  auto db = Database::Open(path, OpenMode::kReadWrite);
+  JET_PLACE_DATABASE(file, GetParam(), dir.path(), "attrdata-plain",
+                     testing_support::MixedHeads());
+  auto original = testing::ReadFileBytes(file.path);
+  auto db = Database::Open(file.path, OpenMode::kReadWrite);
   {
     Writer writer(*db);
     writer.Begin();
@@ -196,49 +154,28 @@ void CheckABatchNotCommittedLeavesTheFileAsItWas(const fs::path& path, const jso
     // Reads in the batch see its changes.
     EXPECT_EQ(testing::ReadNumindex(*db)[0][0], std::string(30, '9'));
   }  // destroyed without Commit
-  EXPECT_EQ(testing::ReadFileBytes(path), original);
-  EXPECT_EQ(testing::ReadNumindex(*db), rows);
-}
-
-TEST(Journal, ABatchNotCommittedLeavesTheFileAsItWas) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
-  json truth = testing::ReadJson(source.parent_path() / "attrdata-plain.json");
-  testing_support::ScratchDir dir;
-  CheckABatchNotCommittedLeavesTheFileAsItWas(dir.CopyIn(source, "db.mdb"),
-                                              truth["tables"]["numindex"]["rows"]);
-}
-
-TEST(Journal, ABatchNotCommittedLeavesTheFileAsItWasInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  const auto data = testing_support::DemoAttribution(testing_support::MixedHeads());
-  testing_support::WriteAttributionDatabase(dir.path() / "db.mdb", data);
-  CheckABatchNotCommittedLeavesTheFileAsItWas(dir.path() / "db.mdb", OwnRows(data, false));
+  EXPECT_EQ(testing::ReadFileBytes(file.path), original);
+  EXPECT_EQ(testing::ReadNumindex(*db), file.before);
 }
 
 // A file nobody may write (like the shared fixtures, even for root) opens
 // read-only, and a writer over it is refused before anything happens.
-void CheckAFileMarkedReadOnlyIsNeverWritten(const fs::path& path) {
-  fs::permissions(path, fs::perms::owner_write | fs::perms::group_write |
-                            fs::perms::others_write,
+TEST_P(JournalTest, AFileMarkedReadOnlyIsNeverWritten) {
+  testing_support::ScratchDir dir;
+  JET_PLACE_DATABASE(file, GetParam(), dir.path(), "attrdata-plain",
+                     testing_support::MixedHeads());
+  fs::permissions(file.path, fs::perms::owner_write | fs::perms::group_write |
+                                 fs::perms::others_write,
                   fs::perm_options::remove);
-  auto db = Database::Open(path, OpenMode::kReadWrite);
+  auto db = Database::Open(file.path, OpenMode::kReadWrite);
   EXPECT_JET_ERROR(Writer writer(*db), kReadOnly,
-                   path.string() + ": the database is open read-only");
-  EXPECT_FALSE(JournalExists(JournalPathFor(path)));
+                   file.path.string() + ": the database is open read-only");
+  EXPECT_FALSE(JournalExists(JournalPathFor(file.path)));
 }
 
-TEST(Journal, AFileMarkedReadOnlyIsNeverWritten) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
-  testing_support::ScratchDir dir;
-  CheckAFileMarkedReadOnlyIsNeverWritten(dir.CopyIn(source, "db.mdb"));
-}
-
-TEST(Journal, AFileMarkedReadOnlyIsNeverWrittenInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  auto path = testing_support::WriteDemoDatabase(dir.path(),
-                                                 testing_support::MixedHeads());
-  CheckAFileMarkedReadOnlyIsNeverWritten(path);
-}
+INSTANTIATE_TEST_SUITE_P(Databases, JournalTest,
+                         ::testing::Values(Source::kOurs, Source::kSharedFixture),
+                         testing::SourceName);
 
 }  // namespace
 }  // namespace jet
@@ -265,7 +202,7 @@ TEST_P(OpenReaderMeetsACrash, SeesTheStateBeforeTheBatch) {
                                                 JournalPathFor(dir.path() / "work.mdb"),
                                                 dir.path() / "work.mdb"));
     Writer writer(db, WriterOptions{.sync = false});
-    EXPECT_THROW(testing::RunMaintenance(db, writer, OwnRows(data, true), 5000), Error);
+    EXPECT_THROW(testing::RunMaintenance(db, writer, testing::DemoRows(data, true), 5000), Error);
   }
   ASSERT_TRUE(JournalExists(JournalPathFor(crashed)));
 
@@ -275,7 +212,7 @@ TEST_P(OpenReaderMeetsACrash, SeesTheStateBeforeTheBatch) {
     ReadLock lock(*reader);
     seen = testing::ReadNumindex(*reader);
   }
-  EXPECT_EQ(seen, OwnRows(data, false));
+  EXPECT_EQ(seen, testing::DemoRows(data, false));
   // The crash happens under the open reader: the file's bytes change in
   // place and the journal appears beside it.
   {
@@ -292,7 +229,7 @@ TEST_P(OpenReaderMeetsACrash, SeesTheStateBeforeTheBatch) {
     ReadLock lock(*reader);
     EXPECT_TRUE(lock.changed());
     EXPECT_EQ(testing::ReadNumindex(*reader), seen);
-    for (const std::string& problem : CheckDatabase(*reader)) ADD_FAILURE() << problem;
+    ExpectSound(*reader);
   }
   EXPECT_EQ(JournalExists(JournalPathFor(path)), GetParam() == OpenMode::kReadOnly);
   // Rolled back by whoever may write next.

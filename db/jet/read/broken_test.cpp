@@ -3,11 +3,14 @@
 // each gives its own error, naming the page.
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <random>
+
 #include "db/jet/read/data_page.h"
 #include "db/jet/read/database.h"
 #include "db/jet/format/format.h"
+#include "db/jet/testing/test_databases.h"
 #include "db/jet/testing/test_util.h"
-#include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
@@ -36,8 +39,39 @@ void ReadEverything(Database& db) {
   }
 }
 
-TEST(BrokenFiles, EachSharedBrokenFileGivesItsOwnError) {
-  ATTR_REQUIRE_FIXTURE(dir, "broken");
+using testing::Source;
+
+// Each case on a database of our own and on the shared fixtures.
+class BrokenFilesTest : public ::testing::TestWithParam<Source> {};
+
+// Files that are no readable Jet 4 database: the shared ones, or the same
+// damage done to our own database (the Jet 3 file only among the shared).
+TEST_P(BrokenFilesTest, EachBrokenFileGivesItsOwnError) {
+  testing_support::ScratchDir scratch;
+  std::filesystem::path dir = scratch.path();
+  if (GetParam() == Source::kSharedFixture) {
+    ATTR_REQUIRE_FIXTURE(broken, "broken");
+    dir = broken;
+  } else {
+    const std::vector<uint8_t> good = OwnDatabaseBytes();
+    auto write = [&](const char* name, std::vector<uint8_t> bytes) {
+      std::ofstream(dir / name, std::ios::binary)
+          .write(reinterpret_cast<const char*>(bytes.data()),
+                 static_cast<std::streamsize>(bytes.size()));
+    };
+    write("attrdata-truncated.mdb", {good.begin(), good.begin() + 10000});
+    std::vector<uint8_t> bytes = good;
+    bytes[format::kSignatureOffset + 9] = 'X';
+    write("attrdata-badsignature.mdb", bytes);
+    bytes = good;
+    bytes[format::kVersionOffset] = 0x7F;
+    write("attrdata-badversion.mdb", bytes);
+    std::mt19937 random(20261208);
+    bytes.assign(65536, 0);
+    for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(random());
+    write("random-64k.mdb", bytes);
+    write("zero-length.mdb", {});
+  }
   struct Case {
     const char* file;
     ErrorKind kind;
@@ -60,6 +94,7 @@ TEST(BrokenFiles, EachSharedBrokenFileGivesItsOwnError) {
        "not a Jet database: the file is empty"},
   };
   for (const Case& c : cases) {
+    if (GetParam() == Source::kOurs && std::string(c.file) == "access97-jet3.mdb") continue;
     SCOPED_TRACE(c.file);
     std::string path = (dir / c.file).string();
     try {
@@ -77,8 +112,14 @@ TEST(BrokenFiles, MissingFileIsAnIoError) {
                    "no-such-file.mdb: opening failed: No such file or directory");
 }
 
-// `good`: the bytes of a sound database.
-void CheckHeaderFieldsRejectAceEncryptionAndPasswords(const std::vector<uint8_t>& good) {
+TEST_P(BrokenFilesTest, HeaderFieldsRejectAceEncryptionAndPasswords) {
+  std::vector<uint8_t> good;
+  if (GetParam() == Source::kOurs) {
+    good = OwnDatabaseBytes();
+  } else {
+    ATTR_REQUIRE_FIXTURE(small, "attrdata-small.mdb");
+    good = testing::ReadFileBytes(small);
+  }
   std::vector<uint8_t> ace = good;
   std::memcpy(&ace[format::kSignatureOffset], "Standard ACE DB", 15);
   ace[format::kVersionOffset] = 2;
@@ -110,14 +151,9 @@ void CheckHeaderFieldsRejectAceEncryptionAndPasswords(const std::vector<uint8_t>
                    "bytes is not a whole number of 4096-byte pages (at least 3)");
 }
 
-TEST(BrokenFiles, HeaderFieldsRejectAceEncryptionAndPasswords) {
-  ATTR_REQUIRE_FIXTURE(small, "attrdata-small.mdb");
-  CheckHeaderFieldsRejectAceEncryptionAndPasswords(testing::ReadFileBytes(small));
-}
-
-TEST(BrokenFiles, HeaderFieldsRejectAceEncryptionAndPasswordsInOurOwnDatabase) {
-  CheckHeaderFieldsRejectAceEncryptionAndPasswords(OwnDatabaseBytes());
-}
+INSTANTIATE_TEST_SUITE_P(Databases, BrokenFilesTest,
+                         ::testing::Values(Source::kOurs, Source::kSharedFixture),
+                         testing::SourceName);
 
 // Damage at a named place in attrdata-small.mdb ("shared") or in the
 // demonstration database our engine writes ("own"), then the exact error.

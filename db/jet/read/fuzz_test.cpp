@@ -12,10 +12,8 @@
 
 #include "db/jet/read/database.h"
 #include "db/jet/format/format.h"
+#include "db/jet/testing/test_databases.h"
 #include "db/jet/testing/test_util.h"
-#include "testing/attribution_db.h"
-#include "testing/scratch_dir.h"
-#include "testing/shared_fixtures.h"
 
 namespace jet {
 namespace {
@@ -92,11 +90,20 @@ void Damage(PatchedFile& file, const std::vector<uint32_t>& used,
   }
 }
 
-// `copies` damaged copies of the database at `path`, `copies_sanitized`
-// under the sanitizers.
-void CheckDamagedCopiesFailCleanly(const std::filesystem::path& path, int copies,
-                                   int copies_sanitized) {
-  const std::vector<uint8_t> good = testing::ReadFileBytes(path);
+using testing::Source;
+
+class FuzzTest : public ::testing::TestWithParam<Source> {};
+
+// Damaged copies of our own file (the three tables with mixed and odd heads,
+// 2000 more, and the table of every kind) or of the shared one of every kind
+// and storage feature.
+TEST_P(FuzzTest, DamagedCopiesFailCleanly) {
+  testing_support::ScratchDir dir;
+  testing_support::DemoOptions options = testing_support::MixedHeads();
+  options.extra_heads = 2000;
+  JET_PLACE_DATABASE(source, GetParam(), dir.path(), "attrdata-types", options);
+  if (GetParam() == Source::kOurs) testing_support::AddKindsTable(source.path);
+  const std::vector<uint8_t> good = testing::ReadFileBytes(source.path);
   std::vector<uint32_t> used;
   {
     auto file = std::make_unique<PatchedFile>(good);
@@ -110,7 +117,7 @@ void CheckDamagedCopiesFailCleanly(const std::filesystem::path& path, int copies
   ASSERT_GT(used.size(), 20u);
   std::mt19937 random(20261208);
   // Fewer under the sanitizers, which slow the reader some forty-fold.
-  const int kCopies = testing::kSanitized ? copies_sanitized : copies;
+  const int kCopies = testing::kSanitized ? 1000 : 5000;
   int failed = 0;
   double slowest = 0;
   auto start = std::chrono::steady_clock::now();
@@ -137,21 +144,9 @@ void CheckDamagedCopiesFailCleanly(const std::filesystem::path& path, int copies
   ::testing::Test::RecordProperty("seconds", std::to_string(seconds));
 }
 
-TEST(Fuzz, DamagedCopiesFailCleanly) {
-  ATTR_REQUIRE_FIXTURE(path, "attrdata-types.mdb");
-  CheckDamagedCopiesFailCleanly(path, 5000, 1000);
-}
-
-// Our own file: the three tables with mixed and odd heads, 2000 more, and
-// the table of every kind.
-TEST(Fuzz, DamagedCopiesFailCleanlyInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  testing_support::DemoOptions options = testing_support::MixedHeads();
-  options.extra_heads = 2000;
-  auto path = testing_support::WriteDemoDatabase(dir.path(), options);
-  testing_support::AddKindsTable(path);
-  CheckDamagedCopiesFailCleanly(path, 5000, 1000);
-}
+INSTANTIATE_TEST_SUITE_P(Databases, FuzzTest,
+                         ::testing::Values(Source::kOurs, Source::kSharedFixture),
+                         testing::SourceName);
 
 }  // namespace
 }  // namespace jet

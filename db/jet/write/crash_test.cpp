@@ -11,11 +11,11 @@
 #include <variant>
 #include <vector>
 
-#include "db/jet/write/checker.h"
 #include "db/jet/testing/crash_rows.h"
 #include "db/jet/write/database_creator.h"
 #include "db/jet/write/table_creator.h"
 #include "db/jet/file/journal.h"
+#include "db/jet/testing/test_databases.h"
 #include "db/jet/testing/test_util.h"
 #include "db/jet/write/writer.h"
 #include "db/jet/testing/writer_test_util.h"
@@ -23,7 +23,6 @@
 #include "platform/process.h"
 #include "testing/attribution_db.h"
 #include "testing/scratch_dir.h"
-#include "testing/shared_fixtures.h"
 
 extern char** environ;
 
@@ -77,40 +76,12 @@ void KillAfterFirstWrite(ChildProcess& child, const fs::path& file, int us) {
 
 int Wait(ChildProcess child) { return child.Wait().Succeeded() ? 0 : 1; }
 
-void ExpectSound(Database& db) {
-  for (const std::string& problem : CheckDatabase(db)) ADD_FAILURE() << problem;
-}
+using testing::AttributionFile;
+using testing::ExpectSound;
+using testing::Source;
 
-struct Fixture {
-  fs::path source;
-  json before, after;
-};
-
-std::optional<Fixture> Load(const std::string& name) {
-  auto source = testing_support::FixturePath(name + ".mdb");
-  if (!source) return std::nullopt;
-  json truth = testing::ReadJson(source->parent_path() / (name + ".json"));
-  return Fixture{*source, truth["tables"]["numindex"]["rows"],
-                 testing::ExpectedAfterMaintenance(truth)};
-}
-
-// The database of `options` written as `name` into `dir`, with its rows
-// before and after the maintenance run.
-Fixture Own(const testing_support::ScratchDir& dir, const std::string& name,
-            const testing_support::DemoOptions& options) {
-  const auto data = testing_support::DemoAttribution(options);
-  Fixture f{dir.path() / name, json::array(), json::array()};
-  testing_support::WriteAttributionDatabase(f.source, data);
-  const auto after = testing_support::HeadsAfterEncoding(data);
-  for (size_t i = 0; i < data.heads.size(); ++i) {
-    const auto& row = data.heads[i];
-    f.before.push_back(json::array(
-        {row.numhead ? json(*row.numhead) : json(nullptr), row.index, row.cardtype}));
-    f.after.push_back(json::array(
-        {after[i] ? json(*after[i]) : json(nullptr), row.index, row.cardtype}));
-  }
-  return f;
-}
+// Each case on databases of our own and on the shared fixtures.
+class CrashTest : public ::testing::TestWithParam<Source> {};
 
 // Plain heads with the odd ones and 2200 more, no indexes.
 testing_support::DemoOptions ManyPlainHeads() {
@@ -119,16 +90,23 @@ testing_support::DemoOptions ManyPlainHeads() {
   return options;
 }
 
-void CheckKilledWriters(const Fixture& plain, const Fixture& indexed, int runs) {
-  std::mt19937 random(20261208);
+TEST_P(CrashTest, KilledWritersLeaveEveryRowWhollyOldOrNew) {
   testing_support::ScratchDir dir;
+  JET_PLACE_DATABASE(plain, GetParam(), dir.path(), "attrdata-plain", ManyPlainHeads(),
+                     "plain.mdb");
+  JET_PLACE_DATABASE(indexed, GetParam(), dir.path(), "attrdata-indexed",
+                     testing_support::IndexedHeads(), "indexed.mdb");
+  // Fewer runs on our own databases, which are smaller: the fixtures have the many.
+  const int runs = GetParam() == Source::kOurs ? (testing::kSanitized ? 6 : 30)
+                                               : (testing::kSanitized ? 10 : 120);
+  std::mt19937 random(20261208);
   int interrupted = 0;  // runs killed with some rows old and some new
   for (int run = 0; run < runs; ++run) {
-    const Fixture& f = run % 2 ? indexed : plain;
+    const AttributionFile& f = run % 2 ? indexed : plain;
     size_t batch = std::array<size_t, 4>{1, 7, 60, 400}[run / 2 % 4];
     bool sync = run % 7 == 0;
     SCOPED_TRACE("run " + std::to_string(run) + " batch " + std::to_string(batch));
-    fs::path path = dir.CopyIn(f.source, "run.mdb");
+    fs::path path = dir.CopyIn(f.path, "run.mdb");
     ChildProcess child = StartHelper(path, batch, sync);
     KillAfter(child, std::uniform_int_distribution<int>(0, 60000)(random));
     bool hot = JournalExists(JournalPathFor(path));
@@ -153,25 +131,16 @@ void CheckKilledWriters(const Fixture& plain, const Fixture& indexed, int runs) 
   EXPECT_GT(interrupted, 0);
 }
 
-TEST(Crash, KilledWritersLeaveEveryRowWhollyOldOrNew) {
-  auto plain = Load("attrdata-plain");
-  auto indexed = Load("attrdata-indexed");
-  if (!plain || !indexed) GTEST_SKIP() << "shared fixtures absent";
-  CheckKilledWriters(*plain, *indexed, testing::kSanitized ? 10 : 120);
-}
-
-// Fewer runs: the fixtures' run above has the many.
-TEST(Crash, KilledWritersLeaveEveryRowWhollyOldOrNewInOurOwnDatabase) {
+TEST_P(CrashTest, WritersAtOnceLeaveASoundFile) {
   testing_support::ScratchDir dir;
-  CheckKilledWriters(Own(dir, "plain.mdb", ManyPlainHeads()),
-                     Own(dir, "indexed.mdb", testing_support::IndexedHeads()),
-                     testing::kSanitized ? 6 : 30);
-}
-
-void CheckWritersAtOnce(const Fixture* f, const std::vector<size_t>& batches) {
-  testing_support::ScratchDir dir;
+  JET_PLACE_DATABASE(f, GetParam(), dir.path(), "attrdata-indexed",
+                     testing_support::IndexedHeads(), "indexed.mdb");
+  std::vector<size_t> batches{3, 40};
+  if (GetParam() == Source::kSharedFixture && !testing::kSanitized) {
+    batches = {1, 3, 10, 40, 200};
+  }
   for (size_t batch : batches) {
-    fs::path path = dir.CopyIn(f->source, "both.mdb");
+    fs::path path = dir.CopyIn(f.path, "both.mdb");
     ChildProcess a = StartHelper(path, batch, false);
     ChildProcess b = StartHelper(path, batch, false);
     ChildProcess c = StartHelper(path, batch + 1, false);
@@ -180,28 +149,18 @@ void CheckWritersAtOnce(const Fixture* f, const std::vector<size_t>& batches) {
     b.Wait();
     c.Wait();
     auto db = Database::Open(path, OpenMode::kReadWrite);
-    testing::ExpectEachRowOldOrNew(testing::ReadNumindex(*db), f->before, f->after);
+    testing::ExpectEachRowOldOrNew(testing::ReadNumindex(*db), f.before, f.after);
     ExpectSound(*db);
     Writer writer(*db, WriterOptions{.sync = false});
-    testing::RunMaintenance(*db, writer, f->after, 500);
-    EXPECT_EQ(testing::ReadNumindex(*db), f->after);
+    testing::RunMaintenance(*db, writer, f.after, 500);
+    EXPECT_EQ(testing::ReadNumindex(*db), f.after);
     ExpectSound(*db);
   }
 }
 
-TEST(Crash, WritersAtOnceLeaveASoundFile) {
-  auto f = Load("attrdata-indexed");
-  if (!f) GTEST_SKIP() << "shared fixtures absent";
-  std::vector<size_t> batches{3, 40};
-  if (!testing::kSanitized) batches = {1, 3, 10, 40, 200};
-  CheckWritersAtOnce(&*f, batches);
-}
-
-TEST(Crash, WritersAtOnceLeaveASoundFileInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  const Fixture f = Own(dir, "indexed.mdb", testing_support::IndexedHeads());
-  CheckWritersAtOnce(&f, {3, 40});
-}
+INSTANTIATE_TEST_SUITE_P(Databases, CrashTest,
+                         ::testing::Values(Source::kOurs, Source::kSharedFixture),
+                         testing::SourceName);
 
 // A new database holding the empty table "rows" the insert helper fills,
 // with an index on its text as well when `text_index`.

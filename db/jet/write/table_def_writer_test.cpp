@@ -1,16 +1,16 @@
-// The TDEF encoder against every table of the fixtures: each definition
-// written to a new page and read back by our reader is the same definition.
+// The TDEF encoder against every table of our own database and of the
+// fixtures: each definition written to a new page and read back by our
+// reader is the same definition.
 #include "db/jet/write/table_def_writer.h"
 
 #include <gtest/gtest.h>
 
 #include "base/utf.h"
 #include "db/jet/read/database.h"
+#include "db/jet/testing/test_databases.h"
 #include "db/jet/testing/test_util.h"
 #include "db/jet/write/usage_map_writer.h"
 #include "db/jet/write/writer.h"
-#include "testing/scratch_dir.h"
-#include "testing/shared_fixtures.h"
 
 namespace jet {
 namespace {
@@ -69,19 +69,32 @@ void ExpectSameDefinition(const TableDef& a, const TableDef& b) {
   }
 }
 
+using testing::Source;
+
+class TableDefWriterTest : public ::testing::TestWithParam<Source> {};
+
 // System and user tables, every column kind, numeric precision, fixed text,
-// composite and descending indexes, shared real indexes, memo column maps.
-TEST(TableDefWriter, EveryFixtureTableReadsBackTheSame) {
-  for (const char* name :
-       {"attrdata-types.mdb", "attrdata-indexed.mdb", "access/testV2000.mdb",
-        "access/indexTestV2000.mdb", "access/fixedNumericTestV2000.mdb",
-        "access/fixedTextTestV2000.mdb", "access/compIndexTestV2000.mdb",
-        "access/testIndexPropertiesV2000.mdb", "access/delColTestV2000.mdb"}) {
+// composite and descending indexes, shared real indexes, memo column maps:
+// of our own database (the three tables under indexes and the table of
+// every kind), or of the shared fixtures and the files Access made.
+TEST_P(TableDefWriterTest, EveryTableReadsBackTheSame) {
+  std::vector<std::string> files{"attrdata-types"};  // ours: the one database
+  if (GetParam() == Source::kSharedFixture) {
+    for (const char* name :
+         {"attrdata-indexed", "access/testV2000", "access/indexTestV2000",
+          "access/fixedNumericTestV2000", "access/fixedTextTestV2000",
+          "access/compIndexTestV2000", "access/testIndexPropertiesV2000",
+          "access/delColTestV2000"}) {
+      files.push_back(name);
+    }
+  }
+  for (const std::string& name : files) {
     SCOPED_TRACE(name);
-    ATTR_REQUIRE_FIXTURE(source, name);
     testing_support::ScratchDir dir;
-    auto path = dir.CopyIn(source, "db.mdb");
-    auto db = Database::Open(path, OpenMode::kReadWrite);
+    JET_PLACE_DATABASE(source, GetParam(), dir.path(), name,
+                       testing_support::IndexedHeads());
+    if (GetParam() == Source::kOurs) testing_support::AddKindsTable(source.path);
+    auto db = Database::Open(source.path, OpenMode::kReadWrite);
     Writer writer(*db, WriterOptions{.sync = false});
     writer.Begin();
     std::vector<std::u16string> names = db->TableNames();
@@ -98,6 +111,10 @@ TEST(TableDefWriter, EveryFixtureTableReadsBackTheSame) {
     writer.Rollback();
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(Databases, TableDefWriterTest,
+                         ::testing::Values(Source::kOurs, Source::kSharedFixture),
+                         testing::SourceName);
 
 TEST(TableDefWriter, RefusesADefinitionLongerThanAPage) {
   TableDef table;

@@ -7,22 +7,20 @@
 #include <algorithm>
 
 #include "base/utf.h"
-#include "db/jet/write/checker.h"
+#include "db/jet/testing/test_databases.h"
 #include "db/jet/testing/test_util.h"
 #include "db/jet/write/writer.h"
 #include "db/jet/testing/writer_test_util.h"
-#include "testing/attribution_db.h"
-#include "testing/scratch_dir.h"
-#include "testing/shared_fixtures.h"
 
 namespace jet {
 namespace {
 
 using nlohmann::json;
+using testing::ExpectSound;
+using testing::Source;
 
-void ExpectSound(Database& db) {
-  for (const std::string& problem : CheckDatabase(db)) ADD_FAILURE() << problem;
-}
+// Each case on a database of our own and on a shared fixture.
+class WriterInsertTest : public ::testing::TestWithParam<Source> {};
 
 json NewHeadRow(size_t i) {
   json card = i % 3 == 0 ? json(nullptr) : json("card" + std::to_string(i % 7));
@@ -31,7 +29,11 @@ json NewHeadRow(size_t i) {
 
 // 6000 rows in batches of 1000 and 20 single-row changes: the last page's
 // room is used, new pages are listed, both indexes hold every row.
-void CheckThousandsOfRowsReadBackInOrder(const std::filesystem::path& path) {
+TEST_P(WriterInsertTest, ThousandsOfRowsReadBackInOrder) {
+  testing_support::ScratchDir dir;
+  JET_PLACE_DATABASE(file, GetParam(), dir.path(), "attrdata-indexed",
+                     testing_support::IndexedHeads());
+  const std::filesystem::path& path = file.path;
   json expected;
   size_t pages_before;
   {
@@ -89,23 +91,14 @@ void CheckThousandsOfRowsReadBackInOrder(const std::filesystem::path& path) {
   }
 }
 
-TEST(WriterInsert, ThousandsOfRowsReadBackInOrder) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
-  testing_support::ScratchDir dir;
-  CheckThousandsOfRowsReadBackInOrder(dir.CopyIn(source, "db.mdb"));
-}
-
-TEST(WriterInsert, ThousandsOfRowsReadBackInOrderInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  auto path = testing_support::WriteDemoDatabase(dir.path(),
-                                                 testing_support::IndexedHeads());
-  CheckThousandsOfRowsReadBackInOrder(path);
-}
-
 // The autonumber goes on from the TDEF's last number; unnamed columns are
-// null, Booleans false. `table_name` has an autonumber column "id".
-void CheckAutonumberAndUnnamedColumns(const std::filesystem::path& path,
-                                      const std::string& table_name) {
+// null, Booleans false. On a table with a column of every kind.
+TEST_P(WriterInsertTest, AutonumberAndUnnamedColumns) {
+  testing_support::ScratchDir dir;
+  JET_PLACE_DATABASE(file, GetParam(), dir.path(), "attrdata-types", {});
+  const std::filesystem::path& path = file.path;
+  if (GetParam() == Source::kOurs) testing_support::AddKindsTable(path);
+  const std::string table_name = GetParam() == Source::kOurs ? "kinds" : "alltypes";
   auto db = Database::Open(path, OpenMode::kReadWrite);
   Writer writer(*db, WriterOptions{.sync = false});
   auto table = db->GetTable(base::Utf8ToUtf16(table_name));
@@ -148,22 +141,13 @@ void CheckAutonumberAndUnnamedColumns(const std::filesystem::path& path,
   }
 }
 
-TEST(WriterInsert, AutonumberAndUnnamedColumns) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-types.mdb");
-  testing_support::ScratchDir dir;
-  CheckAutonumberAndUnnamedColumns(dir.CopyIn(source, "db.mdb"), "alltypes");
-}
-
-TEST(WriterInsert, AutonumberAndUnnamedColumnsInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  auto path = testing_support::WriteDemoDatabase(dir.path(), {});
-  testing_support::AddKindsTable(path);
-  CheckAutonumberAndUnnamedColumns(path, "kinds");
-}
-
 // A key a unique index holds already, from the file or from the same batch,
 // is refused before the row is written.
-void CheckUniqueIndexRefusesARepeatedKey(const std::filesystem::path& path) {
+TEST_P(WriterInsertTest, UniqueIndexRefusesARepeatedKey) {
+  testing_support::ScratchDir dir;
+  JET_PLACE_DATABASE(file, GetParam(), dir.path(), "attrdata-indexed",
+                     testing_support::IndexedHeads());
+  const std::filesystem::path& path = file.path;
   auto before = testing::ReadFileBytes(path);
   auto db = Database::Open(path, OpenMode::kReadWrite);
   Writer writer(*db, WriterOptions{.sync = false});
@@ -190,18 +174,9 @@ void CheckUniqueIndexRefusesARepeatedKey(const std::filesystem::path& path) {
   ExpectSound(*reopened);
 }
 
-TEST(WriterInsert, UniqueIndexRefusesARepeatedKey) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
-  testing_support::ScratchDir dir;
-  CheckUniqueIndexRefusesARepeatedKey(dir.CopyIn(source, "db.mdb"));
-}
-
-TEST(WriterInsert, UniqueIndexRefusesARepeatedKeyInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  auto path = testing_support::WriteDemoDatabase(dir.path(),
-                                                 testing_support::IndexedHeads());
-  CheckUniqueIndexRefusesARepeatedKey(path);
-}
+INSTANTIATE_TEST_SUITE_P(Databases, WriterInsertTest,
+                         ::testing::Values(Source::kOurs, Source::kSharedFixture),
+                         testing::SourceName);
 
 }  // namespace
 }  // namespace jet

@@ -7,11 +7,11 @@
 
 #include "base/utf.h"
 #include "codec/number_head.h"
-#include "db/jet/write/checker.h"
 #include "db/jet/format/byte_reader.h"
 #include "db/jet/format/format.h"
 #include "db/jet/write/index_writer.h"
 #include "db/jet/file/journal.h"
+#include "db/jet/testing/test_databases.h"
 #include "db/jet/testing/test_util.h"
 #include "db/jet/testing/writer_test_util.h"
 #include "testing/attribution_db.h"
@@ -24,11 +24,8 @@ namespace {
 using nlohmann::json;
 using testing::ExpectedAfterMaintenance;
 using testing::ReadNumindex;
+using testing::ExpectSound;
 using testing::RunMaintenance;
-
-void ExpectSound(Database& db) {
-  for (const std::string& problem : CheckDatabase(db)) ADD_FAILURE() << problem;
-}
 
 void ExpectMdbExport(const std::filesystem::path& file, const json& rows) {
   auto lines = testing::MdbExportNumindex(file);
@@ -36,85 +33,59 @@ void ExpectMdbExport(const std::filesystem::path& file, const json& rows) {
   EXPECT_EQ(*lines, testing::ExportLines(rows));
 }
 
-// The maintenance run over each fixture, in batches and row by row.
-TEST(Writer, MaintenanceRunLeavesEveryRowAsExpected) {
-  for (const char* name : {"attrdata-plain", "attrdata-indexed", "attrdata-small"}) {
-    for (size_t batch : {size_t{0}, size_t{500}}) {
-      // Row by row rebuilds the index at each change: keep that one short.
-      if (batch == 0 && std::string(name) == "attrdata-small") continue;
-      SCOPED_TRACE(std::string(name) + " batch " + std::to_string(batch));
-      ATTR_REQUIRE_FIXTURE(source, std::string(name) + ".mdb");
-      json truth = testing::ReadJson(source.parent_path() / (std::string(name) + ".json"));
-      json after = ExpectedAfterMaintenance(truth);
-      testing_support::ScratchDir dir;
-      auto path = dir.CopyIn(source, "db.mdb");
-      {
-        auto db = Database::Open(path, OpenMode::kReadWrite);
-        Writer writer(*db, WriterOptions{.sync = false});
-        RunMaintenance(*db, writer, after, batch);
-        EXPECT_EQ(ReadNumindex(*db), after);  // through the same cache
-      }
-      EXPECT_FALSE(JournalExists(JournalPathFor(path)));
-      auto db = Database::Open(path, OpenMode::kReadOnly);
-      EXPECT_EQ(ReadNumindex(*db), after);
-      ExpectSound(*db);
-      ExpectMdbExport(path, after);
-    }
-  }
-}
+using testing::Source;
 
-// The rows of `data` as [numhead, index, cardtype] with numhead as the
-// maintenance run leaves it.
-json OwnRowsAfterMaintenance(const testing_support::AttributionData& data) {
-  const auto heads = testing_support::HeadsAfterEncoding(data);
-  json rows = json::array();
-  for (size_t i = 0; i < data.heads.size(); ++i) {
-    rows.push_back(json::array({heads[i] ? json(*heads[i]) : json(nullptr),
-                                data.heads[i].index, data.heads[i].cardtype}));
-  }
-  return rows;
-}
+// Each case on a database of our own and on a shared fixture.
+class WriterTest : public ::testing::TestWithParam<Source> {};
 
-// The same on databases our engine wrote, the expected rows from the data
-// they were written from: mixed and odd heads without indexes, plain heads
-// under three indexes, heads stored scrambled already (nothing to do).
-TEST(Writer, MaintenanceRunLeavesEveryRowAsExpectedInOurOwnDatabase) {
+// The maintenance run, in batches and row by row, over mixed and odd heads
+// without indexes, plain heads under indexes, and heads stored scrambled
+// already (nothing to do).
+TEST_P(WriterTest, MaintenanceRunLeavesEveryRowAsExpected) {
   testing_support::DemoOptions scrambled;
   scrambled.extra_heads = 500;
   const std::pair<const char*, testing_support::DemoOptions> cases[] = {
-      {"mixed", testing_support::MixedHeads()},
-      {"indexed", testing_support::IndexedHeads()},
-      {"scrambled", scrambled}};
+      {"attrdata-plain", testing_support::MixedHeads()},
+      {"attrdata-indexed", testing_support::IndexedHeads()},
+      {"attrdata-small", scrambled}};
   for (const auto& [name, options] : cases) {
     for (size_t batch : {size_t{0}, size_t{500}}) {
+      // Row by row rebuilds the index at each change: keep that one short.
+      if (batch == 0 && GetParam() == Source::kSharedFixture &&
+          std::string(name) == "attrdata-small") {
+        continue;
+      }
       SCOPED_TRACE(std::string(name) + " batch " + std::to_string(batch));
-      const auto data = testing_support::DemoAttribution(options);
-      json after = OwnRowsAfterMaintenance(data);
       testing_support::ScratchDir dir;
-      auto path = dir.path() / "db.mdb";
-      testing_support::WriteAttributionDatabase(path, data);
+      JET_PLACE_DATABASE(file, GetParam(), dir.path(), name, options);
       size_t changed = 0;
       {
-        auto db = Database::Open(path, OpenMode::kReadWrite);
+        auto db = Database::Open(file.path, OpenMode::kReadWrite);
         Writer writer(*db, WriterOptions{.sync = false});
-        changed = RunMaintenance(*db, writer, after, batch);
-        EXPECT_EQ(ReadNumindex(*db), after);  // through the same cache
+        changed = RunMaintenance(*db, writer, file.after, batch);
+        EXPECT_EQ(ReadNumindex(*db), file.after);  // through the same cache
       }
       size_t plain = 0;
-      for (const auto& row : data.heads) plain += row.numhead && row.numhead->size() == 7;
+      for (const json& row : file.before) {
+        plain += row[0].is_string() && row[0].get<std::string>().size() == 7;
+      }
       EXPECT_EQ(changed, plain);
-      EXPECT_FALSE(JournalExists(JournalPathFor(path)));
-      auto db = Database::Open(path, OpenMode::kReadOnly);
-      EXPECT_EQ(ReadNumindex(*db), after);
+      EXPECT_FALSE(JournalExists(JournalPathFor(file.path)));
+      auto db = Database::Open(file.path, OpenMode::kReadOnly);
+      EXPECT_EQ(ReadNumindex(*db), file.after);
       ExpectSound(*db);
-      ExpectMdbExport(path, after);
+      ExpectMdbExport(file.path, file.after);
     }
   }
 }
 
 // A second run changes rows that already moved: their data is updated where
 // it lies, or moved again with the old copy deleted.
-void CheckUpdatingMovedRowsLeavesNoStrayCopies(const std::filesystem::path& path) {
+TEST_P(WriterTest, UpdatingMovedRowsLeavesNoStrayCopies) {
+  testing_support::ScratchDir dir;
+  JET_PLACE_DATABASE(file, GetParam(), dir.path(), "attrdata-plain",
+                     testing_support::MixedHeads());
+  const std::filesystem::path& path = file.path;
   auto db = Database::Open(path, OpenMode::kReadWrite);
   Writer writer(*db, WriterOptions{.sync = false});
   auto table = db->GetTable(u"numindex");
@@ -138,20 +109,11 @@ void CheckUpdatingMovedRowsLeavesNoStrayCopies(const std::filesystem::path& path
   ExpectMdbExport(path, expected);
 }
 
-TEST(Writer, UpdatingMovedRowsLeavesNoStrayCopies) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-plain.mdb");
+TEST_P(WriterTest, RefusesBadValuesBeforeWritingAnything) {
   testing_support::ScratchDir dir;
-  CheckUpdatingMovedRowsLeavesNoStrayCopies(dir.CopyIn(source, "db.mdb"));
-}
-
-TEST(Writer, UpdatingMovedRowsLeavesNoStrayCopiesInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  auto path = testing_support::WriteDemoDatabase(dir.path(),
-                                                 testing_support::MixedHeads());
-  CheckUpdatingMovedRowsLeavesNoStrayCopies(path);
-}
-
-void CheckRefusesBadValuesBeforeWritingAnything(const std::filesystem::path& path) {
+  JET_PLACE_DATABASE(file, GetParam(), dir.path(), "attrdata-narrow",
+                     testing_support::NarrowHeads());
+  const std::filesystem::path& path = file.path;
   auto before = testing::ReadFileBytes(path);
   auto db = Database::Open(path, OpenMode::kReadWrite);
   Writer writer(*db);
@@ -172,19 +134,6 @@ void CheckRefusesBadValuesBeforeWritingAnything(const std::filesystem::path& pat
                        " row 250 of numindex");
   EXPECT_FALSE(writer.InBatch());
   EXPECT_EQ(testing::ReadFileBytes(path), before);
-}
-
-TEST(Writer, RefusesBadValuesBeforeWritingAnything) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-narrow.mdb");
-  testing_support::ScratchDir dir;
-  CheckRefusesBadValuesBeforeWritingAnything(dir.CopyIn(source, "db.mdb"));
-}
-
-TEST(Writer, RefusesBadValuesBeforeWritingAnythingInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  auto path = testing_support::WriteDemoDatabase(dir.path(),
-                                                 testing_support::NarrowHeads());
-  CheckRefusesBadValuesBeforeWritingAnything(path);
 }
 
 TEST(Writer, IndexKeysFollowTheGeneralOrder) {
@@ -221,7 +170,11 @@ TEST(Writer, IndexKeysFollowTheGeneralOrder) {
 // Keys that grow split leaves (the root leaf of a small index becomes a
 // node over new leaves); keys that shrink back empty leaves, which leave the
 // tree. The checker follows the nodes to every entry.
-void CheckIndexPagesSplitAndEmpty(const std::filesystem::path& path) {
+TEST_P(WriterTest, IndexPagesSplitAndEmpty) {
+  testing_support::ScratchDir dir;
+  JET_PLACE_DATABASE(file, GetParam(), dir.path(), "attrdata-indexed",
+                     testing_support::IndexedHeads());
+  const std::filesystem::path& path = file.path;
   auto db = Database::Open(path, OpenMode::kReadWrite);
   Writer writer(*db, WriterOptions{.sync = false});
   auto table = db->GetTable(u"numindex");
@@ -258,19 +211,6 @@ void CheckIndexPagesSplitAndEmpty(const std::filesystem::path& path) {
   }
   auto reopened = Database::Open(path, OpenMode::kReadOnly);
   ExpectSound(*reopened);
-}
-
-TEST(Writer, IndexPagesSplitAndEmpty) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
-  testing_support::ScratchDir dir;
-  CheckIndexPagesSplitAndEmpty(dir.CopyIn(source, "db.mdb"));
-}
-
-TEST(Writer, IndexPagesSplitAndEmptyInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  auto path = testing_support::WriteDemoDatabase(dir.path(),
-                                                 testing_support::IndexedHeads());
-  CheckIndexPagesSplitAndEmpty(path);
 }
 
 // The maintenance run at full scale, in batches as the command runs it:
@@ -319,7 +259,11 @@ TEST(Writer, LargeFileMaintenanceRun) {
 // A small index whose root is its only leaf grows to three levels (the root
 // becomes a node over new leaves, then over nodes) and shrinks back to a
 // single root leaf; every entry stays reachable through the nodes.
-void CheckIndexRootGrowsAndShrinks(const std::filesystem::path& path) {
+TEST_P(WriterTest, IndexRootGrowsAndShrinks) {
+  testing_support::ScratchDir dir;
+  JET_PLACE_DATABASE(file, GetParam(), dir.path(), "attrdata-indexed",
+                     testing_support::IndexedHeads());
+  const std::filesystem::path& path = file.path;
   auto db = Database::Open(path, OpenMode::kReadWrite);
   auto table = db->GetTable(u"city");
   ASSERT_FALSE(table->indexes.empty());
@@ -361,18 +305,9 @@ void CheckIndexRootGrowsAndShrinks(const std::filesystem::path& path) {
   ExpectSound(*db);
 }
 
-TEST(Writer, IndexRootGrowsAndShrinks) {
-  ATTR_REQUIRE_FIXTURE(source, "attrdata-indexed.mdb");
-  testing_support::ScratchDir dir;
-  CheckIndexRootGrowsAndShrinks(dir.CopyIn(source, "db.mdb"));
-}
-
-TEST(Writer, IndexRootGrowsAndShrinksInOurOwnDatabase) {
-  testing_support::ScratchDir dir;
-  auto path = testing_support::WriteDemoDatabase(dir.path(),
-                                                 testing_support::IndexedHeads());
-  CheckIndexRootGrowsAndShrinks(path);
-}
+INSTANTIATE_TEST_SUITE_P(Databases, WriterTest,
+                         ::testing::Values(Source::kOurs, Source::kSharedFixture),
+                         testing::SourceName);
 
 }  // namespace
 }  // namespace jet
