@@ -57,12 +57,12 @@ void RaiseBusy(std::string_view file) {
 }
 
 void RaiseNoSuchTable(std::u16string_view name) {
-  Raise(ErrorKind::kNoSuchTable, "no such table: " + base::Utf16ToUtf8(name));
+  Raise(ErrorKind::kNoSuchTable, "no such table: " + NameForMessage(name));
 }
 
 void RaiseNoSuchColumn(std::u16string_view table, std::u16string_view column) {
-  Raise(ErrorKind::kNoSuchColumn, "no such column: " + base::Utf16ToUtf8(table) +
-                                      "." + base::Utf16ToUtf8(column));
+  Raise(ErrorKind::kNoSuchColumn, "no such column: " + NameForMessage(table) + "." +
+                                      NameForMessage(column));
 }
 
 void RaiseReadOnly(std::string_view file) {

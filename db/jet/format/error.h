@@ -63,7 +63,9 @@ class Error : public std::runtime_error {
 // Raises kInvalidArgument with `what` as the message.
 [[noreturn]] void RaiseInvalidArgument(std::string_view what);
 
-// A table, column or index name as it stands in a message: UTF-8.
+// A table, column or index name as it stands in a message: UTF-8, a
+// surrogate pair as the one character it encodes, a lone surrogate as
+// U+FFFD. Every message of the engine that names something uses it.
 std::string NameForMessage(std::u16string_view name);
 
 }  // namespace jet

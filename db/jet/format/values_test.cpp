@@ -7,6 +7,11 @@
 #include "db/jet/format/error.h"
 #include "db/jet/format/text.h"
 #include "db/jet/format/values.h"
+#include "db/jet/read/index_entries.h"
+#include "db/jet/read/table_def.h"
+#include "db/jet/testing/test_util.h"
+#include "db/jet/write/row_builder.h"
+#include "db/jet/write/table_def_writer.h"
 
 namespace jet {
 namespace {
@@ -79,6 +84,55 @@ TEST(FormatDateTime, ValuesBeyondTheCalendarRaise) {
   EXPECT_THROW(FormatDateTime({std::numeric_limits<double>::infinity()}), Error);
   EXPECT_THROW(FormatDateTime({1e300}), Error);
 }
+
+// Names holding U+20000 (a surrogate pair in UTF-16, four bytes in UTF-8),
+// in messages raised on both sides of the engine.
+#define U20000_UTF8 "\xF0\xA0\x80\x80"
+
+struct NameInMessage {
+  const char* name;
+  void (*raise)(TableDef& table);
+  const char* expected;
+};
+
+class NameInMessageTest : public ::testing::TestWithParam<NameInMessage> {};
+
+TEST_P(NameInMessageTest, ShowsCharactersBeyondTheBmpAsUtf8) {
+  TableDef table;
+  table.name = u"t\U00020000";
+  Column column;
+  column.name = u"c\U00020000";
+  column.kind = ColumnKind::kText;
+  column.length = 2;
+  table.columns.push_back(column);
+  EXPECT_JET_ERROR(GetParam().raise(table), kInvalidArgument, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, NameInMessageTest,
+    ::testing::Values(
+        NameInMessage{"ValueTooLong",
+                      [](TableDef& t) { CheckColumnValue(t, 0, std::u16string(u"ab")); },
+                      "value too long for t" U20000_UTF8 ".c" U20000_UTF8
+                      ": 2 characters, at most 1"},
+        NameInMessage{"IndexOfMissingColumn",
+                      [](TableDef& t) {
+                        Index index;
+                        index.name = u"i\U00020000";
+                        index.columns = {{7, true}};
+                        IndexKey(t, index, {Value{}});
+                      },
+                      "cannot update index i" U20000_UTF8 " of t" U20000_UTF8
+                      ": it names a missing column"},
+        NameInMessage{"DefinitionTooLarge",
+                      [](TableDef& t) {
+                        t.columns.resize(200);
+                        TableDefPage(t, 1);
+                      },
+                      "table definition of t" U20000_UTF8 " does not fit one page"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+#undef U20000_UTF8
 
 }  // namespace
 }  // namespace jet

@@ -85,28 +85,46 @@ std::span<const uint8_t> ReadRowAt(PageCache& pages, RowPointer pointer,
   return slot.bytes;
 }
 
-std::span<const uint8_t> FollowOverflow(PageCache& pages, RowLocation from,
-                                        std::span<const uint8_t> pointer,
-                                        PageRef& page_out) {
-  uint32_t referrer = from.page;
+std::optional<HomeRow> ReadHomeRow(PageCache& pages, const Page& page, uint16_t slot) {
+  Slot home = ReadSlot(page, slot);
+  if (home.kind == SlotKind::kHome) {
+    return HomeRow{home.bytes, RowLocation{page.number, slot}, nullptr};
+  }
+  if (home.kind != SlotKind::kOverflow) return std::nullopt;
+  // Section 11: the home slot of a moved row holds a row pointer to its data.
+  uint32_t referrer = page.number;
+  std::span<const uint8_t> pointer = home.bytes;
   for (int hop = 0; hop < kMaxOverflowHops; ++hop) {
     if (pointer.size() < 4) {
       RaiseCorrupt(referrer, "moved row's pointer slot is shorter than 4 bytes");
     }
     RowPointer target{LoadU32(pointer.data())};
-    PageRef page;
-    std::span<const uint8_t> bytes = ReadRowAt(pages, target, referrer, page);
-    uint16_t raw = LoadU16(&page->bytes[format::kDataRowTableOffset +
-                                        2 * size_t{target.row()}]);
+    PageRef target_page;
+    std::span<const uint8_t> bytes = ReadRowAt(pages, target, referrer, target_page);
+    uint16_t raw = LoadU16(&target_page->bytes[format::kDataRowTableOffset +
+                                               2 * size_t{target.row()}]);
     if (!(raw & format::kRowFlagOverflow) || (raw & format::kRowFlagTarget)) {
-      page_out = std::move(page);
-      return bytes;
+      return HomeRow{bytes, target.Location(), std::move(target_page)};
     }
     referrer = target.page();
     pointer = bytes;
   }
-  RaiseCorrupt(from.page, "row " + std::to_string(from.slot) +
-                              " is moved through too many pointers (a loop?)");
+  RaiseCorrupt(page.number, "row " + std::to_string(slot) +
+                                " is moved through too many pointers (a loop?)");
+}
+
+std::optional<HomeRow> FindHomeRow(PageCache& pages, uint32_t tdef_page, RowLocation home,
+                                   PageRef& home_page) {
+  if (home.page == 0 || home.page >= pages.PageCount()) return std::nullopt;
+  PageRef page = pages.Get(home.page);
+  if (page->type() != format::kPageData ||
+      LoadU32(&page->bytes[format::kDataOwnerOffset]) != tdef_page ||
+      home.slot >= SlotCount(*page)) {
+    return std::nullopt;
+  }
+  std::optional<HomeRow> row = ReadHomeRow(pages, *page, home.slot);
+  home_page = std::move(page);
+  return row;
 }
 
 }  // namespace jet

@@ -4,6 +4,7 @@
 #define DB_JET_READ_DATA_PAGE_H_
 
 #include <cstdint>
+#include <optional>
 #include <span>
 
 #include "db/jet/file/page_cache.h"
@@ -32,12 +33,26 @@ uint16_t SlotCount(const Page& page);
 // REQUIRES: slot < SlotCount(page).
 Slot ReadSlot(const Page& page, uint16_t slot);
 
-// Follows the row pointer in an overflow slot (at most a few hops) to the
-// moved row's bytes. `page_out` receives the page holding them. Raises
-// kCorrupt naming `from` when a pointer leads nowhere or loops.
-std::span<const uint8_t> FollowOverflow(PageCache& pages, RowLocation from,
-                                        std::span<const uint8_t> pointer,
-                                        PageRef& page_out);
+// A row's stored bytes, reached from its home slot.
+struct HomeRow {
+  std::span<const uint8_t> bytes;  // the row as stored
+  RowLocation at;                  // where `bytes` lie: the home slot unless moved
+  PageRef moved_page;              // the page holding `bytes` when the row has moved
+  bool moved() const { return moved_page != nullptr; }
+};
+
+// The row whose home is slot `slot` of data page `page`; for a moved row,
+// the data its row pointer leads to (at most a few hops). Nothing when the
+// slot is deleted or holds the moved data of another slot. Raises kCorrupt
+// naming the home page when a pointer leads nowhere or loops.
+// REQUIRES: slot < SlotCount(page).
+std::optional<HomeRow> ReadHomeRow(PageCache& pages, const Page& page, uint16_t slot);
+
+// The same for the row whose home is `home` in the table whose first TDEF
+// page is `tdef_page`, with `home_page` set to the home slot's page; nothing
+// also when `home` is not a slot of one of that table's data pages.
+std::optional<HomeRow> FindHomeRow(PageCache& pages, uint32_t tdef_page, RowLocation home,
+                                   PageRef& home_page);
 
 // The bytes of the row that `pointer` names on a data page (any flags).
 // Raises kCorrupt naming `referrer_page` when the page or slot is not there.

@@ -89,27 +89,11 @@ RowCursor Database::Scan(std::shared_ptr<const TableDef> table) {
 
 std::optional<Row> Database::ReadRow(const std::shared_ptr<const TableDef>& table,
                                      RowLocation location) {
-  if (location.page == 0 || location.page >= pages_.PageCount()) {
-    return std::nullopt;
-  }
-  PageRef page = pages_.Get(location.page);
-  if (page->type() != format::kPageData ||
-      LoadU32(&page->bytes[format::kDataOwnerOffset]) != table->tdef_page ||
-      location.slot >= SlotCount(*page)) {
-    return std::nullopt;
-  }
-  Slot slot = ReadSlot(*page, location.slot);
-  switch (slot.kind) {
-    case SlotKind::kHome:
-      return Row::Decode(table, &pages_, std::move(page), slot.bytes, location);
-    case SlotKind::kOverflow: {
-      PageRef target;
-      auto bytes = FollowOverflow(pages_, location, slot.bytes, target);
-      return Row::Decode(table, &pages_, std::move(target), bytes, location);
-    }
-    default:
-      return std::nullopt;
-  }
+  PageRef page;
+  std::optional<HomeRow> home = FindHomeRow(pages_, table->tdef_page, location, page);
+  if (!home) return std::nullopt;
+  if (home->moved()) page = std::move(home->moved_page);
+  return Row::Decode(table, &pages_, std::move(page), home->bytes, location);
 }
 
 bool Database::RefreshIfChanged(bool force) {

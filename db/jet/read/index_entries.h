@@ -7,6 +7,8 @@
 
 #include <compare>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "db/jet/file/page_cache.h"
@@ -22,6 +24,19 @@ namespace jet {
 // codes this engine does not know exactly.
 std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
                               const std::vector<Value>& values);
+
+// "cannot update index <index> of <table>: ", how every refusal of a key or
+// an entry of `index` begins.
+std::string IndexRefusalPrefix(const TableDef& table, const Index& index);
+// Raises kInvalidArgument IndexRefusalPrefix(table, index) + `why`.
+[[noreturn]] void RefuseIndexUpdate(const TableDef& table, const Index& index,
+                                    std::string_view why);
+
+// Position in table.columns of the column that `column`, one of `index`'s
+// columns, keys. Raises kInvalidArgument "cannot update index <index> of
+// <table>: it names a missing column" when the table has none of that number.
+size_t IndexColumnPosition(const TableDef& table, const Index& index,
+                           const IndexColumn& column);
 
 struct IndexEntry {
   std::vector<uint8_t> key;  // key bytes, without the row id

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstring>
 #include <string>
+#include <string_view>
 
 #include "db/jet/format/error.h"
 #include "db/jet/format/format.h"
@@ -10,12 +11,6 @@
 
 namespace jet {
 namespace {
-
-[[noreturn]] void Refuse(const TableDef& t, const Index& index,
-                         const std::string& why) {
-  RaiseInvalidArgument("cannot update index " + NameForMessage(index.name) + " of " +
-                       NameForMessage(t.name) + ": " + why);
-}
 
 // General (legacy) codes of printable ASCII, or 0 where the code is not a
 // single inline byte.
@@ -56,16 +51,29 @@ void AppendBigEndian(std::vector<uint8_t>& out, uint64_t v, size_t size) {
 
 }  // namespace
 
+std::string IndexRefusalPrefix(const TableDef& table, const Index& index) {
+  return "cannot update index " + NameForMessage(index.name) + " of " +
+         NameForMessage(table.name) + ": ";
+}
+
+void RefuseIndexUpdate(const TableDef& table, const Index& index, std::string_view why) {
+  RaiseInvalidArgument(IndexRefusalPrefix(table, index) + std::string(why));
+}
+
+size_t IndexColumnPosition(const TableDef& table, const Index& index,
+                           const IndexColumn& column) {
+  for (size_t pos = 0; pos < table.columns.size(); ++pos) {
+    if (table.columns[pos].number == column.column_number) return pos;
+  }
+  RefuseIndexUpdate(table, index, "it names a missing column");
+}
+
 std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
                               const std::vector<Value>& values) {
   std::vector<uint8_t> key;
   for (size_t k = 0; k < index.columns.size(); ++k) {
     const IndexColumn& ic = index.columns[k];
-    const Column* column = nullptr;
-    for (const Column& c : table.columns) {
-      if (c.number == ic.column_number) column = &c;
-    }
-    if (!column) Refuse(table, index, "it names a missing column");
+    const Column* column = &table.columns[IndexColumnPosition(table, index, ic)];
     const Value& v = values[k];
     if (IsNull(v)) {
       key.push_back(ic.ascending ? format::kKeyNull : format::kKeyNullDescending);
@@ -103,8 +111,9 @@ std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
       }
       case ColumnKind::kText: {
         if (column->sort_order != format::kGeneralSortOrder) {
-          Refuse(table, index, "text collation " + std::to_string(column->sort_order) +
-                                   " has no known key codes");
+          RefuseIndexUpdate(table, index, "text collation " +
+                                              std::to_string(column->sort_order) +
+                                              " has no known key codes");
         }
         std::u16string s = std::get<std::u16string>(v);
         while (!s.empty() && s.back() == u' ') s.pop_back();
@@ -119,7 +128,8 @@ std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
           } else {
             char hex[8];
             std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(ch));
-            Refuse(table, index, std::string("no known key code for character U+") + hex);
+            RefuseIndexUpdate(table, index,
+                              std::string("no known key code for character U+") + hex);
           }
         }
         body.push_back(format::kKeyTextEnd);
@@ -128,8 +138,9 @@ std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
         break;
       }
       default:
-        Refuse(table, index, std::string("keys of ") + ColumnKindName(column->kind) +
-                                 " columns are not handled");
+        RefuseIndexUpdate(table, index, std::string("keys of ") +
+                                            ColumnKindName(column->kind) +
+                                            " columns are not handled");
     }
     if (ic.ascending) {
       key.push_back(format::kKeyAscending);

@@ -10,17 +10,33 @@
 #include "db/jet/format/row_location.h"
 
 namespace jet {
+namespace {
 
-void ReadLongValue(PageCache& pages, std::span<const uint8_t> stored,
-                   uint32_t row_page, Bytes& out) {
-  out.clear();
+// The 12-byte header a MEMO or OLE column holds in its row, before any
+// inline data: the length and the storage kind in one word, then the row
+// pointer to the LVAL row or to the chain's first piece.
+struct LongValueHeader {
+  size_t length = 0;
+  uint32_t kind = 0;
+  RowPointer pointer;
+};
+
+// Raises kCorrupt naming `row_page` when `stored` is too short for it.
+LongValueHeader ReadHeader(std::span<const uint8_t> stored, uint32_t row_page) {
   if (stored.size() < format::kLongValueHeaderSize) {
     RaiseCorrupt(row_page, "long value header is shorter than 12 bytes");
   }
   uint32_t word = LoadU32(stored.data());
-  size_t length = word & format::kLongValueLengthMask;
-  uint32_t kind = word & format::kLongValueKindMask;
-  RowPointer pointer{LoadU32(stored.data() + format::kLongValuePointerOffset)};
+  return {word & format::kLongValueLengthMask, word & format::kLongValueKindMask,
+          RowPointer{LoadU32(stored.data() + format::kLongValuePointerOffset)}};
+}
+
+}  // namespace
+
+void ReadLongValue(PageCache& pages, std::span<const uint8_t> stored,
+                   uint32_t row_page, Bytes& out) {
+  out.clear();
+  auto [length, kind, pointer] = ReadHeader(stored, row_page);
   if (kind == format::kLongValueInline) {
     if (length > stored.size() - format::kLongValueHeaderSize) {
       RaiseCorrupt(row_page, "inline long value is longer than its row slot");
@@ -70,21 +86,12 @@ void ReadLongValue(PageCache& pages, std::span<const uint8_t> stored,
 std::vector<RowLocation> LongValueRows(PageCache& pages, std::span<const uint8_t> stored,
                                        uint32_t row_page) {
   std::vector<RowLocation> rows;
-  if (stored.size() < format::kLongValueHeaderSize) {
-    RaiseCorrupt(row_page, "long value header is shorter than 12 bytes");
-  }
-  uint32_t word = LoadU32(stored.data());
-  size_t length = word & format::kLongValueLengthMask;
-  uint32_t kind = word & format::kLongValueKindMask;
-  RowPointer pointer{LoadU32(stored.data() + format::kLongValuePointerOffset)};
+  auto [length, kind, pointer] = ReadHeader(stored, row_page);
   if (kind == format::kLongValueInline) return rows;
-  auto at = [](RowPointer p) {
-    return RowLocation{p.page(), static_cast<uint16_t>(p.row())};
-  };
   PageRef page;
   if (kind == format::kLongValueSingle) {
     ReadRowAt(pages, pointer, row_page, page);
-    rows.push_back(at(pointer));
+    rows.push_back(pointer.Location());
     return rows;
   }
   if (kind != format::kLongValueChain) {
@@ -98,7 +105,7 @@ std::vector<RowLocation> LongValueRows(PageCache& pages, std::span<const uint8_t
     if (row.size() <= format::kLongValueChainLinkSize) {
       RaiseCorrupt(pointer.page(), "long value piece holds no data");
     }
-    rows.push_back(at(pointer));
+    rows.push_back(pointer.Location());
     seen += row.size() - format::kLongValueChainLinkSize;
     referrer = pointer.page();
     pointer = RowPointer{LoadU32(row.data())};

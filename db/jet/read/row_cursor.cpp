@@ -38,19 +38,11 @@ bool RowCursor::Next() {
       continue;
     }
     uint16_t slot = slot_++;
-    Slot s = ReadSlot(*page_, slot);
-    RowLocation location{page_->number, slot};
-    if (s.kind == SlotKind::kHome) {
-      row_.Load(table_, &pages_, page_, s.bytes, location);
-      return true;
-    }
-    if (s.kind == SlotKind::kOverflow) {
-      PageRef target;
-      std::span<const uint8_t> bytes =
-          FollowOverflow(pages_, location, s.bytes, target);
-      row_.Load(table_, &pages_, target, bytes, location);
-      return true;
-    }
+    std::optional<HomeRow> home = ReadHomeRow(pages_, *page_, slot);
+    if (!home) continue;
+    row_.Load(table_, &pages_, home->moved() ? home->moved_page : page_, home->bytes,
+              RowLocation{page_->number, slot});
+    return true;
   }
 }
 

@@ -32,8 +32,7 @@ void RephraseKeyRefusal(const TableDef& table, const Index& index, Body body) {
   } catch (const Error& e) {
     if (e.kind() != ErrorKind::kInvalidArgument) throw;
     std::string what = e.what();
-    std::string prefix = "cannot update index " + NameForMessage(index.name) + " of " +
-                         NameForMessage(table.name) + ": ";
+    std::string prefix = IndexRefusalPrefix(table, index);
     Refuse(table, index.name, what.rfind(prefix, 0) == 0 ? what.substr(prefix.size()) : what);
   }
 }

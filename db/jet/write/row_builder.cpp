@@ -12,25 +12,8 @@
 namespace jet {
 namespace {
 
-std::string Utf8(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) {
-    if (c < 0x80) {
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x800) {
-      out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    } else {
-      out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-      out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-      out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-    }
-  }
-  return out;
-}
-
 std::string ColumnName(const TableDef& t, const Column& c) {
-  return Utf8(t.name) + "." + Utf8(c.name);
+  return NameForMessage(t.name) + "." + NameForMessage(c.name);
 }
 
 template <typename T>
@@ -168,7 +151,7 @@ void CheckColumnValue(const TableDef& table, size_t column, const Value& value,
                       bool inserting) {
   if (column >= table.columns.size()) {
     RaiseInvalidArgument("no column " + std::to_string(column) + " in " +
-                         Utf8(table.name));
+                         NameForMessage(table.name));
   }
   const Column& c = table.columns[column];
   if (inserting && c.IsLongValue()) {

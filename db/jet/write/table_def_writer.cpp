@@ -143,9 +143,8 @@ Page TableDefPage(const TableDef& table, uint32_t number) {
   std::vector<uint8_t> buffer = EncodeTableDef(table);
   // Section 4.1: the free-space field leaves 8 bytes besides the TDEF.
   if (buffer.size() + format::kTdefContinuationData > format::kPageSize) {
-    std::string name;
-    for (char16_t ch : table.name) name.push_back(ch < 0x80 ? static_cast<char>(ch) : '?');
-    RaiseInvalidArgument("table definition of " + name + " does not fit one page");
+    RaiseInvalidArgument("table definition of " + NameForMessage(table.name) +
+                         " does not fit one page");
   }
   Page page;
   page.number = number;

@@ -21,25 +21,13 @@
 
 namespace jet {
 
-std::string Narrow(std::u16string_view s) {
-  std::string out;
-  for (char16_t c : s) out.push_back(c < 0x80 ? static_cast<char>(c) : '?');
-  return out;
-}
-
 std::vector<Value> IndexColumnValues(const TableDef& table, const Index& index,
                                      const std::function<Value(size_t)>& value_of,
                                      bool& all_null) {
   std::vector<Value> values;
   all_null = true;
   for (const IndexColumn& ic : index.columns) {
-    auto pos = std::find_if(table.columns.begin(), table.columns.end(),
-                            [&](const Column& c) { return c.number == ic.column_number; });
-    if (pos == table.columns.end()) {
-      RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
-                           Narrow(table.name) + ": it names a missing column");
-    }
-    values.push_back(value_of(static_cast<size_t>(pos - table.columns.begin())));
+    values.push_back(value_of(IndexColumnPosition(table, index, ic)));
     all_null = all_null && IsNull(values.back());
   }
   return values;
@@ -56,7 +44,7 @@ JournaledFile& JournaledOf(Database& db) {
 [[noreturn]] void NoSuchRow(const TableDef& table, RowLocation home) {
   RaiseInvalidArgument("no such row: page " + std::to_string(home.page) +
                        " row " + std::to_string(home.slot) + " of " +
-                       Narrow(table.name));
+                       NameForMessage(table.name));
 }
 
 std::vector<uint8_t> PointerBytes(RowLocation target) {
@@ -170,14 +158,7 @@ void Writer::QueueIndexChanges(const std::shared_ptr<const TableDef>& table,
     bool touched = false;
     std::vector<Value> old_values, new_values;
     for (const IndexColumn& ic : index.columns) {
-      size_t pos = table->columns.size();
-      for (size_t c = 0; c < table->columns.size(); ++c) {
-        if (table->columns[c].number == ic.column_number) pos = c;
-      }
-      if (pos == table->columns.size()) {
-        RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
-                             Narrow(table->name) + ": it names a missing column");
-      }
+      size_t pos = IndexColumnPosition(*table, index, ic);
       Value old_value = old.Get(pos);
       Value new_value = old_value;
       for (const auto& [column, value] : changes) {
@@ -210,16 +191,14 @@ void Writer::QueueIndexChanges(const std::shared_ptr<const TableDef>& table,
     IndexEntry old_entry{old_key, old.location()};
     IndexEntry new_entry{new_key, old.location()};
     if (!old_key.empty() && !pending.editor->Contains(old_entry)) {
-      RaiseCorrupt(index.root_page, "index " + Narrow(index.name) +
+      RaiseCorrupt(index.root_page, "index " + NameForMessage(index.name) +
                                         " has no entry for page " +
                                         std::to_string(old.location().page) + " row " +
                                         std::to_string(old.location().slot));
     }
     if (index.unique && !new_key.empty() && !IsNullKey(new_key, index.columns.size())) {
       if (pending.editor->KeyHeldByOther(new_key, old.location())) {
-        RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
-                             Narrow(table->name) + ": the new value is there already " +
-                             "and the index is unique");
+        RefuseIndexUpdate(*table, index, "the new value is there already and the index is unique");
       }
     }
     moves.push_back({&pending, std::move(old_entry), std::move(new_entry)});
@@ -313,29 +292,14 @@ void Writer::UpdateInBatch(const std::shared_ptr<const TableDef>& table,
                            RowLocation home, const ColumnChanges& changes) {
   for (const auto& [column, value] : changes) CheckColumnValue(*table, column, value);
   PageCache& pages = db_.pages();
-  if (home.page == 0 || home.page >= pages.PageCount()) NoSuchRow(*table, home);
-  PageRef home_ref = pages.Get(home.page);
-  if (home_ref->type() != format::kPageData ||
-      LoadU32(&home_ref->bytes[format::kDataOwnerOffset]) != table->tdef_page ||
-      home.slot >= SlotCount(*home_ref)) {
-    NoSuchRow(*table, home);
-  }
-  Slot slot = ReadSlot(*home_ref, home.slot);
-  if (slot.kind != SlotKind::kHome && slot.kind != SlotKind::kOverflow) {
-    NoSuchRow(*table, home);
-  }
-  bool moved = slot.kind == SlotKind::kOverflow;
-  RowLocation old_target;
-  Row old;
-  if (moved) {
-    PageRef target_ref;
-    auto bytes = FollowOverflow(pages, home, slot.bytes, target_ref);
-    old_target = RowLocation{target_ref->number,
-                             static_cast<uint16_t>(RowPointer{LoadU32(slot.bytes.data())}.row())};
-    old = Row::Decode(table, &pages, target_ref, bytes, home);
-  } else {
-    old = Row::Decode(table, &pages, home_ref, slot.bytes, home);
-  }
+  PageRef home_ref;
+  std::optional<HomeRow> found = FindHomeRow(pages, table->tdef_page, home, home_ref);
+  if (!found) NoSuchRow(*table, home);
+  const bool moved = found->moved();
+  const RowLocation old_target = found->at;
+  Row old = Row::Decode(table, &pages, moved ? std::move(found->moved_page) : home_ref,
+                        found->bytes, home);
+  found.reset();
   std::vector<uint8_t> row = BuildRow(*table, old, changes);
   CheckPacked(*home_ref);
   QueueIndexChanges(table, old, changes);

@@ -7,7 +7,6 @@
 #include <map>
 #include <memory>
 #include <string>
-#include <string_view>
 #include <utility>
 
 #include "db/jet/write/index_writer.h"
@@ -25,9 +24,6 @@ class Writer::Batch {
   };
   std::map<std::pair<uint32_t, uint32_t>, PendingIndex> indexes;
 };
-
-// A name for messages: ASCII kept, other characters shown as '?'.
-std::string Narrow(std::u16string_view s);
 
 // The values of `index`'s key columns, in index order, taken by `value_of`
 // (a position in table.columns to its value); sets `all_null` when every one

@@ -128,29 +128,16 @@ void Writer::DeleteRow(const std::shared_ptr<const TableDef>& table, RowLocation
   PageCache& pages = db_.pages();
   auto no_such_row = [&]() {
     RaiseInvalidArgument("no such row: page " + std::to_string(home.page) + " row " +
-                         std::to_string(home.slot) + " of " + Narrow(table->name));
+                         std::to_string(home.slot) + " of " + NameForMessage(table->name));
   };
-  if (home.page == 0 || home.page >= pages.PageCount()) no_such_row();
-  PageRef home_ref = pages.Get(home.page);
-  if (home_ref->type() != format::kPageData ||
-      LoadU32(&home_ref->bytes[format::kDataOwnerOffset]) != table->tdef_page ||
-      home.slot >= SlotCount(*home_ref)) {
-    no_such_row();
-  }
-  Slot slot = ReadSlot(*home_ref, home.slot);
-  if (slot.kind != SlotKind::kHome && slot.kind != SlotKind::kOverflow) no_such_row();
-  const bool moved = slot.kind == SlotKind::kOverflow;
-  RowLocation target;
-  Row old;
-  if (moved) {
-    PageRef target_ref;
-    auto bytes = FollowOverflow(pages, home, slot.bytes, target_ref);
-    target = RowLocation{target_ref->number,
-                         RowPointer{LoadU32(slot.bytes.data())}.row()};
-    old = Row::Decode(table, &pages, target_ref, bytes, home);
-  } else {
-    old = Row::Decode(table, &pages, home_ref, slot.bytes, home);
-  }
+  PageRef home_ref;
+  std::optional<HomeRow> found = FindHomeRow(pages, table->tdef_page, home, home_ref);
+  if (!found) no_such_row();
+  const bool moved = found->moved();
+  const RowLocation target = found->at;
+  Row old = Row::Decode(table, &pages, moved ? std::move(found->moved_page) : home_ref,
+                        found->bytes, home);
+  found.reset();
   CheckPacked(*home_ref);
   if (moved) CheckPacked(*pages.Get(target.page));
 
@@ -175,9 +162,9 @@ void Writer::DeleteRow(const std::shared_ptr<const TableDef>& table, RowLocation
     IndexEntry entry{IndexKey(*table, index, values), home};
     IndexEditor& editor = EditorFor(table, index);
     if (!editor.Contains(entry)) {
-      RaiseCorrupt(index.root_page, "index " + Narrow(index.name) + " has no entry for page " +
-                                        std::to_string(home.page) + " row " +
-                                        std::to_string(home.slot));
+      RaiseCorrupt(index.root_page, "index " + NameForMessage(index.name) +
+                                        " has no entry for page " + std::to_string(home.page) +
+                                        " row " + std::to_string(home.slot));
     }
     entries.emplace_back(&editor, std::move(entry));
   }

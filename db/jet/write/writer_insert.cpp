@@ -64,7 +64,7 @@ RowLocation Writer::InsertInBatch(const std::shared_ptr<const TableDef>& table,
     if (c.kind == ColumnKind::kBoolean) value = false;
     if (c.auto_number) {
       if (c.kind != ColumnKind::kLong) {
-        RaiseInvalidArgument("cannot insert into " + Narrow(table->name) +
+        RaiseInvalidArgument("cannot insert into " + NameForMessage(table->name) +
                              ": GUID autonumber");
       }
       value = static_cast<int32_t>(++autonumber);
@@ -92,9 +92,7 @@ RowLocation Writer::InsertInBatch(const std::shared_ptr<const TableDef>& table,
     IndexEditor& editor = EditorFor(table, index);
     if (index.unique && !IsNullKey(key, index.columns.size()) &&
         editor.KeyHeldByOther(key, RowLocation{})) {
-      RaiseInvalidArgument("cannot update index " + Narrow(index.name) + " of " +
-                           Narrow(table->name) + ": the new value is there already " +
-                           "and the index is unique");
+      RefuseIndexUpdate(*table, index, "the new value is there already and the index is unique");
     }
     entries.emplace_back(&editor, std::move(key));
   }
@@ -191,7 +189,7 @@ RowLocation Writer::PlaceLongValueRow(const TableDef& table, const Column& colum
                            [&](const LongValueMaps& m) { return m.column_number == column.number; });
   if (maps == table.long_value_maps.end()) {
     RaiseCorrupt(table.tdef_page, "no page map for the long values of column " +
-                                      Narrow(column.name));
+                                      NameForMessage(column.name));
   }
   Page fresh;
   FormatDataPage(fresh, 0);
