@@ -48,7 +48,10 @@ DatabaseWords SplitDatabaseWords(const std::string& named, std::vector<std::stri
   } else if (words.size() > most_rest ||
              (!words.empty() && words.size() >= least_rest &&
               std::filesystem::is_regular_file(platform::PathFromUtf8(words[0]), error) &&
-              (words.size() > least_rest || NamesDatabase(words[0])))) {
+              (words.size() > least_rest || NamesDatabase(words[0]))) ||
+             // A missing file named as a database is reported as missing
+             // rather than read as a table name, where the words allow one.
+             (words.size() > least_rest && NamesDatabase(words[0]))) {
     out.database = words[0];
     words.erase(words.begin());
   }

@@ -65,6 +65,7 @@ TEST(SplitDatabaseWords, TellsTheFileFromTheOtherWords) {
       {db, {"city"}, 0, 1, db, {"city"}},          // schema --db FILE TABLE
       {"", {other}, 1, 1, "", {other}},            // export TABLE, a file of that name here
       {"", {"nope.mdb"}, 1, 1, "", {"nope.mdb"}},  // no such file: a table name
+      {"", {"nope.mdb"}, 0, 1, "nope.mdb", {}},    // schema FILE, missing: named as one
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.named + " " + (c.words.empty() ? "" : c.words[0]));
