@@ -13,6 +13,7 @@
 
 #include "attribution/batch_pipeline.h"
 #include "attribution/column_values.h"
+#include "attribution/read_ahead_file.h"
 #include "base/utf.h"
 #include "codec/number_head.h"
 #include "db/jet/read/index_seek.h"
@@ -390,6 +391,29 @@ AttributionIndex AttributionIndex::LoadFor(jet::Database& db, const std::vector<
   IndexLoader loader(db, nullptr);
   loader.OnlyFor(heads);
   return loader.Run();
+}
+
+namespace {
+
+// Pages cached while a few numbers are looked up (a scan, where no index
+// helps, needs only the current page).
+constexpr size_t kFewCachePages = 64;
+
+}  // namespace
+
+AttributionIndex LoadForLookup(const std::filesystem::path& file,
+                               const std::vector<std::string>& numbers) {
+  const bool few = !numbers.empty() && numbers.size() <= kFewNumbers;
+  auto db = few ? jet::Database::Open(file, jet::OpenMode::kReadOnly, kFewCachePages)
+                : OpenForScan(file);
+  jet::ReadLock lock(*db);
+  if (!few) return AttributionIndex::Load(*db);
+  std::vector<uint32_t> heads;
+  char digits[kMobileDigits];
+  for (const std::string& number : numbers) {
+    if (NormalizeMobile(number, digits)) heads.push_back(HeadOf(digits));
+  }
+  return AttributionIndex::LoadFor(*db, heads);
 }
 
 }  // namespace attribution

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 #include <string>
 #include <vector>
@@ -105,6 +106,20 @@ class AttributionIndex {
   std::vector<Attribution> answers_;
   size_t head_count_ = 0;
 };
+
+// Up to this many numbers are looked up from their own heads' rows only,
+// without loading every head.
+inline constexpr size_t kFewNumbers = 64;
+
+// What a lookup of `numbers` (as given; those that are no mobile number are
+// passed over) needs from the database `file`, read in one committed state
+// (under its read lock): for one to kFewNumbers numbers only their heads'
+// rows (LoadFor), sought through an index where there is one, the pages
+// read one by one; for more, or none (the numbers come later, from a
+// stream), every head (Load), the file read in one pass (OpenForScan).
+// Raises jet::Error as jet::Database::Open and Load do.
+AttributionIndex LoadForLookup(const std::filesystem::path& file,
+                               const std::vector<std::string>& numbers);
 
 }  // namespace attribution
 

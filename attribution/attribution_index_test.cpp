@@ -14,6 +14,8 @@
 #include "db/jet/format/error.h"
 #include "db/jet/write/index_adder.h"
 #include "db/jet/write/writer.h"
+#include "testing/attribution_db.h"
+#include "testing/scratch_dir.h"
 #include "testing/shared_fixtures.h"
 
 namespace attribution {
@@ -128,6 +130,24 @@ TEST(AttributionIndex, LoadingSomeHeadsAnswersThemAsTheWholeIndexDoes) {
   }
 }
 
+// A lookup loads only the heads of a few numbers given, every head for more
+// or for numbers still to come; text that is no mobile number is passed over.
+TEST(AttributionIndex, LookupLoadsOnlyTheHeadsOfAFewNumbers) {
+  testing_support::ScratchDir dir;
+  const std::filesystem::path file = dir.path() / "attrdata.mdb";
+  testing::SaveDatabase(Sample(), file);
+  const std::vector<std::string> few = {"13800130000", "+86 158-1308-0000", "hello"};
+  const std::vector<std::string> most_few(kFewNumbers, "13800130000");
+  const std::vector<std::string> many(kFewNumbers + 1, "13800130000");
+  for (const auto& [numbers, heads] : std::vector<std::pair<std::vector<std::string>, size_t>>{
+           {few, 2}, {most_few, 1}, {many, 14}, {{}, 14}}) {
+    const AttributionIndex index = LoadForLookup(file, numbers);
+    EXPECT_EQ(index.HeadCount(), heads) << numbers.size();
+    EXPECT_EQ(AnswerText(index, 1380013), "北京|北京|100000|010|中国移动");
+  }
+  EXPECT_THROW(LoadForLookup(dir.path() / "absent.mdb", few), jet::Error);
+}
+
 TEST(AttributionIndex, EmptyTablesAnswerNothingMissingTablesRaise) {
   auto db = testing::MakeDatabase({});
   const AttributionIndex index = AttributionIndex::Load(*db);
@@ -143,24 +163,68 @@ TEST(AttributionIndex, EmptyTablesAnswerNothingMissingTablesRaise) {
   }
 }
 
-// The large fixture, stored scrambled and plain: every head found, with the
-// same answers, and a few checked against the rows written into it.
-TEST(AttributionIndex, LargeFixtureScrambledAndPlainAgree) {
-  ATTR_REQUIRE_FIXTURE(scrambled_path, "attrdata-large.mdb");
-  ATTR_REQUIRE_FIXTURE(plain_path, "attrdata-large-plain.mdb");
+// The same rows stored scrambled and plain: the large shared fixture, or
+// the demonstration data with 10000 more heads that our engine writes.
+struct ScrambledAndPlainFiles {
+  const char* name;
+  const char* scrambled;  // shared fixtures; nullptr: written here
+  const char* plain;
+  size_t heads;
+  std::vector<std::pair<uint32_t, std::string>> answers;  // as the rows written say
+};
+
+void PrintTo(const ScrambledAndPlainFiles& files, std::ostream* out) { *out << files.name; }
+
+class ScrambledAndPlain : public ::testing::TestWithParam<ScrambledAndPlainFiles> {};
+
+// Every head found in both, with the same answers, and a few checked
+// against the rows written into them.
+TEST_P(ScrambledAndPlain, EveryHeadAnswersAlike) {
+  const ScrambledAndPlainFiles& files = GetParam();
+  testing_support::ScratchDir dir;
+  std::filesystem::path scrambled_path, plain_path;
+  if (files.scrambled) {
+    ATTR_REQUIRE_FIXTURE(scrambled_fixture, files.scrambled);
+    ATTR_REQUIRE_FIXTURE(plain_fixture, files.plain);
+    scrambled_path = scrambled_fixture;
+    plain_path = plain_fixture;
+  } else {
+    testing_support::DemoOptions options;
+    options.extra_heads = 10000;
+    scrambled_path = testing_support::WriteDemoDatabase(dir.path(), options, "scrambled.mdb");
+    options.heads = testing_support::HeadForm::kPlain;
+    plain_path = testing_support::WriteDemoDatabase(dir.path(), options, "plain.mdb");
+  }
   auto scrambled_db = jet::Database::Open(scrambled_path, jet::OpenMode::kReadOnly, 16);
   auto plain_db = jet::Database::Open(plain_path, jet::OpenMode::kReadOnly, 16);
   const AttributionIndex scrambled = AttributionIndex::Load(*scrambled_db);
   const AttributionIndex plain = AttributionIndex::Load(*plain_db);
-  EXPECT_EQ(scrambled.HeadCount(), 507620u);
-  EXPECT_EQ(plain.HeadCount(), 507620u);
+  EXPECT_EQ(scrambled.HeadCount(), files.heads);
+  EXPECT_EQ(plain.HeadCount(), files.heads);
   for (uint32_t head = kFirstHead; head < kFirstHead + kHeadSpan; ++head) {
     ASSERT_EQ(AnswerText(scrambled, head), AnswerText(plain, head)) << head;
   }
-  EXPECT_EQ(AnswerText(scrambled, 1300000), "吉林|吉林|132000|0432|中国联通");
-  EXPECT_EQ(AnswerText(scrambled, 1701140), "内蒙古|乌兰察布|012000|0474|电信虚拟运营商");
-  EXPECT_EQ(AnswerText(scrambled, 1999999), "辽宁|大连|116000|0411|中国电信");
+  for (const auto& [head, answer] : files.answers) {
+    EXPECT_EQ(AnswerText(scrambled, head), answer) << head;
+  }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Databases, ScrambledAndPlain,
+    ::testing::Values(
+        // 275 distinct heads (1355500 twice: the first row, 深圳, answers),
+        // and 1470000-1479999.
+        ScrambledAndPlainFiles{"Ours", nullptr, nullptr, 275 + 10000,
+                               {{1355500, "广东|深圳|518000|0755|中国移动"},
+                                {1990002, "演示|演示区😀|000000|00|中国电信"},
+                                {1530999, "||||中国电信"},  // no city 999
+                                {1480000, "-"}}},
+        ScrambledAndPlainFiles{"SharedFixture", "attrdata-large.mdb",
+                               "attrdata-large-plain.mdb", 507620,
+                               {{1300000, "吉林|吉林|132000|0432|中国联通"},
+                                {1701140, "内蒙古|乌兰察布|012000|0474|电信虚拟运营商"},
+                                {1999999, "辽宁|大连|116000|0411|中国电信"}}}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // Every head of a run, in order (the heads share their first cipher bytes)
 // and shuffled, reads back as the codec encoded it.

@@ -84,6 +84,20 @@ void ForEachCityHead(jet::Database& db, const std::vector<int32_t>& keys,
   }
 }
 
+bool ListCityHeads(const std::filesystem::path& file, std::u16string_view province,
+                   std::u16string_view city,
+                   const std::function<void(std::u16string_view)>& each) {
+  // A read-only file is mapped, so seeking page by page costs no more than
+  // a scan would.
+  constexpr size_t kCachePages = 64;
+  auto db = jet::Database::Open(file, jet::OpenMode::kReadOnly, kCachePages);
+  jet::ReadLock lock(*db);
+  const std::vector<int32_t> keys = FindCityKeys(*db, province, city);
+  if (keys.empty()) return false;
+  ForEachCityHead(*db, keys, each);
+  return true;
+}
+
 std::string ListedHead(std::u16string_view stored) {
   if (stored.size() == kHeadDigits) return base::Utf16ToUtf8(stored);
   const std::string decoded = codec::DecodeNumberHead(base::Utf16ToGbk(stored));

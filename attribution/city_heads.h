@@ -6,6 +6,7 @@
 #define ATTRIBUTION_CITY_HEADS_H_
 
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <optional>
 #include <string>
@@ -32,6 +33,15 @@ std::vector<int32_t> FindCityKeys(jet::Database& db, std::u16string_view provinc
 // column.
 void ForEachCityHead(jet::Database& db, const std::vector<int32_t>& keys,
                      const std::function<void(std::u16string_view)>& each);
+
+// The listing of a city from the database `file`, in one committed state
+// (under its read lock), the heads sought through an index where there is
+// one and the pages read one by one: `each` as ForEachCityHead gives it
+// for the keys FindCityKeys finds. Returns false, `each` never called, when
+// no city row matches. Raises as those do and as jet::Database::Open does.
+bool ListCityHeads(const std::filesystem::path& file, std::u16string_view province,
+                   std::u16string_view city,
+                   const std::function<void(std::u16string_view)>& each);
 
 // The listing line of a stored head, without "xxxx": seven plain characters
 // as they are (the head was never scrambled), anything else through

@@ -49,12 +49,17 @@ void ComboBox1Change(db::TADOQuery& query, const SegmentTab& tab);
 // leaves the command.
 void Button2Click(db::TADOQuery& query, const SegmentTab& tab, Shell& shell);
 
+// The bulk encoding shows its progress and lets events through once every
+// this many rows.
+inline constexpr int kRowsPerDrain = 100;
+
 // Bulk number-head encoding: every numindex row whose head is exactly seven
 // bytes gets EncodeNumberHead of it, posted row by row; Edit1 shows the head
-// of every hundredth row and waiting events are handled there. Refuses,
-// before writing anything, a numhead column too narrow for a stored head.
-// While it runs, the other commands do nothing.
-void Button3Click(db::TADOQuery& query, TextControl& edit1, Shell& shell);
+// of every kRowsPerDrain-th row and waiting events are handled there.
+// Refuses, before writing anything, a numhead column too narrow for a
+// stored head. While it runs, the other commands do nothing (and it returns
+// 0 at once when another is running). Returns the number of rows changed.
+int Button3Click(db::TADOQuery& query, TextControl& edit1, Shell& shell);
 
 // The text of a statement value between single quotes, every quote inside
 // doubled so that the value is matched literally.

@@ -14,7 +14,6 @@ namespace {
 
 constexpr size_t kPlainHeadBytes = 7;
 constexpr int kStoredHeadChars = 21;
-constexpr int kRowsPerProgressStep = 100;
 // Posted rows reach the file together at a progress step once this much
 // time has passed since they last did, and always at the end.
 constexpr auto kWriteInterval = std::chrono::milliseconds(250);
@@ -61,16 +60,17 @@ class PostGroup {
 
 }  // namespace
 
-void Button3Click(db::TADOQuery& query, TextControl& edit1, Shell& shell) {
-  if (CommandsBusy()) return;
+int Button3Click(db::TADOQuery& query, TextControl& edit1, Shell& shell) {
+  if (CommandsBusy()) return 0;
   BusyScope busy(shell);
   RunStatement(query, "select * from numindex");
   RequireRoomForStoredHeads(query);
   PostGroup group(query);
   int counter = 0;
+  int changed = 0;
   while (!query.AtEnd()) {
     const std::string head = query.FieldText("numhead");
-    if (++counter == kRowsPerProgressStep) {
+    if (++counter == kRowsPerDrain) {
       counter = 0;
       edit1.SetText(head);
       group.WriteIfDue();
@@ -80,10 +80,12 @@ void Button3Click(db::TADOQuery& query, TextControl& edit1, Shell& shell) {
       query.Edit();
       query.SetFieldText("numhead", codec::EncodeNumberHead(head));
       query.Post();
+      ++changed;
     }
     query.Next();
   }
   group.End();
+  return changed;
 }
 
 }  // namespace commands

@@ -103,33 +103,77 @@ int CountEncoded(const std::vector<std::string>& before, const std::vector<std::
   return encoded;
 }
 
-TEST_F(EncodeAllTest, EncodesEverySevenByteHeadAndLeavesTheRest) {
-  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-plain.mdb");
-  Use(fixture);
+// The databases a case runs on and what they hold.
+struct Source {
+  std::string name;
+  bool shared;      // the shared fixtures, else databases our engine writes
+  size_t plain_rows;  // rows of the file of plain heads (and odd ones)
+  int plain_encoded;  // of them seven characters long
+  int narrow_width;   // numhead's width in the file too narrow
+  int scrambled_drains;  // drains over the file stored scrambled
+  // Heads of the file under indexes and the cities they are found in.
+  std::vector<std::pair<std::string, std::u16string>> indexed_cities = {};
+};
+
+void PrintTo(const Source& source, std::ostream* out) { *out << source.name; }
+
+class EncodeAllOn : public EncodeAllTest, public ::testing::WithParamInterface<Source> {
+ protected:
+  // Plain heads with odd ones; plain heads under indexes; a numhead too
+  // narrow; scrambled heads.
+  enum class File { kPlain, kIndexed, kNarrow, kScrambled };
+  void SetUp() override {
+    if (!GetParam().shared) return;
+    for (const char* fixture : kFixtures) {
+      if (!testing_support::FixturePath(fixture)) {
+        GTEST_SKIP() << "shared fixture absent: " << fixture;
+      }
+    }
+  }
+  void Use(File file) {
+    if (GetParam().shared) {
+      EncodeAllTest::Use(*testing_support::FixturePath(kFixtures[static_cast<int>(file)]));
+      return;
+    }
+    testing_support::DemoOptions narrow;
+    narrow.heads = testing_support::HeadForm::kPlain;
+    narrow.schema.numhead_size = 20;
+    const testing_support::DemoOptions options[] = {
+        testing_support::MixedHeads(), testing_support::IndexedHeads(), narrow, {}};
+    UseOwn(options[static_cast<int>(file)]);
+  }
+
+  static constexpr const char* kFixtures[] = {"attrdata-plain.mdb", "attrdata-indexed.mdb",
+                                              "attrdata-narrow.mdb", "attrdata-small.mdb"};
+};
+
+TEST_P(EncodeAllOn, EncodesEverySevenByteHeadAndLeavesTheRest) {
+  Use(File::kPlain);
   const std::vector<std::string> before = Heads();
-  ASSERT_EQ(before.size(), 2518u);
-  Button3Click(query_, edit1_, shell_);
+  ASSERT_EQ(before.size(), GetParam().plain_rows);
+  const int changed = Button3Click(query_, edit1_, shell_);
   EXPECT_TRUE(shell_.notices.empty());
   // Progress: the head of rows 100, 200, ... as read, one drain each.
-  EXPECT_EQ(shell_.drains, 25);
-  EXPECT_EQ(edit1_.sets, 25);
-  EXPECT_EQ(edit1_.text, before[2499]);
+  const int drains = static_cast<int>(before.size()) / kRowsPerDrain;
+  EXPECT_EQ(shell_.drains, drains);
+  EXPECT_EQ(edit1_.sets, drains);
+  EXPECT_EQ(edit1_.text, before[drains * kRowsPerDrain - 1]);
   EXPECT_EQ(shell_.enabled_log, (std::vector<bool>{false, true}));
 
   const int encoded = CountEncoded(before, Heads());
-  EXPECT_EQ(encoded, 2500);
+  EXPECT_EQ(encoded, GetParam().plain_encoded);
+  EXPECT_EQ(changed, encoded);
+  for (const std::string& problem : Problems()) ADD_FAILURE() << problem;
 
   // A second run writes nothing.
-  query_.Close();
   const std::string bytes = FileBytes(path_);
-  Button3Click(query_, edit1_, shell_);
+  EXPECT_EQ(Button3Click(query_, edit1_, shell_), 0);
   query_.Close();
   EXPECT_EQ(FileBytes(path_), bytes);
 }
 
-TEST_F(EncodeAllTest, FormerPlainHeadsAreFoundAfterwards) {
-  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-indexed.mdb");
-  Use(fixture);
+TEST_P(EncodeAllOn, FormerPlainHeadsAreFoundAfterwards) {
+  Use(File::kIndexed);
   const std::vector<std::string> before = Heads();
   Button3Click(query_, edit1_, shell_);
   FakeText e2, e3, e4, e5, e6;
@@ -142,26 +186,33 @@ TEST_F(EncodeAllTest, FormerPlainHeadsAreFoundAfterwards) {
     ++looked_up;
   }
   EXPECT_GT(looked_up, 10);
+  for (const auto& [head, city] : GetParam().indexed_cities) {
+    edit1_.text = head + "1234";
+    Button1Click(query_, tab, shell_);
+    EXPECT_EQ(base::GbkToUtf16(e3.text), city) << head;
+  }
   EXPECT_TRUE(shell_.notices.empty());
+  // The indexes over numhead were brought up to date.
+  for (const std::string& problem : Problems()) ADD_FAILURE() << problem;
 }
 
-TEST_F(EncodeAllTest, NarrowColumnIsRefusedBeforeAnythingIsWritten) {
-  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-narrow.mdb");
-  Use(fixture);
+TEST_P(EncodeAllOn, NarrowColumnIsRefusedBeforeAnythingIsWritten) {
+  Use(File::kNarrow);
   const std::string bytes = FileBytes(path_);
   EXPECT_RAISE(Button3Click(query_, edit1_, shell_), EDatabaseError,
-               "Column numhead of table numindex holds at most 10 characters, but a "
-               "scrambled number head needs 21. Nothing was changed");
+               "Column numhead of table numindex holds at most " +
+                   std::to_string(GetParam().narrow_width) +
+                   " characters, but a scrambled number head needs 21. Nothing was changed");
   query_.Close();
   connection_.Close();
   EXPECT_EQ(FileBytes(path_), bytes);
   EXPECT_EQ(shell_.enabled_log, (std::vector<bool>{false, true}));
+  EXPECT_EQ(edit1_.sets, 0);
   EXPECT_FALSE(CommandsBusy());
 }
 
-TEST_F(EncodeAllTest, OtherCommandsDoNothingWhileEventsAreLetThrough) {
-  ATTR_REQUIRE_FIXTURE(fixture, "attrdata-small.mdb");
-  Use(fixture);
+TEST_P(EncodeAllOn, OtherCommandsDoNothingWhileEventsAreLetThrough) {
+  Use(File::kScrambled);
   FakeText e2, e3, e4, e5, e6;
   LookupTab lookup{edit1_, e2, e3, e4, e5, e6};
   FakeCombo provinces, cities;
@@ -174,82 +225,33 @@ TEST_F(EncodeAllTest, OtherCommandsDoNothingWhileEventsAreLetThrough) {
     Button1Click(query_, lookup, shell_);
     ComboBox1Change(query_, segments);
     Button2Click(query_, segments, shell_);
-    Button3Click(query_, edit1_, shell_);
+    EXPECT_EQ(Button3Click(query_, edit1_, shell_), 0);
   };
   Button3Click(query_, edit1_, shell_);
-  EXPECT_EQ(nested, 30);  // 3014 rows, all already stored scrambled
+  EXPECT_EQ(nested, GetParam().scrambled_drains);  // every head already stored scrambled
   EXPECT_TRUE(shell_.notices.empty());
   EXPECT_EQ(e2.sets, 0);
   EXPECT_EQ(memo.text, "\r\n");
-  // Afterwards the commands work again.
-  edit1_.text = "1879396";
+  // Afterwards the commands work again: a head of 深圳 in both files.
+  edit1_.text = GetParam().shared ? "1879396" : "1355507";
   Button1Click(query_, lookup, shell_);
-  EXPECT_FALSE(e2.text.empty());
+  EXPECT_EQ(base::GbkToUtf16(e3.text), u"深圳");
 }
 
-TEST_F(EncodeAllTest, EncodesEverySevenByteHeadAndLeavesTheRestInOurOwnDatabase) {
-  testing_support::DemoOptions options;
-  options.heads = testing_support::HeadForm::kMixed;
-  options.odd_heads = true;
-  UseOwn(options);
-  const std::vector<std::string> before = Heads();
-  ASSERT_EQ(before.size(), 280u);
-  Button3Click(query_, edit1_, shell_);
-  EXPECT_TRUE(shell_.notices.empty());
-  // Progress: the head of rows 100 and 200 as read, one drain each.
-  EXPECT_EQ(shell_.drains, 2);
-  EXPECT_EQ(edit1_.sets, 2);
-  EXPECT_EQ(edit1_.text, before[199]);
-  EXPECT_EQ(shell_.enabled_log, (std::vector<bool>{false, true}));
-
-  const int encoded = CountEncoded(before, Heads());
-  EXPECT_EQ(encoded, 276 - 28);
-  for (const std::string& problem : Problems()) ADD_FAILURE() << problem;
-
-  // A second run writes nothing.
-  const std::string bytes = FileBytes(path_);
-  Button3Click(query_, edit1_, shell_);
-  query_.Close();
-  EXPECT_EQ(FileBytes(path_), bytes);
-}
-
-TEST_F(EncodeAllTest, FormerPlainHeadsAreFoundAfterwardsInOurOwnDatabase) {
-  testing_support::DemoOptions options;
-  options.heads = testing_support::HeadForm::kPlain;
-  options.schema.indexes = true;
-  UseOwn(options);
-  Button3Click(query_, edit1_, shell_);
-  FakeText e2, e3, e4, e5, e6;
-  LookupTab tab{edit1_, e2, e3, e4, e5, e6};
+Source Ours() {
+  // MixedHeads: 280 rows, 28 of them scrambled or odd.
+  Source source{"Ours", false, 280, 276 - 28, 20, testing_support::kDemoHeadRows / kRowsPerDrain};
   for (const std::string& head : testing_support::DemoHeadsOf(4)) {
-    edit1_.text = head + "1234";
-    Button1Click(query_, tab, shell_);
-    ASSERT_EQ(base::GbkToUtf16(e3.text), u"深圳") << head;
+    source.indexed_cities.emplace_back(head, u"深圳");
   }
-  edit1_.text = "1332801";
-  Button1Click(query_, tab, shell_);
-  EXPECT_EQ(base::GbkToUtf16(e3.text), u"成都");
-  EXPECT_TRUE(shell_.notices.empty());
-  // The indexes over numhead were brought up to date.
-  for (const std::string& problem : Problems()) ADD_FAILURE() << problem;
+  source.indexed_cities.emplace_back("1332801", u"成都");
+  return source;
 }
 
-TEST_F(EncodeAllTest, NarrowColumnIsRefusedBeforeAnythingIsWrittenInOurOwnDatabase) {
-  testing_support::DemoOptions options;
-  options.heads = testing_support::HeadForm::kPlain;
-  options.schema.numhead_size = 20;
-  UseOwn(options);
-  const std::string bytes = FileBytes(path_);
-  EXPECT_RAISE(Button3Click(query_, edit1_, shell_), EDatabaseError,
-               "Column numhead of table numindex holds at most 20 characters, but a "
-               "scrambled number head needs 21. Nothing was changed");
-  query_.Close();
-  connection_.Close();
-  EXPECT_EQ(FileBytes(path_), bytes);
-  EXPECT_EQ(shell_.enabled_log, (std::vector<bool>{false, true}));
-  EXPECT_EQ(edit1_.sets, 0);
-  EXPECT_FALSE(CommandsBusy());
-}
+INSTANTIATE_TEST_SUITE_P(
+    Databases, EncodeAllOn,
+    ::testing::Values(Ours(), Source{"SharedFixture", true, 2518, 2500, 10, 3014 / kRowsPerDrain}),
+    [](const ::testing::TestParamInfo<Source>& info) { return info.param.name; });
 
 TEST_F(EncodeAllTest, ExactlyWideEnoughColumnIsEncoded) {
   testing_support::DemoOptions options;
@@ -309,32 +311,6 @@ TEST_F(EncodeAllTest, EmptyTableChangesNothing) {
   EXPECT_EQ(FileBytes(path_), bytes);
   EXPECT_EQ(shell_.drains, 0);
   EXPECT_EQ(shell_.enabled_log, (std::vector<bool>{false, true}));
-}
-
-TEST_F(EncodeAllTest, OtherCommandsDoNothingWhileEventsAreLetThroughInOurOwnDatabase) {
-  UseOwn({});
-  FakeText e2, e3, e4, e5, e6;
-  LookupTab lookup{edit1_, e2, e3, e4, e5, e6};
-  FakeCombo provinces, cities;
-  FakeMemo memo;
-  SegmentTab segments{provinces, cities, memo};
-  provinces.text = "x";
-  int nested = 0;
-  shell_.on_drain = [&] {
-    ++nested;
-    Button1Click(query_, lookup, shell_);
-    ComboBox1Change(query_, segments);
-    Button2Click(query_, segments, shell_);
-    Button3Click(query_, edit1_, shell_);
-  };
-  Button3Click(query_, edit1_, shell_);
-  EXPECT_EQ(nested, 2);  // 276 rows, all stored scrambled
-  EXPECT_TRUE(shell_.notices.empty());
-  EXPECT_EQ(e2.sets, 0);
-  EXPECT_EQ(memo.text, "\r\n");
-  edit1_.text = "1355507";
-  Button1Click(query_, lookup, shell_);
-  EXPECT_EQ(base::GbkToUtf16(e3.text), u"深圳");
 }
 
 }  // namespace

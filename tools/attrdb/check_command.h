@@ -1,18 +1,20 @@
-// attrdb check: the structural check of a database file.
+// attrdb check and attrdb recover: the engine's whole-file check and its
+// roll-back of a left journal, as attrdb reports them.
 #ifndef TOOLS_ATTRDB_CHECK_COMMAND_H_
 #define TOOLS_ATTRDB_CHECK_COMMAND_H_
 
-#include <filesystem>
 #include <string>
-#include <vector>
 
 namespace attrdb {
 
-// The problems of the database at `path`, one line each, empty when it is
-// sound: those of jet::CheckDatabase, then any row of any table (system
-// tables included) that cannot be read and decoded, long values followed to
-// their end. Raises jet::Error when the file cannot be opened at all.
-std::vector<std::string> CheckDatabaseFile(const std::filesystem::path& path);
+// Prints one line per problem of the database `file` (a journal left beside
+// it first), or that it has none; returns kExitFailed when there is any.
+// Raises jet::Error when the file cannot be opened at all.
+int Check(const std::string& file);
+
+// Rolls back the journal an interrupted change left beside `file` and says
+// what it put back, or that there was nothing to recover.
+int Recover(const std::string& file);
 
 }  // namespace attrdb
 

@@ -1,36 +1,31 @@
-// attrdb import and attrdb check: building an attribution database from CSV
-// and checking the structure of a database file.
+// attrdb import, check and recover: their command lines; for import, its
+// input read (standard input and pipes copied first) and its report.
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
-#include "attribution/import_builder.h"
 #include "attribution/import_data.h"
-#include "attribution/import_merge.h"
+#include "attribution/import_run.h"
 #include "base/utf.h"
-#include "db/jet/read/database.h"
-#include "db/jet/write/database_creator.h"
-#include "db/jet/format/error.h"
-#include "db/jet/write/writer.h"
-#include "db/jet/file/journal.h"
 #include "platform/file.h"
 #include "platform/interrupt.h"
+#include "platform/path_text.h"
 #include "tools/attrdb/check_command.h"
 #include "tools/attrdb/database_arguments.h"
-#include "tools/attrdb/report.h"
 #include "tools/attrdb/progress_bar.h"
+#include "tools/attrdb/report.h"
 #include "tools/attrdb/subcommands.h"
-#include "platform/path_text.h"
 
 namespace attrdb {
 
 using attribution::AttributionData;
-using attribution::BuildAttributionImage;
 using attribution::ImportFormat;
+using attribution::ImportRun;
 using attribution::ImportSummary;
 using attribution::InputError;
 using attribution::ReadImportInput;
@@ -48,10 +43,6 @@ struct ImportOptions {
   bool quiet = false;
   bool force = false;
 };
-
-// A --prune that would remove more than this share of the heads needs
-// --force: a release cut short would otherwise empty the database.
-constexpr double kMostPrunedShare = 0.1;
 
 // The import's input as a path the readers may open more than once: a file
 // or folder as it is; standard input ("-"), a pipe or a terminal copied
@@ -129,26 +120,6 @@ void WarnIfCut(const std::string& input, const ImportSummary& s) {
   ReportError("warning: " + input + ": the last " + std::to_string(s.trailing_unused_records) +
               " records of the record area are used by no head: the index looks cut "
               "short (a whole phone.dat refers to every record), so heads may be missing");
-}
-
-// `e` with its message naming the database `to`, once.
-jet::Error NamingFile(const std::string& to, const jet::Error& e) {
-  const std::string what = e.what();
-  return jet::Error(e.kind(), what.starts_with(to + ":") ? what : to + ": " + what);
-}
-
-// The folder a new database goes into must be there before any work.
-void RequireFolderOf(const std::string& to) {
-  const std::filesystem::path target = platform::PathFromUtf8(to);
-  std::error_code error;
-  if (std::filesystem::is_directory(target, error)) {
-    throw jet::Error(jet::ErrorKind::kInvalidArgument, to + ": is a folder, not a database file");
-  }
-  const std::filesystem::path folder = target.parent_path();
-  if (!folder.empty() && !std::filesystem::is_directory(folder, error)) {
-    throw jet::Error(jet::ErrorKind::kInvalidArgument,
-                     platform::Utf8Of(folder) + ": no such folder");
-  }
 }
 
 constexpr const char* kImportHelp = R"(Build an attribution database from CSV, a folder of tables or phone.dat.
@@ -258,64 +229,6 @@ ImportFormat FormatNamed(const std::string& name) {
   return ImportFormat::kDetect;
 }
 
-int Import(const ImportOptions& o) {
-  const auto started = std::chrono::steady_clock::now();
-  try {
-    RequireFolderOf(o.to);
-    const ImportInput input(o.input);
-    AttributionData data = input.Read(FormatNamed(o.format));
-    WarnIfCut(o.input, data.summary);
-    const std::filesystem::path to = platform::PathFromUtf8(o.to);
-    std::unique_ptr<jet::Database> old;
-    std::unique_ptr<jet::Writer> lock;
-    std::unique_ptr<jet::Database> base;
-    if (std::filesystem::exists(to)) {
-      // Opening read-write rolls back a journal a crashed writer left, which
-      // would otherwise be played onto the new file; the write lock, held
-      // until the new file stands in its place, keeps other writers out.
-      old = jet::Database::Open(to, jet::OpenMode::kReadWrite, 64);
-      lock = std::make_unique<jet::Writer>(*old, jet::WriterOptions{.sync = false});
-      lock->Begin();
-    }
-    bool indexes = !o.no_indexes;
-    // A database holding only what an import makes is made anew, compact;
-    // one holding more is copied into memory, emptied and refilled there,
-    // keeping the rest.
-    if (old && !attribution::HoldsOnlyImportTables(*old, indexes)) {
-      base = jet::LoadDatabaseIntoMemory(to);
-    }
-    std::vector<uint8_t> bytes;
-    std::vector<std::string> left_out;
-    try {
-      ProgressBar bar("rows");
-      bytes = BuildAttributionImage(
-          data, o.plain, [&bar](int64_t done, int64_t total) { bar.Show(done, total); },
-          std::move(base), {.indexes = indexes, .indexes_left_out = &left_out});
-    } catch (const jet::Error& e) {
-      throw NamingFile(o.to, e);
-    }
-    jet::SaveDatabaseImage(bytes, to, old != nullptr);
-    if (lock) lock->Rollback();
-    if (!o.quiet) {
-      const double seconds =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-      std::printf("%zu cities, %zu card types, %zu heads (%s) written to %s in %.2f s\n",
-                  data.cities.size(), data.card_types.size(), data.heads.size(),
-                  o.plain ? "plain" : "scrambled", o.to.c_str(), seconds);
-      PrintSummary(data.summary);
-      for (const std::string& index : left_out) {
-        std::printf("no index on %s: the engine cannot compute its keys for this data\n",
-                    index.c_str());
-      }
-    }
-    return kExitOk;
-  } catch (const std::exception& e) {
-    ReportError(MessageOf(e));
-  }
-  ReportError("nothing written");
-  return kExitFailed;
-}
-
 void PrintExamples(const char* kind, const std::vector<attribution::MergePlan::HeadChange>& rows) {
   std::printf("  %zu heads %s", rows.size(), kind);
   for (size_t i = 0; i < rows.size() && i < 5; ++i) {
@@ -324,142 +237,74 @@ void PrintExamples(const char* kind, const std::vector<attribution::MergePlan::H
   std::printf("%s\n", rows.size() > 5 ? ", ..." : "");
 }
 
-int Merge(const ImportOptions& o) {
+// What a merge changed, or with --dry-run would change.
+void PrintMerge(const ImportOptions& o, const ImportRun& run, double seconds) {
+  const attribution::MergePlan& plan = run.plan;
+  const size_t added = plan.head_inserts.size(), changed = plan.head_updates.size(),
+               removed = plan.head_deletes.size();
+  if (o.dry_run) {
+    std::printf("dry run: nothing written to %s\n", o.to.c_str());
+    PrintExamples("to add", plan.head_inserts);
+    PrintExamples("to change", plan.head_updates);
+    PrintExamples("to remove", plan.head_deletes);
+    std::printf("  %zu city rows to add", plan.new_cities.size());
+    for (size_t i = 0; i < plan.new_cities.size() && i < 3; ++i) {
+      std::printf("%s%s %s", i == 0 ? ": " : ", ",
+                  base::Utf16ToUtf8(plan.new_cities[i].source->province).c_str(),
+                  base::Utf16ToUtf8(plan.new_cities[i].source->city).c_str());
+    }
+    std::printf("\n  %zu city rows to change, %zu card types to add\n",
+                plan.city_updates.size(), plan.new_card_types.size());
+    if (run.needs_force) {
+      std::printf("  %zu of the %zu heads would be removed, more than a tenth: the merge "
+                  "needs --force\n",
+                  plan.head_deletes.size(), plan.HeadsBefore());
+    }
+  }
+  if (!o.quiet || o.dry_run) {
+    std::printf("%s %zu added, %zu changed, %zu removed, %zu unchanged heads; "
+                "%zu cities added, %zu changed, %zu card types added (%.2f s)\n",
+                o.dry_run ? "would merge:" : plan.Empty() ? "nothing to merge:" : "merged:",
+                added, changed, removed, plan.unchanged_heads, plan.new_cities.size(),
+                plan.city_updates.size(), plan.new_card_types.size(), seconds);
+  }
+}
+
+// The import or merge `o` asks for, with its report on standard output.
+int Import(const ImportOptions& o) {
   const auto started = std::chrono::steady_clock::now();
-  try {
-    const ImportInput input(o.merge);
-    AttributionData data = input.Read(FormatNamed(o.format));
-    WarnIfCut(o.merge, data.summary);
-    if (!std::filesystem::exists(platform::PathFromUtf8(o.to))) {
-      throw jet::Error(jet::ErrorKind::kInvalidArgument,
-                       o.to + ": no such database to merge into (import without --merge makes one)");
-    }
-    auto db = jet::Database::Open(platform::PathFromUtf8(o.to), o.dry_run ? jet::OpenMode::kReadOnly
-                                                  : jet::OpenMode::kReadWrite);
-    attribution::MergePlan plan;
-    // A prune of more than a tenth of the heads is refused without --force.
-    const auto too_many_pruned = [&o](const attribution::MergePlan& p) {
-      return !o.force && p.head_deletes.size() >
-                             static_cast<size_t>(std::floor(kMostPrunedShare * p.HeadsBefore()));
-    };
-    const auto refuse_large_prune = [&](const attribution::MergePlan& p) {
-      if (!too_many_pruned(p)) return;
-      throw jet::Error(jet::ErrorKind::kInvalidArgument,
-                       "the merge would remove " + std::to_string(p.head_deletes.size()) +
-                           " of the " + std::to_string(p.HeadsBefore()) +
-                           " heads, more than a tenth (is " + o.merge +
-                           " a whole release?); give --force to remove them");
-    };
-    try {
-      plan = attribution::MergeInto(
-          *db, data,
-          {.prune = o.prune, .force_plain = o.plain, .before_writing = refuse_large_prune},
-          !o.dry_run);
-    } catch (const jet::Error& e) {
-      throw NamingFile(o.to, e);
-    }
-    const size_t added = plan.head_inserts.size(), changed = plan.head_updates.size(),
-                 removed = plan.head_deletes.size();
-    if (o.dry_run) {
-      std::printf("dry run: nothing written to %s\n", o.to.c_str());
-      PrintExamples("to add", plan.head_inserts);
-      PrintExamples("to change", plan.head_updates);
-      PrintExamples("to remove", plan.head_deletes);
-      std::printf("  %zu city rows to add", plan.new_cities.size());
-      for (size_t i = 0; i < plan.new_cities.size() && i < 3; ++i) {
-        std::printf("%s%s %s", i == 0 ? ": " : ", ",
-                    base::Utf16ToUtf8(plan.new_cities[i].source->province).c_str(),
-                    base::Utf16ToUtf8(plan.new_cities[i].source->city).c_str());
-      }
-      std::printf("\n  %zu city rows to change, %zu card types to add\n",
-                  plan.city_updates.size(), plan.new_card_types.size());
-      if (too_many_pruned(plan)) {
-        std::printf("  %zu of the %zu heads would be removed, more than a tenth: the merge "
-                    "needs --force\n",
-                    plan.head_deletes.size(), plan.HeadsBefore());
-      }
-    }
-    if (!o.quiet || o.dry_run) {
-      const double seconds =
-          std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
-      std::printf("%s %zu added, %zu changed, %zu removed, %zu unchanged heads; "
-                  "%zu cities added, %zu changed, %zu card types added (%.2f s)\n",
-                  o.dry_run ? "would merge:" : plan.Empty() ? "nothing to merge:" : "merged:",
-                  added, changed, removed, plan.unchanged_heads, plan.new_cities.size(),
-                  plan.city_updates.size(), plan.new_card_types.size(), seconds);
-    }
-    return kExitOk;
-  } catch (const std::exception& e) {
-    ReportError(MessageOf(e));
-  }
-  ReportError("nothing written");
-  return kExitFailed;
-}
-
-// A journal left beside `file` by an interrupted change, as a problem.
-std::optional<std::string> JournalProblem(const std::string& file) {
-  const std::optional<jet::JournalReport> journal =
-      jet::DescribeJournal(platform::PathFromUtf8(file));
-  if (!journal) return std::nullopt;
-  const std::string name = platform::Utf8Of(jet::JournalPathFor(platform::PathFromUtf8(file)));
-  if (!journal->complete) {
-    return name + ": a journal cut short by an interrupted change, before the file was "
-                  "touched; \"attrdb recover " + file + "\" removes it";
-  }
-  return name + ": a journal left by an interrupted change: " + std::to_string(journal->pages) +
-         " original pages and the size of " + std::to_string(journal->file_size) +
-         " bytes to put back; this tool reads the file as it was before that change, other "
-         "programs see it half written until \"attrdb recover " + file + "\" rolls it back";
-}
-
-int Check(const std::string& file) {
-  std::vector<std::string> problems = CheckDatabaseFile(platform::PathFromUtf8(file));
-  if (std::optional<std::string> journal = JournalProblem(file)) {
-    problems.insert(problems.begin(), *journal);
-  }
-  for (const std::string& problem : problems) {
-    // Messages about the whole file name it already.
-    if (problem.starts_with(file)) {
-      std::printf("%s\n", problem.c_str());
-    } else {
-      std::printf("%s: %s\n", file.c_str(), problem.c_str());
-    }
-  }
-  if (problems.empty()) {
-    std::printf("%s: no problems found\n", file.c_str());
-    return kExitOk;
-  }
-  ReportError(file + ": " + std::to_string(problems.size()) + " problem" +
-              (problems.size() == 1 ? "" : "s"));
-  return kExitFailed;
-}
-
-int Recover(const std::string& file) {
-  const std::filesystem::path path = platform::PathFromUtf8(file);
-  const std::optional<jet::JournalReport> journal = jet::DescribeJournal(path);
-  if (!journal) {
-    // Opening still checks that it is a database.
-    jet::Database::Open(path, jet::OpenMode::kReadOnly);
-    std::printf("%s: no journal beside it; nothing to recover\n", file.c_str());
-    return kExitOk;
-  }
+  const bool merge = !o.merge.empty();
+  const std::string& source = merge ? o.merge : o.input;
+  std::optional<ImportInput> input;
+  ImportRun run;
   {
-    auto db = jet::Database::Open(path, jet::OpenMode::kReadWrite);
-    jet::Writer writer(*db);
-    writer.Begin();  // rolls back the journal of a writer that is gone
-    writer.Rollback();
+    ProgressBar bar("rows");
+    run = attribution::ImportIntoFile(
+        o.to,
+        [&] {
+          input.emplace(source);
+          AttributionData data = input->Read(FormatNamed(o.format));
+          WarnIfCut(source, data.summary);
+          return data;
+        },
+        {.merge = merge, .plain = o.plain, .indexes = !o.no_indexes, .prune = o.prune,
+         .dry_run = o.dry_run, .force = o.force, .source_name = o.merge,
+         .progress = [&bar](int64_t done, int64_t total) { bar.Show(done, total); }});
   }
-  if (jet::DescribeJournal(path)) {
-    throw jet::Error(jet::ErrorKind::kBusy,
-                     file + ": its journal belongs to a writer still at work; nothing done");
-  }
-  if (journal->complete) {
-    std::printf("%s: rolled back an interrupted change: %zu pages put back, size %llu bytes\n",
-                file.c_str(), journal->pages,
-                static_cast<unsigned long long>(journal->file_size));
-  } else {
-    std::printf("%s: removed a journal cut short before the file was touched (the file was "
-                "not changed)\n", file.c_str());
+  const double seconds =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+  if (merge) {
+    PrintMerge(o, run, seconds);
+  } else if (!o.quiet) {
+    const AttributionData& data = run.data;
+    std::printf("%zu cities, %zu card types, %zu heads (%s) written to %s in %.2f s\n",
+                data.cities.size(), data.card_types.size(), data.heads.size(),
+                o.plain ? "plain" : "scrambled", o.to.c_str(), seconds);
+    PrintSummary(data.summary);
+    for (const std::string& index : run.indexes_left_out) {
+      std::printf("no index on %s: the engine cannot compute its keys for this data\n",
+                  index.c_str());
+    }
   }
   return kExitOk;
 }
@@ -502,7 +347,7 @@ void AddImportCommands(CLI::App& app, int& exit_code) {
     if (options->input.empty() == options->merge.empty()) {
       throw CLI::ValidationError("give INPUT, or --merge SOURCE (not both)");
     }
-    exit_code = options->merge.empty() ? Import(*options) : Merge(*options);
+    exit_code = Guarded([&] { return Import(*options); }, "nothing written");
   });
 
   auto arguments = std::make_shared<DatabaseArguments>();

@@ -3,60 +3,32 @@
 #include "tools/attrdb/lookup_run.h"
 
 #include <cstring>
-#include <exception>
 
 #include "attribution/attribution_index.h"
 #include "attribution/city_heads.h"
 #include "attribution/mobile_number.h"
-#include "attribution/read_ahead_file.h"
 #include "base/exceptions.h"
-#include "base/gbk.h"
-#include "platform/descriptor.h"
 #include "base/utf.h"
-#include "db/jet/read/database.h"
-#include "db/jet/format/error.h"
-#include "db/jet/file/journal.h"
+#include "platform/descriptor.h"
+#include "platform/path_text.h"
 #include "tools/attrdb/line_reader.h"
 #include "tools/attrdb/report.h"
 #include "tools/attrdb/stream_error.h"
 #include "tools/attrdb/subcommands.h"
-#include "platform/path_text.h"
 
 namespace attrdb {
 
 using attribution::AttributionIndex;
-using attribution::FindCityKeys;
-using attribution::ForEachCityHead;
 using attribution::HeadOf;
 using attribution::kMobileDigits;
 using attribution::ListedHead;
 using attribution::NormalizeMobile;
-using attribution::OpenForScan;
 namespace {
 
 // Lines between reports of progress.
 constexpr uint64_t kProgressLines = uint64_t{1} << 16;
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 constexpr size_t kListBufferBytes = size_t{1} << 16;
-
-// Runs `body`; a failure is reported on `err` and gives kExitFailed.
-template <typename Body>
-int Guarded(std::FILE* out, std::FILE* err, Body body) {
-  try {
-    return body();
-  } catch (const std::exception& e) {
-    std::fflush(out);
-    ReportError(MessageOf(e), err);
-    return kExitFailed;
-  }
-}
-
-// Up to this many numbers given as arguments are answered from their own
-// rows only, without loading every head.
-constexpr size_t kFewNumbers = 64;
-// Pages cached while a few numbers are looked up (a scan, where no index
-// helps, needs only the current page).
-constexpr size_t kFewCachePages = 64;
 
 // The size of the input when it is a regular file, else 0.
 int64_t RegularFileSize(int fd) {
@@ -79,23 +51,8 @@ int CheckOutput(std::FILE* out, std::FILE* err) {
 
 int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
            std::FILE* err) {
-  const AttributionIndex index = [&] {
-    // A few numbers on the command line: only their heads' rows are read,
-    // through an index where there is one, so pages are read one by one.
-    const bool few = !options.numbers.empty() && options.numbers.size() <= kFewNumbers;
-    auto db = few ? jet::Database::Open(platform::PathFromUtf8(options.database), jet::OpenMode::kReadOnly, kFewCachePages)
-                  : OpenForScan(platform::PathFromUtf8(options.database));
-    jet::ReadLock lock(*db);
-    if (few) {
-      std::vector<uint32_t> heads;
-      char digits[kMobileDigits];
-      for (const std::string& number : options.numbers) {
-        if (NormalizeMobile(number, digits)) heads.push_back(HeadOf(digits));
-      }
-      return AttributionIndex::LoadFor(*db, heads);
-    }
-    return AttributionIndex::Load(*db);
-  }();
+  const AttributionIndex index =
+      attribution::LoadForLookup(platform::PathFromUtf8(options.database), options.numbers);
   LookupWriter writer(out, options.format, index);
   if (options.header) writer.WriteHeader();
   uint64_t not_mobile = 0, not_utf8 = 0;
@@ -147,19 +104,9 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
 }
 
 int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
-  // The city's heads are sought through an index where there is one: pages
-  // are read one by one (a read-only file is mapped, so a scan is as quick).
-  auto db = jet::Database::Open(platform::PathFromUtf8(options.database), jet::OpenMode::kReadOnly, kFewCachePages);
-  jet::ReadLock lock(*db);
-  const std::vector<int32_t> keys = FindCityKeys(*db, base::Utf8ToUtf16(options.province),
-                                                base::Utf8ToUtf16(options.city));
-  if (keys.empty()) {
-    ReportError("no city " + options.city + " in province " + options.province, err);
-    return kExitFailed;
-  }
   std::string buffer;
   int undecodable = 0;
-  ForEachCityHead(*db, keys, [&](std::u16string_view stored) {
+  const auto list = [&](std::u16string_view stored) {
     try {
       buffer += ListedHead(stored);
     } catch (const base::EConvertError& e) {
@@ -174,7 +121,13 @@ int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
       WriteStream(buffer.data(), buffer.size(), out);
       buffer.clear();
     }
-  });
+  };
+  if (!attribution::ListCityHeads(platform::PathFromUtf8(options.database),
+                                  base::Utf8ToUtf16(options.province),
+                                  base::Utf8ToUtf16(options.city), list)) {
+    ReportError("no city " + options.city + " in province " + options.province, err);
+    return kExitFailed;
+  }
   WriteStream(buffer.data(), buffer.size(), out);
   if (CheckOutput(out, err) != kExitOk) return kExitFailed;
   return undecodable == 0 ? kExitOk : kExitFailed;
@@ -184,11 +137,11 @@ int List(const ListOptions& options, std::FILE* out, std::FILE* err) {
 
 int RunLookup(const LookupOptions& options, int input_fd, std::FILE* out,
               std::FILE* err) {
-  return Guarded(out, err, [&] { return Lookup(options, input_fd, out, err); });
+  return Guarded([&] { return Lookup(options, input_fd, out, err); }, {}, err);
 }
 
 int RunList(const ListOptions& options, std::FILE* out, std::FILE* err) {
-  return Guarded(out, err, [&] { return List(options, out, err); });
+  return Guarded([&] { return List(options, out, err); }, {}, err);
 }
 
 }  // namespace attrdb

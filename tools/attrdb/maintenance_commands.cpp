@@ -5,7 +5,6 @@
 #include <memory>
 #include <string>
 
-#include "base/exceptions.h"
 #include "base/gbk.h"
 #include "base/utf.h"
 #include "commands/commands.h"
@@ -35,8 +34,9 @@ class ProgressShell : public commands::Shell {
     const std::string line = base::Utf16ToUtf8(base::GbkToUtf16(text)) + "\n";
     std::fwrite(line.data(), 1, line.size(), stderr);
   }
+  // Called once every kRowsPerDrain rows.
   void DrainPendingEvents() override {
-    rows_ += 100;
+    rows_ += commands::kRowsPerDrain;
     bar_.Show(rows_, query_.Active() ? query_.RowCount() : 0);
   }
   void Finish() { bar_.Finish(); }
@@ -47,38 +47,18 @@ class ProgressShell : public commands::Shell {
   int rows_ = 0;
 };
 
-// Heads stored as exactly seven bytes: the rows the run will change.
-int CountPlainHeads(db::TADOQuery& query) {
-  query.Close();
-  query.SQL().Clear();
-  query.SQL().Add("select numhead from numindex");
-  query.Open();
-  int plain = 0;
-  for (; !query.AtEnd(); query.Next()) {
-    if (query.FieldText("numhead").size() == 7) ++plain;
-  }
-  query.Close();
-  return plain;
-}
-
 int EncodeAll(const std::string& file) {
-  try {
-    db::TADOConnection connection;
-    connection.SetDataSource(file);
-    db::TADOQuery query(connection);
-    query.SetParamCheck(false);
-    const int plain = CountPlainHeads(query);
-    IgnoredText progress_box;
-    ProgressShell shell(query);
-    commands::Button3Click(query, progress_box, shell);
-    shell.Finish();
-    query.Close();
-    std::printf("%d rows changed\n", plain);
-    return kExitOk;
-  } catch (const base::Exception& e) {
-    ReportError(MessageOf(e));
-    return kExitFailed;
-  }
+  db::TADOConnection connection;
+  connection.SetDataSource(file);
+  db::TADOQuery query(connection);
+  query.SetParamCheck(false);
+  IgnoredText progress_box;
+  ProgressShell shell(query);
+  const int changed = commands::Button3Click(query, progress_box, shell);
+  shell.Finish();
+  query.Close();
+  std::printf("%d rows changed\n", changed);
+  return kExitOk;
 }
 
 }  // namespace
@@ -91,7 +71,7 @@ void AddMaintenanceCommands(CLI::App& app, int& exit_code) {
   AddDatabaseArguments(*encode_all, *arguments, "[FILE]", "Database file");
   encode_all->callback([arguments, &exit_code] {
     const DatabaseWords split = ResolveDatabase(*arguments, 0, 0);
-    exit_code = EncodeAll(split.database);
+    exit_code = Guarded([&] { return EncodeAll(split.database); });
   });
 }
 

@@ -30,13 +30,14 @@ std::string MessageOf(const std::exception& error) {
   return error.what();
 }
 
-int Guarded(const std::function<int()>& body) {
+int Guarded(const std::function<int()>& body, std::string_view after, std::FILE* err) {
   try {
     return body();
   } catch (const std::exception& e) {
-    ReportError(MessageOf(e));
-    return kExitFailed;
+    ReportError(MessageOf(e), err);
   }
+  if (!after.empty()) ReportError(after, err);
+  return kExitFailed;
 }
 
 bool FinishStandardOutput() {

@@ -23,9 +23,11 @@ void ReportError(std::string_view message, std::FILE* err = stderr);
 // ANSI code page, GBK) converted, without their class names.
 std::string MessageOf(const std::exception& error);
 
-// Runs `body` and returns its exit code; an error it raises is reported
+// Runs `body` and returns its exit code; an error it raises is reported on
+// `err` (MessageOf), followed by the line `after` when that is not empty,
 // and gives kExitFailed.
-int Guarded(const std::function<int()>& body);
+int Guarded(const std::function<int()>& body, std::string_view after = {},
+            std::FILE* err = stderr);
 
 // Flushes standard output and closes it; on failure reports
 // "standard output: <the system's reason>" and returns false.

@@ -4,7 +4,6 @@
 #include <memory>
 #include <string>
 
-#include "base/exceptions.h"
 #include "base/gbk.h"
 #include "base/utf.h"
 #include "db/connection.h"
@@ -35,37 +34,32 @@ std::string Printable(const std::string& gbk) {
 }
 
 int RunStatement(const std::string& file, const std::string& statement, bool explain) {
-  try {
-    db::TADOConnection connection;
-    connection.SetDataSource(file);
-    db::TADOQuery query(connection);
-    query.Close();
-    query.SQL().Clear();
-    query.SQL().Add(base::Utf16ToGbk(base::Utf8ToUtf16(statement)));
-    query.Open();
-    std::vector<std::string> names = query.FieldNames();
-    std::string line;
+  db::TADOConnection connection;
+  connection.SetDataSource(file);
+  db::TADOQuery query(connection);
+  query.Close();
+  query.SQL().Clear();
+  query.SQL().Add(base::Utf16ToGbk(base::Utf8ToUtf16(statement)));
+  query.Open();
+  std::vector<std::string> names = query.FieldNames();
+  std::string line;
+  for (size_t i = 0; i < names.size(); ++i) {
+    line += (i ? "\t" : "") + Printable(names[i]);
+  }
+  std::printf("%s\n", line.c_str());
+  while (!query.AtEnd()) {
+    line.clear();
     for (size_t i = 0; i < names.size(); ++i) {
-      line += (i ? "\t" : "") + Printable(names[i]);
+      line += (i ? "\t" : "") + Printable(query.FieldText(names[i]));
     }
     std::printf("%s\n", line.c_str());
-    while (!query.AtEnd()) {
-      line.clear();
-      for (size_t i = 0; i < names.size(); ++i) {
-        line += (i ? "\t" : "") + Printable(query.FieldText(names[i]));
-      }
-      std::printf("%s\n", line.c_str());
-      query.Next();
-    }
-    std::printf("(%d rows)\n", query.RowCount());
-    if (explain && connection.State() != nullptr) {
-      std::fprintf(stderr, "plan: %s\n", connection.State()->session().LastPlan().c_str());
-    }
-    return kExitOk;
-  } catch (const base::Exception& e) {
-    ReportError(MessageOf(e));
-    return kExitFailed;
+    query.Next();
   }
+  std::printf("(%d rows)\n", query.RowCount());
+  if (explain && connection.State() != nullptr) {
+    std::fprintf(stderr, "plan: %s\n", connection.State()->session().LastPlan().c_str());
+  }
+  return kExitOk;
 }
 
 }  // namespace
