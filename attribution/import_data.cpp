@@ -32,7 +32,7 @@ int HeadNumber(const CsvReader& in, std::string_view head) {
   int n = 0;
   for (char c : head) {
     ok = ok && c >= '0' && c <= '9';
-    n = n * 10 + (c - '0');
+    if (ok) n = n * 10 + (c - '0');  // at most seven digits: no overflow
   }
   if (!ok) {
     throw in.Error("bad head '" + std::string(head) + "': seven digits starting with 1 expected");
