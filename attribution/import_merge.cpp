@@ -13,6 +13,7 @@
 #include "codec/number_head.h"
 #include "db/jet/format/error.h"
 #include "db/jet/write/writer.h"
+#include "db/sql/text_compare.h"
 
 namespace attribution {
 namespace {
@@ -52,6 +53,12 @@ std::optional<int64_t> NumberOf(std::u16string_view text) {
 }
 
 std::u16string Ascii(std::string_view s) { return std::u16string(s.begin(), s.end()); }
+
+// A card type key as lookups compare it: without regard to case.
+std::u16string Folded(std::u16string text) {
+  for (char16_t& c : text) c = sql::FoldCase(c);
+  return text;
+}
 
 bool IsPlainHead(std::string_view s) {
   return s.size() == 7 && s[0] == '1' &&
@@ -118,10 +125,15 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
   }
   int64_t largest_city = 0;
   std::unordered_map<std::u16string, size_t> whole_match;  // joined texts -> cities position
+  // Lookups take the first row of a key: a later row of the same key
+  // answers for no head, so a source city cannot be given its key.
+  std::vector<bool> answers(cities.size(), false);
+  std::unordered_set<int64_t> keys_seen;
   for (size_t i = 0; i < cities.size(); ++i) {
     if (!cities[i].key) continue;
     largest_city = std::max(largest_city, *cities[i].key);
-    whole_match.try_emplace(cities[i].texts.Joined(), i);
+    answers[i] = keys_seen.insert(*cities[i].key).second;
+    if (answers[i]) whole_match.try_emplace(cities[i].texts.Joined(), i);
   }
   std::vector<CityTexts> source_texts;
   for (const CityRow& c : source.cities) {
@@ -139,7 +151,7 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
   // A city whose codes changed: the unclaimed row of its name takes them.
   std::unordered_multimap<std::u16string, size_t> by_name;
   for (size_t i = 0; i < cities.size(); ++i) {
-    if (cities[i].key && !claimed[i]) by_name.emplace(cities[i].texts.Name(), i);
+    if (answers[i] && !claimed[i]) by_name.emplace(cities[i].texts.Name(), i);
   }
   for (size_t s = 0; s < source.cities.size(); ++s) {
     if (key_of_source[s] != 0) continue;
@@ -173,17 +185,21 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
   auto card_table = db.GetTable(u"cardtype");
   const size_t k_key = ColumnOf(*card_table, u"cardtype"),
                k_text = ColumnOf(*card_table, u"describe");
-  std::unordered_map<std::u16string, std::u16string> description_of;  // key -> text
+  // Card types as lookups take them: by key without regard to case, the
+  // first row of a key; rows without a key answer for nothing.
+  std::unordered_map<std::u16string, std::u16string> description_of;  // folded key -> text
   std::unordered_map<std::u16string, std::u16string> key_of_description;
   int64_t largest_card = 0;
   {
     jet::RowCursor cursor = db.Scan(card_table);
     while (cursor.Next()) {
+      if (cursor.row().IsNull(k_key)) continue;
       std::u16string key = TextOf(cursor.row(), k_key);
       std::u16string text = TextOf(cursor.row(), k_text);
       if (auto n = NumberOf(key)) largest_card = std::max(largest_card, *n);
-      description_of.try_emplace(key, text);
-      key_of_description.try_emplace(text, key);
+      if (description_of.try_emplace(Folded(key), text).second) {
+        key_of_description.try_emplace(text, key);
+      }
     }
   }
   std::vector<std::u16string> card_key_of_source;
@@ -194,12 +210,12 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
       continue;
     }
     std::u16string key = t.key;
-    if (description_of.count(key)) {
+    if (description_of.count(Folded(key))) {
       std::string next = std::to_string(++largest_card);
       key = Ascii(next);
     }
     if (auto n = NumberOf(key)) largest_card = std::max(largest_card, *n);
-    description_of.emplace(key, t.description);
+    description_of.emplace(Folded(key), t.description);
     key_of_description.emplace(t.description, key);
     card_key_of_source.push_back(key);
     plan.new_card_types.push_back({key, &t});
@@ -289,7 +305,7 @@ MergePlan PlanMerge(jet::Database& db, const AttributionData& source,
     if (card_key != last_card.key || want.card_type != last_card.source) {
       last_card.key = card_key;
       last_card.source = want.card_type;
-      auto d = description_of.find(card_key);
+      auto d = description_of.find(Folded(card_key));
       last_card.same = d != description_of.end() &&
                        d->second == source.card_types[want.card_type].description;
     }
