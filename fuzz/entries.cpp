@@ -15,6 +15,9 @@ std::span<const Entry> Entries() {
       {"number_head", DecodeDigits},
       {"update_sequence", UpdateSequence},
       {"index_seek", SeekDamagedIndex},
+      {"phone_dat", ReadPhoneDatBytes},
+      {"csv_import", ReadImportCsv},
+      {"merge_plan", MergeImport},
   };
   return kEntries;
 }

@@ -48,6 +48,26 @@ void UpdateSequence(const uint8_t* data, size_t size);
 // seek gives must be one the data pages give, in their order.
 void SeekDamagedIndex(const uint8_t* data, size_t size);
 
+// The bytes as a phone.dat file: read (only InputError "<name>: byte <n>:
+// <what>"), and what is read must be data an import may write and read back
+// the same once written again by PhoneDatWriter.
+void ReadPhoneDatBytes(const uint8_t* data, size_t size);
+// The first byte picks the layout (bit 0: the folder of tables, its three
+// files split at kFileSeparator of import_input.h; else one CSV file), a
+// second reading with the layout told from the content (bit 1) and a small
+// block for the CSV reader (bits 2-3); the rest is the input, written into
+// a scratch folder. The reader gives the same records in small blocks as in
+// large ones; the import's reading refuses only with InputError naming the
+// file, and what it accepts reads back the same once written out again.
+void ReadImportCsv(const uint8_t* data, size_t size);
+// The first byte picks a small database (bits 0-2), pruning (bit 3), plain
+// new heads (bit 4), a refusal just before writing (bit 5) and the source's
+// layout (bits 6-7: one CSV file, the folder of tables, phone.dat); the rest
+// is the source, merged into the database in memory. Refusals leave the
+// file as it was; a merge leaves a file the checker passes whose heads
+// answer as the source says, and that a second merge leaves alone.
+void MergeImport(const uint8_t* data, size_t size);
+
 // Every entry above, by name.
 std::span<const Entry> Entries();
 // The entry named `name`, or null.

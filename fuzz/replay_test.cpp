@@ -7,9 +7,11 @@
 #include <fstream>
 #include <iterator>
 
+#include "attribution/import_data.h"
 #include "db/jet/read/database.h"
 #include "db/jet/format/error.h"
 #include "fuzz/fuzz_entries.h"
+#include "fuzz/import_input.h"
 #include "fuzz/seeds.h"
 
 namespace fuzz {
@@ -72,6 +74,40 @@ TEST(FuzzFindings, TwoColumnsWithOneNumberAreCorrupt) {
     EXPECT_STREQ(e.what(), "damaged database: page 2: column number 0 used twice");
   }
 }
+
+// Import input the readers once took wrongly, and the refusal it gets now.
+struct RefusedInput {
+  const char* name;
+  InputLayout layout;
+  std::string_view bytes;
+  const char* message;  // after the input's name
+};
+
+void PrintTo(const RefusedInput& input, std::ostream* out) { *out << input.name; }
+
+class FuzzFindingsInput : public ::testing::TestWithParam<RefusedInput> {};
+
+TEST_P(FuzzFindingsInput, IsRefusedWithItsMessage) {
+  const RefusedInput& param = GetParam();
+  ScratchFolder folder;
+  try {
+    attribution::ReadImportInput(folder.Write(param.layout, param.bytes),
+                                 attribution::ImportFormat::kDetect, kInputName);
+    FAIL() << "accepted";
+  } catch (const attribution::InputError& e) {
+    EXPECT_EQ(e.what(), std::string(kInputName) + param.message);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Import, FuzzFindingsInput,
+    ::testing::Values(
+        // The head's number was worked out over all its digits, overflowing.
+        RefusedInput{"WholeNumberForAHead", InputLayout::kCsv,
+                     "head,province,city,postal_code,area_code,card_type\n"
+                     "13800138000,北京,北京,100000,010,中国移动\n",
+                     ":2: bad head '13800138000': seven digits starting with 1 expected"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
 }  // namespace fuzz

@@ -17,7 +17,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 [ $# -gt 0 ] && shift
 all_targets=(read_database parse_statement parameter_scan text_to_integer number_head
-             update_sequence)
+             update_sequence phone_dat csv_import merge_plan)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all_targets[@]}")
 build_dir="${FUZZ_BUILD_DIR:-build-fuzz}"
@@ -39,6 +39,11 @@ mkdir -p "$build_dir/logs"
 # input may make the process large, nor ask for a single huge block.
 options=(-max_total_time="$seconds" -timeout=5 -rss_limit_mb=2048 -malloc_limit_mb=256
          -print_final_stats=1)
+# The import's targets write each input into a scratch folder of the
+# temporary folder: in memory where the system offers it.
+if [ -z "${TMPDIR:-}" ] && [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  export TMPDIR=/dev/shm
+fi
 status=0
 for t in "${targets[@]}"; do
   corpus="$build_dir/corpus/$t"

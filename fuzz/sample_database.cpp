@@ -136,4 +136,20 @@ std::unique_ptr<jet::Database> OpenImageForWriting(const std::vector<uint8_t>& i
   return std::make_unique<jet::Database>(std::move(file));
 }
 
+attribution::AttributionData SampleRelease() {
+  attribution::AttributionData release;
+  release.cities = {{1, u"北京", u"北京", u"100000", u"10", true},
+                    {2, u"广东", u"深圳", u"518000", u"755", true},
+                    {3, u"广东", u"深圳", u"518100", u"755", true},
+                    {4, u"四川", u"成都", u"610000", u"28", true},
+                    {5, u"辽宁", u"朝阳", u"122000", u"421", true},
+                    {6, u"北京", u"朝阳", u"100020", u"10", true}};
+  release.card_types = {{u"1", u"中国移动"}, {u"2", u"中国联通"}, {u"3", u"中国电信"}};
+  for (uint32_t i = 0; i < 36; ++i) {
+    release.heads.push_back({std::to_string(1300000 + 18713 * i),
+                             static_cast<int32_t>(1 + i % 6), i % 3});
+  }
+  return release;
+}
+
 }  // namespace fuzz

@@ -7,6 +7,7 @@
 #include <memory>
 #include <vector>
 
+#include "attribution/import_data.h"
 #include "db/jet/read/database.h"
 #include "db/jet/write/writer.h"
 
@@ -37,6 +38,10 @@ const std::vector<uint8_t>& SampleImage(bool indexes, bool rows);
 // A database over a writable copy of `image` in memory that a jet::Writer
 // accepts (no journal is kept).
 std::unique_ptr<jet::Database> OpenImageForWriting(const std::vector<uint8_t>& image);
+
+// A small release as an import reads it: six cities (深圳 twice, with other
+// codes; 朝阳 in two provinces), three card types, 36 heads over them.
+attribution::AttributionData SampleRelease();
 
 }  // namespace fuzz
 
