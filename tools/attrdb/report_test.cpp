@@ -27,7 +27,7 @@ std::string ReadAll(std::FILE* f) {
 
 TEST(Report, AConnectionErrorNamesAChineseFileReadably) {
   testing_support::ScratchDir dir;
-  const std::string file = platform::Utf8Of(dir.path() / "不存在.mdb");
+  const std::string file = platform::Utf8Of(dir.path() / platform::PathFromUtf8("不存在.mdb"));
   std::FILE* err = std::tmpfile();
   const int code = Guarded(
       [&] {
