@@ -395,7 +395,7 @@ FileStamp JournaledFile::CommitBatch(bool sync) {
 }
 
 std::unique_ptr<PageFile> OpenJournaledFile(const std::filesystem::path& path,
-                                            OpenMode mode) {
+                                            OpenMode mode, PageReads reads) {
   std::optional<platform::FileInfo> info;
   try {
     info = platform::PathInfo(path);
@@ -405,7 +405,7 @@ std::unique_ptr<PageFile> OpenJournaledFile(const std::filesystem::path& path,
     // Marked read-only: not written, even by a user the system would let.
     mode = OpenMode::kReadOnly;
   }
-  return std::make_unique<JournaledFile>(OpenPageFile(path, mode),
+  return std::make_unique<JournaledFile>(OpenPageFile(path, mode, reads),
                                          JournalPathFor(path), path);
 }
 

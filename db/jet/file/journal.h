@@ -76,9 +76,10 @@ bool JournalExists(const std::filesystem::path& journal);
 // The file at `path` as Database::Open uses it, wrapped in a JournaledFile
 // that keeps the locking protocol above. A file whose permissions let no one
 // write it opens read-only whatever `mode` asks (so a Writer over it raises
-// kReadOnly). Raises kIo.
+// kReadOnly). `reads` as OpenPageFile. Raises kIo.
 std::unique_ptr<PageFile> OpenJournaledFile(const std::filesystem::path& path,
-                                            OpenMode mode);
+                                            OpenMode mode,
+                                            PageReads reads = PageReads::kMapped);
 
 class JournaledFile : public PageFile {
  public:
@@ -138,7 +139,7 @@ class JournaledFile : public PageFile {
 
  private:
   friend std::unique_ptr<PageFile> OpenJournaledFile(
-      const std::filesystem::path& path, OpenMode mode);
+      const std::filesystem::path& path, OpenMode mode, PageReads reads);
   void WriteJournal(bool sync);
   // Writes the held pages into the file.
   void WriteHeld();

@@ -41,10 +41,10 @@ platform::File OpenFile(const std::filesystem::path& path, bool writable) {
 
 class SystemPageFile : public PageFile {
  public:
-  SystemPageFile(platform::File file, std::filesystem::path path, bool writable)
+  SystemPageFile(platform::File file, std::filesystem::path path, bool writable, bool mapped)
       : file_(std::move(file)), path_(std::move(path)), name_(platform::Utf8Of(path_)),
-        writable_(writable) {
-    if (!writable_ && mapped_reads) Map(OpenStat().size);
+        writable_(writable), mapped_(mapped) {
+    if (mapped_) Map(OpenStat().size);
   }
 
   const std::string& Name() const override { return name_; }
@@ -53,7 +53,7 @@ class SystemPageFile : public PageFile {
   // follows it, so that it never reaches past the end of the file.
   uint64_t Size() override {
     const uint64_t size = OpenStat().size;
-    if (!writable_ && mapped_reads && size != MappedSize()) Map(size);
+    if (mapped_ && size != MappedSize()) Map(size);
     return size;
   }
 
@@ -99,7 +99,7 @@ class SystemPageFile : public PageFile {
     platform::File file = OpenFile(path_, writable_);
     map_.reset();
     file_ = std::move(file);
-    if (!writable_ && mapped_reads) Map(OpenStat().size);
+    if (mapped_) Map(OpenStat().size);
   }
 
   bool Writable() const override { return writable_; }
@@ -125,7 +125,8 @@ class SystemPageFile : public PageFile {
   std::filesystem::path path_;
   std::string name_;
   bool writable_;
-  std::optional<platform::MappedFile> map_;  // read-only opens only
+  bool mapped_;  // read through map_ (read-only opens only)
+  std::optional<platform::MappedFile> map_;
 };
 
 }  // namespace
@@ -133,9 +134,10 @@ class SystemPageFile : public PageFile {
 void SetMappedReads(bool enabled) { mapped_reads = enabled; }
 
 std::unique_ptr<PageFile> OpenPageFile(const std::filesystem::path& path,
-                                       OpenMode mode) {
+                                       OpenMode mode, PageReads reads) {
   bool writable = mode == OpenMode::kReadWrite;
-  return std::make_unique<SystemPageFile>(OpenFile(path, writable), path, writable);
+  const bool mapped = !writable && mapped_reads && reads == PageReads::kMapped;
+  return std::make_unique<SystemPageFile>(OpenFile(path, writable), path, writable, mapped);
 }
 
 MemoryPageFile::MemoryPageFile(std::vector<uint8_t> bytes, bool writable,

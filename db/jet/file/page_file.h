@@ -64,13 +64,19 @@ class PageFile {
   virtual void SetBusyTimeout(std::chrono::milliseconds) {}
 };
 
+// How a file opened read-only is read: through a mapping of its bytes, which
+// spares a system call per page but counts every page read in the program's
+// resident memory until the file is closed; or by a system call per read,
+// for one pass over a large file or a few pages of it.
+enum class PageReads { kMapped, kCalls };
+
 // Opens the file at `path` for shared use (others may read and write it
-// too). A file opened read-only is read through a mapping of its bytes where
-// the platform allows (SetMappedReads), which spares a system call per page;
-// the mapping follows the file's size each time the cache asks for it.
-// Raises kIo naming the path when it cannot be opened.
+// too). A file opened read-only with kMapped is read through a mapping where
+// the platform allows (SetMappedReads); the mapping follows the file's size
+// each time the cache asks for it. Raises kIo naming the path when it cannot
+// be opened.
 std::unique_ptr<PageFile> OpenPageFile(const std::filesystem::path& path,
-                                       OpenMode mode);
+                                       OpenMode mode, PageReads reads = PageReads::kMapped);
 
 // Whether files opened read-only from now on are read through a mapping (on
 // by default); off, every page is read by a system call. For measuring.

@@ -10,8 +10,9 @@
 namespace jet {
 
 std::unique_ptr<Database> Database::Open(const std::filesystem::path& path,
-                                         OpenMode mode, size_t cache_pages) {
-  return std::make_unique<Database>(OpenJournaledFile(path, mode), cache_pages);
+                                         OpenMode mode, size_t cache_pages,
+                                         PageReads reads) {
+  return std::make_unique<Database>(OpenJournaledFile(path, mode, reads), cache_pages);
 }
 
 Database::Database(std::unique_ptr<PageFile> file, size_t cache_pages)

@@ -35,10 +35,12 @@ class Database {
   // ReadHeader otherwise. A journal left beside the file by a crashed
   // writer is rolled back by a read-write open and read through by a
   // read-only one (journal.h).
-  // `cache_pages` bounds the page cache (a one-pass scan needs only a few).
+  // `cache_pages` bounds the page cache (a one-pass scan needs only a few);
+  // `reads` says how a read-only file is read (OpenPageFile).
   static std::unique_ptr<Database> Open(const std::filesystem::path& path,
                                         OpenMode mode,
-                                        size_t cache_pages = kDefaultCachePages);
+                                        size_t cache_pages = kDefaultCachePages,
+                                        PageReads reads = PageReads::kMapped);
   // Uses `file` (for example a MemoryPageFile) and checks its header; raises
   // as Open does.
   explicit Database(std::unique_ptr<PageFile> file,
