@@ -23,6 +23,10 @@ bool IsTerminal(int descriptor);
 // Reads up to `length` bytes, as many as are ready (waiting for at least
 // one); 0 at the end of the input. Raises std::system_error.
 size_t ReadSome(int descriptor, void* out, size_t length);
+// Whether a read would return at once: input is waiting, or the input has
+// ended (or failed). A regular file is always ready; a console is taken as
+// not ready, which only costs its reader an early flush.
+bool InputWaiting(int descriptor);
 // The size of what the descriptor reads when it is a regular file.
 std::optional<uint64_t> RegularFileSize(int descriptor);
 

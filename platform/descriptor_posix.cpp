@@ -1,5 +1,6 @@
 // Descriptors as POSIX has them.
 #include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -29,6 +30,15 @@ size_t ReadSome(int descriptor, void* out, size_t length) {
     ssize_t n = ::read(descriptor, out, length);
     if (n >= 0) return static_cast<size_t>(n);
     if (errno != EINTR) throw std::system_error(errno, std::generic_category(), "reading");
+  }
+}
+
+bool InputWaiting(int descriptor) {
+  pollfd entry{descriptor, POLLIN, 0};
+  while (true) {
+    const int n = ::poll(&entry, 1, 0);
+    if (n >= 0) return n > 0;
+    if (errno != EINTR) return true;  // the read reports what is wrong
   }
 }
 

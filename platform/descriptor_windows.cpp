@@ -2,6 +2,7 @@
 #include <fcntl.h>
 #include <io.h>
 #include <sys/stat.h>
+#include <windows.h>
 
 #include <cerrno>
 #include <climits>
@@ -29,6 +30,23 @@ size_t ReadSome(int descriptor, void* out, size_t length) {
   const int n = ::_read(descriptor, out, chunk);
   if (n < 0) throw std::system_error(errno, std::generic_category(), "reading");
   return static_cast<size_t>(n);
+}
+
+bool InputWaiting(int descriptor) {
+  const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor));
+  if (handle == INVALID_HANDLE_VALUE) return true;  // the read reports what is wrong
+  switch (::GetFileType(handle)) {
+    case FILE_TYPE_PIPE: {
+      DWORD available = 0;
+      // A pipe whose writer has gone fails here and ends at the next read.
+      if (!::PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr)) return true;
+      return available > 0;
+    }
+    case FILE_TYPE_CHAR:
+      return false;
+    default:
+      return true;
+  }
 }
 
 std::optional<uint64_t> RegularFileSize(int descriptor) {

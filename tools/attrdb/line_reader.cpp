@@ -2,6 +2,7 @@
 // the block grow.
 #include "tools/attrdb/line_reader.h"
 
+#include <algorithm>
 #include <cstring>
 #include <system_error>
 
@@ -10,11 +11,18 @@
 namespace attrdb {
 namespace {
 
+// A short input is read into a small block; one that fills it, into a large one.
+constexpr size_t kFirstBlockBytes = size_t{1} << 12;
 constexpr size_t kBlockBytes = size_t{1} << 20;
 
 }  // namespace
 
-LineReader::LineReader(int fd) : fd_(fd), buffer_(kBlockBytes) {}
+LineReader::LineReader(int fd) : fd_(fd), buffer_(kFirstBlockBytes) {}
+
+bool LineReader::Ready() {
+  if (eof_ || std::memchr(buffer_.data() + begin_, '\n', end_ - begin_) != nullptr) return true;
+  return platform::InputWaiting(fd_);
+}
 
 bool LineReader::Fill() {
   if (eof_) return false;
@@ -23,7 +31,11 @@ bool LineReader::Fill() {
     end_ -= begin_;
     begin_ = 0;
   }
-  if (end_ == buffer_.size()) buffer_.resize(buffer_.size() * 2);
+  if (end_ == buffer_.size() ||
+      (buffer_.size() < kBlockBytes && bytes_read_ + end_ >= kFirstBlockBytes)) {
+    buffer_.resize(std::max(buffer_.size() * 2, kBlockBytes));
+  }
+  if (before_waiting_ && !platform::InputWaiting(fd_)) before_waiting_();
   size_t n;
   try {
     n = platform::ReadSome(fd_, buffer_.data() + end_, buffer_.size() - end_);

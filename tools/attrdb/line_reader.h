@@ -5,6 +5,7 @@
 #define TOOLS_ATTRDB_LINE_READER_H_
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -20,6 +21,12 @@ class LineReader {
   // is not empty. False at the end of the input. Raises std::system_error
   // when reading fails.
   bool Next(std::string_view& line);
+  // Whether Next can start without waiting for the input: a whole line is
+  // held, the input has ended, or more of it is waiting to be read.
+  bool Ready();
+  // Called before each read that would wait for the input, for example to
+  // flush the answers given so far to whoever waits for them.
+  void BeforeWaiting(std::function<void()> call) { before_waiting_ = std::move(call); }
   // Bytes consumed so far, for progress.
   uint64_t BytesRead() const { return bytes_read_; }
 
@@ -29,7 +36,8 @@ class LineReader {
   bool Fill();
 
   int fd_;
-  std::vector<char> buffer_;
+  std::function<void()> before_waiting_;
+  std::vector<char> buffer_;  // grows to a large block once the input is long
   size_t begin_ = 0;  // first unread byte
   size_t end_ = 0;    // end of the bytes read
   bool eof_ = false;
