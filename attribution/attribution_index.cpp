@@ -22,14 +22,41 @@
 
 namespace attribution {
 
+namespace {
+
+// Pages cached by a HeadSeeker: the small tables and the upper levels of
+// the index stay while heads are sought one after another.
+constexpr size_t kSeekCachePages = 64;
+
+}  // namespace
+
 class IndexLoader {
  public:
   IndexLoader(jet::Database& db, LoadReport* report) : db_(db), report_(report) {}
+
+  // Whether numindex.numhead is text kept in the row with an index to seek
+  // heads through.
+  bool Seekable() {
+    auto table = db_.GetTable(u"numindex");
+    const size_t numhead = table->ColumnIndex(u"numhead");
+    return table->columns[numhead].kind == jet::ColumnKind::kText &&
+           jet::PlanIndexSeek(*table, numhead, jet::Value(std::u16string(u"0"))).has_value();
+  }
+
+  // Adds the answers of `heads`, none of them added before, after Prepare.
+  void Add(const std::vector<uint32_t>& heads) {
+    OnlyFor(heads);
+    LoadHeads();
+  }
+
+  const AttributionIndex& index() const { return index_; }
 
   // Keeps only the rows whose stored head is one of `heads`: their
   // scrambled and plain text, each as compressed and as two-byte text.
   void OnlyFor(const std::vector<uint32_t>& heads) {
     filtered_ = true;
+    wanted_.clear();
+    wanted_texts_.clear();
     for (uint32_t head : heads) {
       const std::string plain = std::to_string(head);
       for (const std::string& text : {codec::EncodeNumberHead(plain), plain}) {
@@ -49,11 +76,16 @@ class IndexLoader {
     std::sort(wanted_.begin(), wanted_.end());
   }
 
-  AttributionIndex Run() {
+  // The small tables, and the head table still empty.
+  void Prepare() {
     LoadCities();
     LoadCardTypes();
     index_.heads_.reset(static_cast<uint32_t*>(std::calloc(kHeadSpan, sizeof(uint32_t))));
     if (!index_.heads_) throw std::bad_alloc();
+  }
+
+  AttributionIndex Run() {
+    Prepare();
     LoadHeads();
     if (report_ != nullptr) {
       report_->undecodable_rows = undecodable_scanned_ + undecodable_placed_;
@@ -262,12 +294,15 @@ class IndexLoader {
     const bool head_in_row = table->columns[numhead].kind == jet::ColumnKind::kText;
     std::u16string stored;
     StoredHeadDecoder decoder;
-    BatchPipeline<ScannedRow> pipeline([this](std::span<const ScannedRow> rows) { Place(rows); });
+    // The few rows of a filtered load are placed here, without a second thread.
+    std::vector<ScannedRow> few;
+    std::optional<BatchPipeline<ScannedRow>> pipeline;
+    if (!filtered_) pipeline.emplace([this](std::span<const ScannedRow> rows) { Place(rows); });
     auto take = [&](const jet::Row& row) {
       std::span<const uint8_t> head_bytes;
       if (head_in_row) head_bytes = row.RawBytes(numhead);
       if (filtered_ && head_in_row && !Wanted(head_bytes)) return;
-      ScannedRow& scanned = pipeline.Add();
+      ScannedRow& scanned = pipeline ? pipeline->Add() : few.emplace_back();
       if (head_in_row && head_bytes.size() <= sizeof scanned.bytes) {
         scanned.kind = ScannedRow::kStored;
         scanned.size = static_cast<uint8_t>(head_bytes.size());
@@ -284,6 +319,7 @@ class IndexLoader {
                            : ScannedRow::kNoHead;
         if (scanned.kind == ScannedRow::kNoHead) {
           NoteUndecodable(text && !stored.empty() ? base::Utf16ToUtf8(stored) : "(empty)");
+          if (!pipeline) few.pop_back();
           return;
         }
       }
@@ -300,7 +336,11 @@ class IndexLoader {
       jet::RowCursor cursor = db_.Scan(table);
       while (cursor.Next()) take(cursor.row());
     }
-    pipeline.Finish();
+    if (pipeline) {
+      pipeline->Finish();
+    } else {
+      Place(few);
+    }
   }
 
   // The rows of every wanted head's stored forms through an index on
@@ -393,18 +433,49 @@ AttributionIndex AttributionIndex::LoadFor(jet::Database& db, const std::vector<
   return loader.Run();
 }
 
-namespace {
+HeadSeeker::HeadSeeker(const std::filesystem::path& file)
+    : db_(jet::Database::Open(file, jet::OpenMode::kReadOnly, kSeekCachePages,
+                              jet::PageReads::kCalls)) {}
 
-// Pages cached while a few numbers are looked up (a scan, where no index
-// helps, needs only the current page).
-constexpr size_t kFewCachePages = 64;
+HeadSeeker::~HeadSeeker() = default;
 
-}  // namespace
+bool HeadSeeker::Seekable() {
+  jet::ReadLock lock(*db_);
+  return IndexLoader(*db_, nullptr).Seekable();
+}
+
+bool HeadSeeker::Seek(const std::vector<uint32_t>& heads) {
+  jet::ReadLock lock(*db_);
+  const bool changed = loader_ != nullptr && lock.changed();
+  if (loader_ == nullptr || changed) {
+    auto loader = std::make_unique<IndexLoader>(*db_, nullptr);
+    loader->Prepare();
+    loader_ = std::move(loader);
+    sought_.clear();
+  }
+  std::vector<uint32_t> fresh;
+  for (uint32_t head : heads) {
+    if (!std::binary_search(sought_.begin(), sought_.end(), head)) fresh.push_back(head);
+  }
+  std::sort(fresh.begin(), fresh.end());
+  fresh.erase(std::unique(fresh.begin(), fresh.end()), fresh.end());
+  if (!fresh.empty()) {
+    loader_->Add(fresh);
+    const size_t before = sought_.size();
+    sought_.insert(sought_.end(), fresh.begin(), fresh.end());
+    std::inplace_merge(sought_.begin(), sought_.begin() + static_cast<ptrdiff_t>(before),
+                       sought_.end());
+  }
+  return changed;
+}
+
+const AttributionIndex& HeadSeeker::index() const { return loader_->index(); }
 
 AttributionIndex LoadForLookup(const std::filesystem::path& file,
                                const std::vector<std::string>& numbers) {
   const bool few = !numbers.empty() && numbers.size() <= kFewNumbers;
-  auto db = few ? jet::Database::Open(file, jet::OpenMode::kReadOnly, kFewCachePages)
+  auto db = few ? jet::Database::Open(file, jet::OpenMode::kReadOnly, kSeekCachePages,
+                                      jet::PageReads::kCalls)
                 : OpenForScan(file);
   jet::ReadLock lock(*db);
   if (!few) return AttributionIndex::Load(*db);

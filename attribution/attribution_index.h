@@ -107,6 +107,41 @@ class AttributionIndex {
   size_t head_count_ = 0;
 };
 
+class IndexLoader;
+
+// Answers numbers as they come, each from its own head's rows, sought
+// through the file's index on numindex.numhead: a few pages read per head,
+// for a stream of numbers that may stay short. Each Seek reads one committed
+// state under the file's read lock, and no lock is held between calls; when
+// another program changed the file in between, what was found before is
+// dropped and sought again.
+class HeadSeeker {
+ public:
+  // Opens `file` for reading a few pages at a time. Raises jet::Error as
+  // jet::Database::Open does.
+  explicit HeadSeeker(const std::filesystem::path& file);
+  ~HeadSeeker();
+  HeadSeeker(const HeadSeeker&) = delete;
+  HeadSeeker& operator=(const HeadSeeker&) = delete;
+
+  // Whether heads can be sought: numindex.numhead is text with an index on
+  // it. Without one every Seek would read the whole table. Raises jet::Error
+  // when a table or column is missing or the file is damaged.
+  bool Seekable();
+  // Makes index() answer each of `heads` (each in [kFirstHead, kFirstHead +
+  // kHeadSpan)) as AttributionIndex::Load would. Returns true when the file
+  // had changed since the last call, so that the answer numbers of index()
+  // given before no longer hold. Raises jet::Error.
+  bool Seek(const std::vector<uint32_t>& heads);
+  // Valid until the next Seek returns true.
+  const AttributionIndex& index() const;
+
+ private:
+  std::unique_ptr<jet::Database> db_;
+  std::unique_ptr<IndexLoader> loader_;
+  std::vector<uint32_t> sought_;  // sorted; since the file last changed
+};
+
 // Up to this many numbers are looked up from their own heads' rows only,
 // without loading every head.
 inline constexpr size_t kFewNumbers = 64;

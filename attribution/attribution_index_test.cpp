@@ -148,6 +148,51 @@ TEST(AttributionIndex, LookupLoadsOnlyTheHeadsOfAFewNumbers) {
   EXPECT_THROW(LoadForLookup(dir.path() / "absent.mdb", few), jet::Error);
 }
 
+// Heads sought a few at a time answer as the whole index; one sought again
+// is not read again; a file changed between two seeks is read afresh; a
+// file without an index on numhead says it cannot be sought.
+TEST(AttributionIndex, SeekerAnswersAsTheWholeIndexAndFollowsAChange) {
+  testing_support::ScratchDir dir;
+  const std::filesystem::path file = dir.path() / "attrdata.mdb";
+  testing::SaveDatabase(Sample(), file);
+  EXPECT_FALSE(HeadSeeker(file).Seekable());
+
+  const auto add_index = [&] {
+    auto db = jet::Database::Open(file, jet::OpenMode::kReadWrite);
+    jet::Writer writer(*db, jet::WriterOptions{.sync = false});
+    writer.Begin();
+    jet::AddIndex(*db, writer, u"numindex", {u"numhead", {u"numhead"}});
+    writer.Commit();
+  };
+  add_index();
+  const AttributionIndex whole = LoadForLookup(file, {});
+  HeadSeeker seeker(file);
+  ASSERT_TRUE(seeker.Seekable());
+  const std::vector<std::vector<uint32_t>> groups = {
+      {1380013}, {1390800, 1530613, 1999999}, {1380013, 1500000, 1890000, 1770000}, {}};
+  for (const std::vector<uint32_t>& group : groups) {
+    EXPECT_FALSE(seeker.Seek(group));
+    for (uint32_t head : group) {
+      EXPECT_EQ(AnswerText(seeker.index(), head), AnswerText(whole, head)) << head;
+    }
+  }
+  EXPECT_EQ(seeker.index().HeadCount(), 5u);
+  EXPECT_EQ(AnswerText(seeker.index(), 1581308), "-");  // never asked
+
+  // Another program scrambles a head stored plain, in another city.
+  {
+    auto db = jet::Database::Open(file, jet::OpenMode::kReadWrite);
+    jet::Writer writer(*db, jet::WriterOptions{.sync = false});
+    auto numindex = db->GetTable(u"numindex");
+    writer.InsertRow(numindex, {{numindex->ColumnIndex(u"numhead"), Scrambled("1390800")},
+                                {numindex->ColumnIndex(u"index"), int32_t{1}},
+                                {numindex->ColumnIndex(u"cardtype"), std::u16string(u"1")}});
+  }
+  EXPECT_TRUE(seeker.Seek({1390800}));
+  EXPECT_EQ(AnswerText(seeker.index(), 1390800), "北京|北京|100000|010|中国移动");
+  EXPECT_EQ(seeker.index().HeadCount(), 1u);
+}
+
 TEST(AttributionIndex, EmptyTablesAnswerNothingMissingTablesRaise) {
   auto db = testing::MakeDatabase({});
   const AttributionIndex index = AttributionIndex::Load(*db);

@@ -18,7 +18,8 @@ constexpr size_t kScanCachePages = 16;
 
 std::unique_ptr<jet::Database> OpenForScan(const std::filesystem::path& file) {
   return std::make_unique<jet::Database>(
-      std::make_unique<ReadAheadFile>(jet::OpenJournaledFile(file, jet::OpenMode::kReadOnly)),
+      std::make_unique<ReadAheadFile>(jet::OpenJournaledFile(file, jet::OpenMode::kReadOnly,
+                                                           jet::PageReads::kCalls)),
       kScanCachePages);
 }
 
