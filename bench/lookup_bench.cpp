@@ -56,7 +56,8 @@ void BM_AnswerLines(benchmark::State& state) {
   }
   std::FILE* sink = std::fopen("/dev/null", "w");
   {
-    attrdb::LookupWriter writer(sink, attrdb::OutputFormat::kTsv, index);
+    attrdb::LookupWriter writer(sink, attrdb::OutputFormat::kTsv);
+    writer.Use(index);
     for (auto _ : state) {
       for (const std::string& line : lines) {
         char digits[attribution::kMobileDigits];

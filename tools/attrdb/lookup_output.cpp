@@ -4,6 +4,7 @@
 
 #include "base/utf.h"
 
+#include <algorithm>
 #include <array>
 
 namespace attrdb {
@@ -12,6 +13,8 @@ using attribution::Attribution;
 using attribution::AttributionIndex;
 namespace {
 
+// A few rows go out from a small buffer; many, from a large one.
+constexpr size_t kFirstBufferBytes = size_t{1} << 12;
 constexpr size_t kBufferBytes = size_t{1} << 20;
 
 constexpr std::array<std::string_view, 7> kColumns = {
@@ -113,18 +116,25 @@ void AppendField(OutputFormat format, std::string_view text, std::string& out) {
   }
 }
 
-LookupWriter::LookupWriter(std::FILE* out, OutputFormat format,
-                           const AttributionIndex& index)
-    : out_(out), format_(format), buffer_(kBufferBytes, '\0') {
+LookupWriter::LookupWriter(std::FILE* out, OutputFormat format)
+    : out_(out), format_(format), buffer_(kFirstBufferBytes, '\0') {
   if (format_ == OutputFormat::kJson) number_prefix_ = "{\"number\":\"";
-  const std::string_view close_number = format_ == OutputFormat::kJson ? "\"" : "";
-  tails_.reserve(index.AnswerCount() + 1);
-  tails_.push_back(std::string(close_number) + Tail(kNotFound, nullptr));
-  for (uint32_t n = 1; n <= index.AnswerCount(); ++n) {
-    tails_.push_back(std::string(close_number) + Tail(kFound, &index.Answer(n)));
-  }
   not_mobile_tail_ = Tail(kNotMobile, nullptr);
   not_utf8_tail_ = Tail(kNotUtf8, nullptr);
+}
+
+void LookupWriter::Use(const AttributionIndex& index) {
+  index_ = &index;
+  tails_.clear();
+  AddTails();
+}
+
+void LookupWriter::AddTails() {
+  const std::string_view close_number = format_ == OutputFormat::kJson ? "\"" : "";
+  if (tails_.empty()) tails_.push_back(std::string(close_number) + Tail(kNotFound, nullptr));
+  for (auto n = static_cast<uint32_t>(tails_.size()); n <= index_->AnswerCount(); ++n) {
+    tails_.push_back(std::string(close_number) + Tail(kFound, &index_->Answer(n)));
+  }
 }
 
 LookupWriter::~LookupWriter() { Flush(); }
@@ -200,6 +210,10 @@ void LookupWriter::Flush() {
 }
 
 void LookupWriter::Grow(size_t n) {
+  if (buffer_.size() < kBufferBytes) {
+    buffer_.resize(std::max(kBufferBytes, used_ + n));
+    return;
+  }
   Flush();
   if (buffer_.size() < n) buffer_.resize(n);
 }

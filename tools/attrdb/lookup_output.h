@@ -33,8 +33,8 @@ void AppendField(OutputFormat format, std::string_view text, std::string& out);
 
 class LookupWriter {
  public:
-  // Writes to `out`. REQUIRES: `index` outlives the writer.
-  LookupWriter(std::FILE* out, OutputFormat format, const attribution::AttributionIndex& index);
+  // Writes to `out`; numbers are answered from the index given to Use.
+  LookupWriter(std::FILE* out, OutputFormat format);
   // Flushes.
   ~LookupWriter();
   LookupWriter(const LookupWriter&) = delete;
@@ -42,8 +42,14 @@ class LookupWriter {
 
   // The line of column names (TSV and CSV; nothing for JSON).
   void WriteHeader();
-  // The row of a mobile number whose head has answer `answer` (0: not found).
+  // Answers from `index` from now on; answer numbers of an index used before
+  // no longer hold. REQUIRES: `index` outlives its use; answers may be added
+  // to it in between.
+  void Use(const attribution::AttributionIndex& index);
+  // The row of a mobile number whose head has answer `answer` (0: not found)
+  // in the index in use.
   void WriteNumber(const char (&digits)[attribution::kMobileDigits], uint32_t answer) {
+    if (answer >= tails_.size()) AddTails();
     const std::string& tail = tails_[answer];
     char* p = Reserve(number_prefix_.size() + attribution::kMobileDigits + tail.size());
     p = Copy(p, number_prefix_);
@@ -69,11 +75,14 @@ class LookupWriter {
     return buffer_.data() + used_;
   }
   void Grow(size_t n);
+  // The tails of answers added to the index since the last call.
+  void AddTails();
   // The text that follows the number in a row: the status and the fields.
   std::string Tail(std::string_view status, const attribution::Attribution* answer) const;
 
   std::FILE* out_;
   OutputFormat format_;
+  const attribution::AttributionIndex* index_ = nullptr;
   std::string number_prefix_;       // before the number: JSON's {"number":"
   std::vector<std::string> tails_;  // by answer number (0: not found), with
                                     // JSON's quote closing the number

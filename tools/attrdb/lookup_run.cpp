@@ -3,6 +3,7 @@
 #include "tools/attrdb/lookup_run.h"
 
 #include <cstring>
+#include <optional>
 
 #include "attribution/attribution_index.h"
 #include "attribution/city_heads.h"
@@ -49,58 +50,154 @@ int CheckOutput(std::FILE* out, std::FILE* err) {
   return kExitFailed;
 }
 
-int Lookup(const LookupOptions& options, int input_fd, std::FILE* out,
-           std::FILE* err) {
-  const AttributionIndex index =
-      attribution::LoadForLookup(platform::PathFromUtf8(options.database), options.numbers);
-  LookupWriter writer(out, options.format, index);
-  if (options.header) writer.WriteHeader();
-  uint64_t not_mobile = 0, not_utf8 = 0;
-  const auto answer = [&](std::string_view text) {
+// Answers lines and numbers into the writer, counting those that are none.
+class Answerer {
+ public:
+  explicit Answerer(LookupWriter& writer) : writer_(writer) {}
+
+  // A line of the input; blank ones are passed over.
+  void AnswerLine(std::string_view line, const AttributionIndex& index) {
+    if (!IsBlank(line)) Answer(line, index);
+  }
+
+  void Answer(std::string_view text, const AttributionIndex& index) {
     char digits[kMobileDigits];
     if (NormalizeMobile(text, digits)) {
-      writer.WriteNumber(digits, index.Find(HeadOf(digits)));
+      writer_.WriteNumber(digits, index.Find(HeadOf(digits)));
     } else if (!base::IsUtf8(text)) {
-      writer.WriteNotUtf8(text);
-      ++not_utf8;
+      writer_.WriteNotUtf8(text);
+      ++not_utf8_;
     } else {
-      writer.WriteNotMobile(text);
-      ++not_mobile;
+      writer_.WriteNotMobile(text);
+      ++not_mobile_;
     }
-  };
+  }
 
-  if (!options.numbers.empty()) {
-    for (const std::string& number : options.numbers) answer(number);
-  } else {
-    // Someone typing gets each answer at once.
-    const bool interactive = platform::IsTerminal(input_fd);
-    const int64_t size = options.progress ? RegularFileSize(input_fd) : 0;
-    LineReader reader(input_fd);
-    std::string_view line;
-    for (uint64_t lines = 0; reader.Next(line); ++lines) {
-      if (lines == 0 && line.starts_with(kUtf8Bom)) line.remove_prefix(kUtf8Bom.size());
-      if (IsBlank(line)) continue;
-      answer(line);
-      if (interactive) writer.Flush();
-      if (size > 0 && lines % kProgressLines == 0) {
-        options.progress(static_cast<int64_t>(reader.BytesRead()), size);
-      }
+  // The closing messages; whether every line was a number.
+  bool Report(std::FILE* err) const {
+    if (not_utf8_ > 0) {
+      ReportError(std::to_string(not_utf8_) + (not_utf8_ == 1 ? " line was" : " lines were") +
+                      " not UTF-8",
+                  err);
     }
-    if (size > 0) options.progress(-1, size);
+    if (not_mobile_ > 0) {
+      ReportError(std::to_string(not_mobile_) +
+                      (not_mobile_ == 1 ? " line was" : " lines were") + " not a mobile number",
+                  err);
+    }
+    return not_mobile_ + not_utf8_ == 0;
+  }
+
+ private:
+  LookupWriter& writer_;
+  uint64_t not_mobile_ = 0, not_utf8_ = 0;
+};
+
+// The lines of the input, the byte order mark of the first dropped.
+class NumberLines {
+ public:
+  explicit NumberLines(int fd) : reader_(fd) {}
+
+  bool Next(std::string_view& line) {
+    if (!reader_.Next(line)) return false;
+    if (first_ && line.starts_with(kUtf8Bom)) line.remove_prefix(kUtf8Bom.size());
+    first_ = false;
+    return true;
+  }
+  LineReader& reader() { return reader_; }
+
+ private:
+  LineReader reader_;
+  bool first_ = true;
+};
+
+// Answers the first lines of the input one group at a time (the lines
+// already waiting) by seeking their heads, for as long as the input stays
+// short; returns the lines read but not yet answered once it shows itself
+// long (the whole attribution is then loaded for them and the rest).
+// An input that ends before it shows itself long has answered all its lines
+// (`ended`); the file is read even for none, so that one that cannot be read
+// is still reported.
+std::vector<std::string> SeekFirstLines(const LookupOptions& options, NumberLines& lines,
+                                        const std::function<void(const AttributionIndex&)>& use,
+                                        Answerer& answerer, bool& ended) {
+  std::vector<std::string> group;
+  std::optional<attribution::HeadSeeker> seeker;
+  size_t answered = 0;
+  std::string_view line;
+  while (true) {
+    group.clear();
+    if (!lines.Next(line)) {
+      ended = true;
+      if (!seeker) {
+        seeker.emplace(platform::PathFromUtf8(options.database));
+        seeker->Seek({});
+        use(seeker->index());
+      }
+      return group;
+    }
+    group.emplace_back(line);
+    while (answered + group.size() <= options.seek_lines && lines.reader().Ready() &&
+           lines.Next(line)) {
+      group.emplace_back(line);
+    }
+    if (answered + group.size() > options.seek_lines) return group;
+    if (!seeker) {
+      seeker.emplace(platform::PathFromUtf8(options.database));
+      if (!seeker->Seekable()) return group;
+    }
+    std::vector<uint32_t> heads;
+    char digits[kMobileDigits];
+    for (const std::string& text : group) {
+      if (NormalizeMobile(text, digits)) heads.push_back(HeadOf(digits));
+    }
+    if (seeker->Seek(heads) || answered == 0) use(seeker->index());
+    for (const std::string& text : group) answerer.AnswerLine(text, seeker->index());
+    answered += group.size();
+  }
+}
+
+int Lookup(const LookupOptions& options, int input_fd, std::FILE* out, std::FILE* err) {
+  LookupWriter writer(out, options.format);
+  Answerer answerer(writer);
+  // The column names go out once the file has been read.
+  bool header = options.header;
+  const auto use = [&](const AttributionIndex& index) {
+    writer.Use(index);
+    if (header) writer.WriteHeader();
+    header = false;
+  };
+  if (!options.numbers.empty()) {
+    const AttributionIndex index =
+        attribution::LoadForLookup(platform::PathFromUtf8(options.database), options.numbers);
+    use(index);
+    for (const std::string& number : options.numbers) answerer.Answer(number, index);
+  } else {
+    NumberLines lines(input_fd);
+    // Whoever waits for an answer gets it before the next line is awaited.
+    lines.reader().BeforeWaiting([&writer] { writer.Flush(); });
+    bool ended = false;
+    const std::vector<std::string> waiting =
+        SeekFirstLines(options, lines, use, answerer, ended);
+    if (!ended) {
+      const int64_t size = options.progress ? RegularFileSize(input_fd) : 0;
+      const AttributionIndex index =
+          attribution::LoadForLookup(platform::PathFromUtf8(options.database), {});
+      use(index);
+      for (const std::string& text : waiting) answerer.AnswerLine(text, index);
+      std::string_view line;
+      for (uint64_t count = 0; lines.Next(line); ++count) {
+        answerer.AnswerLine(line, index);
+        if (size > 0 && count % kProgressLines == 0) {
+          options.progress(static_cast<int64_t>(lines.reader().BytesRead()), size);
+        }
+      }
+      if (size > 0) options.progress(-1, size);
+    }
   }
   writer.Flush();
   if (CheckOutput(out, err) != kExitOk) return kExitFailed;
-  if (not_utf8 > 0) {
-    ReportError(std::to_string(not_utf8) + (not_utf8 == 1 ? " line was" : " lines were") +
-                    " not UTF-8",
-                err);
-  }
-  if (not_mobile > 0) {
-    ReportError(std::to_string(not_mobile) + (not_mobile == 1 ? " line was" : " lines were") +
-                    " not a mobile number",
-                err);
-  }
-  return not_mobile + not_utf8 == 0 ? kExitOk : kExitFailed;
+  return answerer.Report(err) ? kExitOk : kExitFailed;
 }
 
 int List(const ListOptions& options, std::FILE* out, std::FILE* err) {

@@ -21,6 +21,10 @@ struct LookupOptions {
   OutputFormat format = OutputFormat::kTsv;
   bool header = true;                // TSV and CSV only
   std::vector<std::string> numbers;  // empty: one per line from the input
+  // Input lines answered by seeking their heads in the file's index before
+  // the whole attribution is loaded for the rest; lines waiting to be read
+  // beyond this many show a long input and start the load at once.
+  size_t seek_lines = 64;
   // When set and the input is a regular file: told the bytes read of the
   // input's size every so many lines, and once more with `done` < 0 when
   // all is read, before any closing message.
@@ -28,7 +32,8 @@ struct LookupOptions {
 };
 
 // Writes one row per number (per input line when `options.numbers` is
-// empty, read from `input_fd`) to `out`. Returns kExitOk, or kExitFailed
+// empty, read from `input_fd`) to `out`. The rows given are flushed whenever
+// the input keeps the next line waiting. Returns kExitOk, or kExitFailed
 // after writing "attrdb: <message>" to `err` when the database cannot be
 // read, the input or output fails, or some line was not a mobile number (the
 // rows are all written; the message counts such lines).

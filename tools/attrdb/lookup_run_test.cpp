@@ -171,6 +171,76 @@ TEST_F(LookupRunTest, ManyLinesKeepTheirOrder) {
   EXPECT_TRUE(r.out == expected) << r.out.substr(0, 200);
 }
 
+// The same rows, line for line, whichever way the numbers are answered:
+// heads sought in the file's index, the whole attribution loaded, or the
+// numbers given as arguments; in each format, with and without an index.
+class LookupPathsTest
+    : public LookupRunTest,
+      public ::testing::WithParamInterface<std::tuple<OutputFormat, bool>> {};
+
+TEST_P(LookupPathsTest, EveryPathGivesTheSameRows) {
+  const auto [format, indexed] = GetParam();
+  if (indexed) Index(u"numindex", u"numhead");
+  // Heads held scrambled, plain, in rows that need escaping, or not at all,
+  // written the ways people write them, between blank lines and text that
+  // is no number.
+  const std::vector<std::string> heads = {"1581308", "1380013", "1330755", "1990000",
+                                          "1581309", "1770000", "1800000", "1390000",
+                                          "1234567", "1999999"};
+  std::string input;
+  std::vector<std::string> numbers;
+  for (size_t i = 0; i < 3000; ++i) {
+    const std::string& head = heads[(i * 7) % heads.size()];
+    const std::string tail = std::to_string(1000 + i % 9000);
+    std::string line;
+    switch (i % 6) {
+      case 0: line = head + tail; break;
+      case 1: line = "+86 " + head.substr(0, 3) + "-" + head.substr(3) + "-" + tail; break;
+      case 2: line = "0086" + head + tail; break;
+      case 3: line = i % 12 == 3 ? "" : head + tail; break;
+      case 4: line = i % 24 == 4 ? "no, \"number\"" : head + tail; break;
+      default: line = i % 30 == 5 ? "\xB1\xB1" : head + tail; break;
+    }
+    input += line + (i % 2 ? "\r\n" : "\n");
+    if (!line.empty()) numbers.push_back(line);
+  }
+  LookupOptions options;
+  options.format = format;
+  options.seek_lines = 0;
+  const Result bulk = Lookup(options, input);
+  EXPECT_EQ(bulk.code, kExitFailed);
+  for (size_t seek_lines : {size_t{64}, size_t{1000000}}) {
+    options.seek_lines = seek_lines;
+    const Result r = Lookup(options, input);
+    EXPECT_TRUE(r.out == bulk.out) << seek_lines;
+    EXPECT_EQ(r.err, bulk.err) << seek_lines;
+  }
+  options.numbers = numbers;
+  EXPECT_TRUE(Lookup(options).out == bulk.out);
+  // A few numbers given are answered from their own heads' rows.
+  options.numbers.resize(40);
+  std::string first_lines;
+  for (const std::string& number : options.numbers) first_lines += number + "\n";
+  const Result few = Lookup(options);
+  options.numbers.clear();
+  options.seek_lines = 0;
+  EXPECT_EQ(few.out, Lookup(options, first_lines).out);
+}
+
+std::string PathsTestName(
+    const ::testing::TestParamInfo<std::tuple<OutputFormat, bool>>& info) {
+  static constexpr const char* kFormats[] = {"Tsv", "Csv", "Json"};
+  return std::string(kFormats[static_cast<int>(std::get<0>(info.param))]) +
+         (std::get<1>(info.param) ? "Indexed" : "Scanned");
+}
+
+INSTANTIATE_TEST_SUITE_P(FormatsAndIndexes, LookupPathsTest,
+                         ::testing::Combine(::testing::Values(OutputFormat::kTsv,
+                                                              OutputFormat::kCsv,
+                                                              OutputFormat::kJson),
+                                            ::testing::Bool()),
+                         PathsTestName);
+
 TEST_F(LookupRunTest, MissingDatabaseIsAnError) {
   LookupOptions options;
   options.numbers = {"13800138000"};
