@@ -67,3 +67,10 @@ for db in "${databases[@]}"; do
   section "lookup on $(basename "$db")"
   bash bench/lookup_bench.sh "$attrdb" "$db" 5000000
 done
+
+section "lookup: attrdb against a direct-index table in C++"
+if [ -x "$build/bench/direct_index" ]; then
+  bash bench/lookup_compare.sh "$attrdb" "$build/bench/direct_index"
+else
+  echo "no $build/bench/direct_index: skipped (build target direct_index)"
+fi
