@@ -106,12 +106,13 @@ void ShowSchema(const JetOptions& o) {
 }
 
 // A scan reads each page once, so a small cache serves it as well as a big
-// one and keeps the memory low.
+// one and keeps the memory low; so does reading the pages by system calls
+// rather than through a mapping, which would keep each page read resident.
 constexpr size_t kExportCachePages = 256;
 
 void Export(const JetOptions& o) {
   auto db = jet::Database::Open(platform::PathFromUtf8(o.file), jet::OpenMode::kReadOnly,
-                                kExportCachePages);
+                                kExportCachePages, jet::PageReads::kCalls);
   // One committed state from the first row to the last: a writer's commit
   // waits until the export is done.
   jet::ReadLock lock(*db);
