@@ -31,6 +31,13 @@ TSV writes tab, CR, LF and backslash as \t \r \n \\; CSV quotes a field
 holding a comma, quote, CR or LF and doubles its quotes; JSON writes one
 object per line. All text is UTF-8.
 Heads are found both scrambled and still stored as seven plain digits.
+Numbers on standard input are answered as they come, and each answer is
+written out before attrdb waits for the next line, so that a program can
+ask one number at a time. The first lines are answered by seeking their
+heads through the file's index on numindex.numhead (attrdb import makes it;
+attrdb index add FILE numindex numhead adds it), a few pages each; a long
+input then loads every head once. Without that index every lookup reads
+the whole numindex table first.
 Exit code 1 when a line was not a mobile number or not UTF-8 (all rows are
 still written) or the database cannot be read.)";
 

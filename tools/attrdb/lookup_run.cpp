@@ -2,6 +2,8 @@
 // the input answered from memory.
 #include "tools/attrdb/lookup_run.h"
 
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -60,6 +62,38 @@ class Answerer {
     if (!IsBlank(line)) Answer(line, index);
   }
 
+  // As AnswerLine, but the row may wait in a chunk of lines until Drain or
+  // the chunk is full: the entry of each head is fetched from memory while
+  // the next lines are read, rather than waited for one at a time.
+  void AnswerInChunk(std::string_view line, const AttributionIndex& index) {
+    if (IsBlank(line)) return;
+    chunk_index_ = &index;
+    Held& held = chunk_[held_++];
+    if (NormalizeMobile(line, held.digits)) {
+      held.head = HeadOf(held.digits);
+      index.Prefetch(held.head);
+      held.other = kMobile;
+    } else {
+      held.other = others_.size();
+      others_.emplace_back(line);
+    }
+    if (held_ == chunk_.size()) Drain();
+  }
+
+  // Writes the rows of the lines held in the chunk.
+  void Drain() {
+    for (size_t i = 0; i < held_; ++i) {
+      const Held& held = chunk_[i];
+      if (held.other == kMobile) {
+        writer_.WriteNumber(held.digits, chunk_index_->Find(held.head));
+      } else {
+        Answer(others_[held.other], *chunk_index_);
+      }
+    }
+    held_ = 0;
+    others_.clear();
+  }
+
   void Answer(std::string_view text, const AttributionIndex& index) {
     char digits[kMobileDigits];
     if (NormalizeMobile(text, digits)) {
@@ -89,8 +123,19 @@ class Answerer {
   }
 
  private:
+  static constexpr size_t kMobile = SIZE_MAX;
+  struct Held {
+    char digits[kMobileDigits];
+    uint32_t head;
+    size_t other;  // in others_, or kMobile
+  };
+
   LookupWriter& writer_;
   uint64_t not_mobile_ = 0, not_utf8_ = 0;
+  std::array<Held, 32> chunk_;
+  size_t held_ = 0;
+  std::vector<std::string> others_;  // held lines that are no number
+  const AttributionIndex* chunk_index_ = nullptr;
 };
 
 // The lines of the input, the byte order mark of the first dropped.
@@ -175,7 +220,10 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out, std::FILE
   } else {
     NumberLines lines(input_fd);
     // Whoever waits for an answer gets it before the next line is awaited.
-    lines.reader().BeforeWaiting([&writer] { writer.Flush(); });
+    lines.reader().BeforeWaiting([&writer, &answerer] {
+      answerer.Drain();
+      writer.Flush();
+    });
     bool ended = false;
     const std::vector<std::string> waiting =
         SeekFirstLines(options, lines, use, answerer, ended);
@@ -187,11 +235,12 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out, std::FILE
       for (const std::string& text : waiting) answerer.AnswerLine(text, index);
       std::string_view line;
       for (uint64_t count = 0; lines.Next(line); ++count) {
-        answerer.AnswerLine(line, index);
+        answerer.AnswerInChunk(line, index);
         if (size > 0 && count % kProgressLines == 0) {
           options.progress(static_cast<int64_t>(lines.reader().BytesRead()), size);
         }
       }
+      answerer.Drain();
       if (size > 0) options.progress(-1, size);
     }
   }
