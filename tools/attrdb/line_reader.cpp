@@ -13,7 +13,7 @@ namespace {
 
 // A short input is read into a small block; one that fills it, into a large one.
 constexpr size_t kFirstBlockBytes = size_t{1} << 12;
-constexpr size_t kBlockBytes = size_t{1} << 20;
+constexpr size_t kBlockBytes = size_t{1} << 18;
 
 }  // namespace
 

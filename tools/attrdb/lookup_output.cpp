@@ -15,7 +15,7 @@ namespace {
 
 // A few rows go out from a small buffer; many, from a large one.
 constexpr size_t kFirstBufferBytes = size_t{1} << 12;
-constexpr size_t kBufferBytes = size_t{1} << 20;
+constexpr size_t kBufferBytes = size_t{1} << 18;
 
 constexpr std::array<std::string_view, 7> kColumns = {
     "number", "status", "province", "city", "postal_code", "area_code", "card_type"};
