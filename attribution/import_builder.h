@@ -60,6 +60,14 @@ std::vector<uint8_t> BuildAttributionImage(const AttributionData& data, bool pla
                                            std::unique_ptr<jet::Database> base = nullptr,
                                            const BuildOptions& options = {});
 
+// The database BuildAttributionImage makes the bytes of, in memory, for
+// jet::SaveDatabase (which spares a copy of the whole file).
+std::unique_ptr<jet::Database> BuildAttributionDatabase(const AttributionData& data,
+                                                        bool plain_heads,
+                                                        const ImportProgress& progress,
+                                                        std::unique_ptr<jet::Database> base,
+                                                        const BuildOptions& options);
+
 }  // namespace attribution
 
 #endif  // ATTRIBUTION_IMPORT_BUILDER_H_

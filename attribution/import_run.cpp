@@ -56,14 +56,15 @@ void Replace(const std::string& to, const ImportRunOptions& options, ImportRun& 
   bool indexes = options.indexes;
   std::unique_ptr<jet::Database> base;
   if (old && !HoldsOnlyImportTables(*old, indexes)) base = jet::LoadDatabaseIntoMemory(path);
-  std::vector<uint8_t> bytes;
+  std::unique_ptr<jet::Database> built;
   try {
-    bytes = BuildAttributionImage(run.data, options.plain, options.progress, std::move(base),
-                                  {.indexes = indexes, .indexes_left_out = &run.indexes_left_out});
+    built = BuildAttributionDatabase(
+        run.data, options.plain, options.progress, std::move(base),
+        {.indexes = indexes, .indexes_left_out = &run.indexes_left_out});
   } catch (const jet::Error& e) {
     throw NamingFile(to, e);
   }
-  jet::SaveDatabaseImage(bytes, path, old != nullptr);
+  jet::SaveDatabase(*built, path, old != nullptr);
   if (lock) lock->Rollback();
 }
 

@@ -6,6 +6,7 @@
 // Writer, and the other system tables created through CreateTable.
 #include "db/jet/write/database_creator.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -37,6 +38,9 @@ inline constexpr int16_t kTypeTable = 1;
 inline constexpr int16_t kTypeDatabase = 2;
 inline constexpr int16_t kTypeContainer = 3;
 inline constexpr double kUnixEpochDays = 25569.0;  // 1970-01-01 as an Access date
+// Pages a database in memory caches: a miss costs a copy from memory, so a
+// few suffice, and many would double the memory a large file takes.
+inline constexpr size_t kMemoryCachePages = 256;
 
 // The fixed opening of the masked region, the same in every file seen.
 inline constexpr uint8_t kObscuredOpening[24] = {
@@ -229,7 +233,9 @@ void AddAccessRows(Database& db, Writer& writer) {
 
 std::unique_ptr<Database> NewMemoryDatabase(const NewDatabaseOptions& options) {
   double created = options.created != 0 ? options.created : Now();
-  std::vector<uint8_t> bytes(3 * format::kPageSize, 0);
+  std::vector<uint8_t> bytes;
+  bytes.reserve(std::max<size_t>(options.expected_size, 3 * format::kPageSize));
+  bytes.resize(3 * format::kPageSize, 0);
   Page header = HeaderPage(options, created);
   Page map = GlobalMapPage(3);
   std::copy(header.bytes.begin(), header.bytes.end(), bytes.begin());
@@ -241,7 +247,7 @@ std::unique_ptr<Database> NewMemoryDatabase(const NewDatabaseOptions& options) {
   auto file = std::make_unique<JournaledFile>(
       std::make_unique<MemoryPageFile>(std::move(bytes), true, "new database"),
       std::filesystem::path{}, std::filesystem::path{});
-  auto db = std::make_unique<Database>(std::move(file));
+  auto db = std::make_unique<Database>(std::move(file), kMemoryCachePages);
 
   TableDef catalog = CatalogDefinition();
   PlaceNewTable(db->pages(), catalog, format::kCatalogTdefPage);
@@ -272,7 +278,7 @@ std::unique_ptr<Database> LoadDatabaseIntoMemory(const std::filesystem::path& pa
   auto file = std::make_unique<JournaledFile>(
       std::make_unique<MemoryPageFile>(std::move(bytes), true, platform::Utf8Of(path)),
       std::filesystem::path{}, std::filesystem::path{});
-  return std::make_unique<Database>(std::move(file));
+  return std::make_unique<Database>(std::move(file), kMemoryCachePages);
 }
 
 std::vector<uint8_t> DatabaseBytes(Database& db) {
@@ -287,8 +293,13 @@ std::vector<uint8_t> NewDatabaseImage(const NewDatabaseOptions& options) {
   return DatabaseBytes(*NewMemoryDatabase(options));
 }
 
-void SaveDatabaseImage(const std::vector<uint8_t>& bytes, const std::filesystem::path& path,
-                       bool replace) {
+namespace {
+
+// Writes the file at `path` as SaveDatabaseImage says, its content put into
+// the temporary file by `write` (which raises std::system_error when writing
+// fails, or jet::Error).
+template <typename Write>
+void SaveWith(const std::filesystem::path& path, bool replace, Write write) {
   std::error_code ec;
   if (!replace && std::filesystem::exists(path, ec)) {
     RaiseInvalidArgument(platform::Utf8Of(path) + " exists already");
@@ -309,12 +320,15 @@ void SaveDatabaseImage(const std::vector<uint8_t>& bytes, const std::filesystem:
                                                platform::Creation::kCreateOrTruncate);
     try {
       if (replace) platform::CopyOwnerAndMode(target, file);
-      file.WriteAt(0, bytes.data(), bytes.size());
+      write(file);
       file.Sync();
       file.Close();
     } catch (const std::system_error& e) {
       std::filesystem::remove(temporary, ec);
       RaiseWriteFailure(path, e.code().value());
+    } catch (const Error&) {
+      std::filesystem::remove(temporary, ec);
+      throw;
     }
   } catch (const std::system_error& e) {
     RaiseWriteFailure(temporary, e.code().value());
@@ -334,6 +348,29 @@ void SaveDatabaseImage(const std::vector<uint8_t>& bytes, const std::filesystem:
   }
   // The new name must reach the disk too.
   platform::SyncFolderOf(target);
+}
+
+}  // namespace
+
+void SaveDatabaseImage(const std::vector<uint8_t>& bytes, const std::filesystem::path& path,
+                       bool replace) {
+  SaveWith(path, replace,
+           [&](platform::File& file) { file.WriteAt(0, bytes.data(), bytes.size()); });
+}
+
+void SaveDatabase(Database& db, const std::filesystem::path& path, bool replace) {
+  SaveWith(path, replace, [&](platform::File& file) {
+    constexpr size_t kPiece = size_t{1} << 20;
+    PageFile& source = db.file();
+    const uint64_t size = source.Size();
+    std::vector<uint8_t> piece(static_cast<size_t>(std::min<uint64_t>(size, kPiece)));
+    for (uint64_t at = 0; at < size;) {
+      const size_t n = static_cast<size_t>(std::min<uint64_t>(size - at, kPiece));
+      if (source.ReadAt(at, piece.data(), n) != n) RaiseIoError(db.Name(), "reading", EIO);
+      file.WriteAt(at, piece.data(), n);
+      at += n;
+    }
+  });
 }
 
 std::filesystem::path TemporaryPathFor(const std::filesystem::path& database, uint64_t pid) {

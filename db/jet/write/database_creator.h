@@ -19,6 +19,9 @@ struct NewDatabaseOptions {
   // Creation date written into the header and the catalog rows, as an Access
   // date (days since 1899-12-30); 0 means now.
   double created = 0;
+  // Room set aside for the file to grow into, in bytes: a file built in
+  // memory that is known to grow large is then not copied as it grows.
+  size_t expected_size = 0;
 };
 
 // The bytes of a new, empty database: the catalog (MSysObjects) with the
@@ -52,6 +55,11 @@ std::unique_ptr<Database> LoadDatabaseIntoMemory(const std::filesystem::path& pa
 // is then removed).
 void SaveDatabaseImage(const std::vector<uint8_t>& bytes,
                        const std::filesystem::path& path, bool replace = false);
+
+// Saves the whole content of `db`'s file (no batch open) as SaveDatabaseImage
+// saves bytes, read a piece at a time rather than copied whole first. Raises
+// as SaveDatabaseImage, and kIo when `db`'s file cannot be read.
+void SaveDatabase(Database& db, const std::filesystem::path& path, bool replace = false);
 
 // The name of the temporary file process `pid` writes a new `database`
 // under before renaming it over: "<database>.new-<pid>".

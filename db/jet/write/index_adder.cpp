@@ -4,6 +4,8 @@
 #include "db/jet/write/index_adder.h"
 
 #include <algorithm>
+#include <cstring>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,24 @@ Value SampleValue(ColumnKind kind) {
     case ColumnKind::kNumeric: return Decimal{};
     default: return Bytes{0};
   }
+}
+
+// A row's key in an index being built, 16 bytes for the many rows: the
+// key lies at `at` in the buffer of keys, after its length in two bytes;
+// `prefix` holds its first eight bytes, big-endian (zeros after a shorter
+// key), which order most pairs of keys without reading the buffer; `row` is
+// the row's page and slot as an index entry stores them (24 and 8 bits), so
+// that rows order by it.
+struct KeyedRow {
+  uint64_t prefix = 0;
+  uint32_t at = 0;
+  uint32_t row = 0;
+};
+
+uint64_t PrefixOf(std::span<const uint8_t> key) {
+  uint64_t prefix = 0;
+  for (size_t i = 0; i < 8; ++i) prefix = prefix << 8 | (i < key.size() ? key[i] : 0);
+  return prefix;
 }
 
 // The pages of the TDEF chain of `table` in chain order and, in `buffer`,
@@ -125,8 +145,10 @@ std::shared_ptr<const TableDef> AddIndex(Database& db, Writer& writer,
     Refuse(table, spec.name, "its definition holds parts this engine does not rewrite");
   }
 
-  // Section 13.4: every key, refused before any page changes.
-  std::vector<IndexEntry> keyed;
+  // Section 13.4: every key, refused before any page changes. The keys are
+  // short and many: they lie end to end in one buffer.
+  std::vector<uint8_t> key_bytes;
+  std::vector<KeyedRow> keyed;
   keyed.reserve(std::min<size_t>(table.row_count, size_t{1} << 20));  // a count from the file
   RephraseKeyRefusal(table, index, [&] {
     std::vector<Value> values;
@@ -135,13 +157,46 @@ std::shared_ptr<const TableDef> AddIndex(Database& db, Writer& writer,
     RowCursor cursor = db.Scan(std::make_shared<const TableDef>(table));
     while (cursor.Next()) {
       for (size_t k = 0; k < positions.size(); ++k) values[k] = cursor.row().Get(positions[k]);
-      keyed.push_back({IndexKey(table, index, values), cursor.row().location()});
+      const std::vector<uint8_t> key = IndexKey(table, index, values);
+      const RowLocation row = cursor.row().location();
+      if (key.size() > format::kPageSize || key_bytes.size() > UINT32_MAX - 2 - key.size() ||
+          row.page >= (1u << 24) || row.slot > 0xFF) {
+        Refuse(table, spec.name, "the table is too large to index");
+      }
+      keyed.push_back({PrefixOf(key), static_cast<uint32_t>(key_bytes.size()),
+                       row.page << 8 | row.slot});
+      key_bytes.push_back(static_cast<uint8_t>(key.size() >> 8));
+      key_bytes.push_back(static_cast<uint8_t>(key.size()));
+      key_bytes.insert(key_bytes.end(), key.begin(), key.end());
     }
   });
-  std::sort(keyed.begin(), keyed.end());
+  const auto key_of = [&](const KeyedRow& k) {
+    const uint8_t* at = key_bytes.data() + k.at;
+    return std::span<const uint8_t>(at + 2, size_t{at[0]} << 8 | at[1]);
+  };
+  // As IndexEntry orders: by key bytes, a shorter key before a longer one
+  // it begins, then by row.
+  const auto before = [&](const KeyedRow& a, const KeyedRow& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix;
+    const std::span<const uint8_t> x = key_of(a), y = key_of(b);
+    const size_t n = std::min(x.size(), y.size());
+    if (n > 8) {
+      const int c = std::memcmp(x.data() + 8, y.data() + 8, n - 8);
+      if (c != 0) return c < 0;
+    }
+    if (x.size() != y.size()) return x.size() < y.size();
+    return a.row < b.row;
+  };
+  // Rows are read in page order: an index on a column the rows were given
+  // in order of needs no sort.
+  if (!std::is_sorted(keyed.begin(), keyed.end(), before)) {
+    std::sort(keyed.begin(), keyed.end(), before);
+  }
   if (spec.unique) {
     for (size_t i = 1; i < keyed.size(); ++i) {
-      if (keyed[i].key == keyed[i - 1].key && !IsNullKey(keyed[i].key, positions.size())) {
+      const std::span<const uint8_t> key = key_of(keyed[i]), previous = key_of(keyed[i - 1]);
+      if (std::equal(key.begin(), key.end(), previous.begin(), previous.end()) &&
+          !IsNullKey(std::vector<uint8_t>(key.begin(), key.end()), positions.size())) {
         Refuse(table, spec.name, "duplicate key in a unique index");
       }
     }
@@ -175,7 +230,9 @@ std::shared_ptr<const TableDef> AddIndex(Database& db, Writer& writer,
 
     // Section 13.6: the entries in key order, then leaves and nodes.
     IndexEditor editor(pages, table, table.indexes.back());
-    for (IndexEntry& entry : keyed) editor.Insert(std::move(entry));
+    for (const KeyedRow& k : keyed) {
+      editor.Append(key_of(k), RowLocation{k.row >> 8, static_cast<uint16_t>(k.row & 0xFF)});
+    }
     editor.Write(pages);
     db.DropDefinitions();
     return db.GetTable(table.name);

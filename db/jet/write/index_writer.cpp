@@ -320,6 +320,20 @@ void IndexEditor::Insert(IndexEntry e) {
   Held held = Hold(e.key, e.row);
   entries.insert(entries.begin() + position, held);
   Touched(l);
+  HalveIfCrowded(l);
+}
+
+void IndexEditor::Append(std::span<const uint8_t> key, RowLocation row) {
+  const size_t l = leaves_.size() - 1;
+  auto& entries = Entries(l);
+  assert(entries.empty() || Order(entries.back(), key, row) < 0);
+  entries.push_back(Hold(key, row));
+  Touched(l);
+  HalveIfCrowded(l);
+}
+
+void IndexEditor::HalveIfCrowded(size_t l) {
+  std::vector<Held>& entries = leaves_[l].entries;
   if (entries.size() > kMaxHeldEntries) {
     // More than a page can hold in any case: halve it now, so that many
     // insertions into one leaf do not each move all its entries.
@@ -328,6 +342,7 @@ void IndexEditor::Insert(IndexEntry e) {
     right.entries.assign(entries.begin() + static_cast<long>(entries.size() / 2),
                          entries.end());
     entries.resize(entries.size() / 2);
+    entries.shrink_to_fit();  // else many halved leaves keep twice the room they use
     Touched(l);
     leaves_.insert(leaves_.begin() + static_cast<long>(l) + 1, std::move(right));
     Touched(l + 1);

@@ -41,6 +41,9 @@ class IndexEditor {
   // REQUIRES: Contains(entry).
   void Remove(const IndexEntry& entry);
   void Insert(IndexEntry entry);
+  // Inserts the entry of `key` and `row`, which orders after every entry
+  // the index holds: as Insert does, without looking for its place.
+  void Append(std::span<const uint8_t> key, RowLocation row);
   // Writes the changes through `pages`. Raises kInvalidArgument when the
   // index's page map cannot list a page it needs.
   void Write(PageCache& pages);
@@ -81,6 +84,8 @@ class IndexEditor {
   std::vector<Held>& Entries(size_t leaf);
   // Marks the leaf changed and notes its last entry.
   void Touched(size_t leaf);
+  // Halves the leaf when it holds more entries than a page can.
+  void HalveIfCrowded(size_t leaf);
   uint32_t TakePage(PageCache& pages);
 
   PageCache& pages_;

@@ -29,6 +29,86 @@ RowLocation Writer::InsertRow(const std::shared_ptr<const TableDef>& table,
   }
 }
 
+void Writer::InsertRows(const std::shared_ptr<const TableDef>& table, size_t count,
+                        const std::function<void(size_t, ColumnChanges&)>& fill) {
+  if (!in_batch_) {
+    Begin();
+    try {
+      InsertRows(table, count, fill);
+      Commit();
+    } catch (...) {
+      Rollback();
+      throw;
+    }
+    return;
+  }
+  ColumnChanges values;
+  const bool plain = table->indexes.empty() &&
+                     std::none_of(table->columns.begin(), table->columns.end(),
+                                  [](const Column& c) { return c.auto_number || c.IsLongValue(); });
+  if (!plain) {
+    for (size_t i = 0; i < count; ++i) {
+      fill(i, values);
+      InsertInBatch(table, values);
+    }
+    return;
+  }
+  // As InsertInBatch does row by row, but the row count is written at the
+  // end, and the page rows are appended to is held here until it is full.
+  PageCache& pages = db_.pages();
+  if (pages.Get(table->tdef_page)->type() != format::kPageTdef) {
+    RaiseCorrupt(table->tdef_page, "not a table definition page");
+  }
+  uint32_t row_count = LoadU32(&pages.Get(table->tdef_page)->bytes[format::kTdefRowCountOffset]);
+  Page page;  // number 0: none held
+  bool held = false;
+  auto put_back = [&] {
+    if (held) pages.Write(page);
+    held = false;
+    Page tdef = *pages.Get(table->tdef_page);
+    StoreU32(&tdef.bytes[format::kTdefRowCountOffset], row_count);
+    pages.Write(tdef);
+  };
+  definitions_changed_ = true;
+  ColumnChanges full(table->columns.size());
+  for (size_t c = 0; c < full.size(); ++c) full[c].first = c;
+  for (size_t i = 0; i < count; ++i) {
+    try {
+      fill(i, values);
+      for (const auto& [column, value] : values) CheckColumnValue(*table, column, value, true);
+    } catch (...) {
+      put_back();
+      throw;
+    }
+    for (size_t c = 0; c < full.size(); ++c) {
+      full[c].second = table->columns[c].kind == ColumnKind::kBoolean ? Value(false) : Value();
+    }
+    for (auto& [column, value] : values) full[column].second = value;
+    try {
+      std::vector<uint8_t> row = BuildRow(*table, Row(), full);
+      auto appending = append_pages_.find(table->tdef_page);
+      auto roomy = roomy_pages_.find(table->tdef_page);
+      if (!held || appending == append_pages_.end() || appending->second != page.number ||
+          (roomy != roomy_pages_.end() && !roomy->second.empty()) ||
+          !RoomFor(page, row.size())) {
+        if (held) pages.Write(page);
+        page = *pages.Get(TargetPage(*table, row.size(), 0, 0));
+        CheckPacked(page);
+        held = true;
+      }
+      if (!AppendRow(page, row, 0)) {
+        RaiseInvalidArgument("row of " + std::to_string(row.size()) +
+                             " bytes does not fit an empty page");
+      }
+      ++row_count;
+    } catch (...) {
+      Rollback();
+      throw;
+    }
+  }
+  put_back();
+}
+
 IndexEditor& Writer::EditorFor(const std::shared_ptr<const TableDef>& table,
                                const Index& index) {
   auto [it, fresh] = batch_->indexes.try_emplace({table->tdef_page, index.real_index});

@@ -9,6 +9,10 @@
 #include "base/utf.h"
 #include "db/jet/testing/test_databases.h"
 #include "db/jet/testing/test_util.h"
+#include "db/jet/file/journal.h"
+#include "db/jet/file/page_file.h"
+#include "db/jet/write/database_creator.h"
+#include "db/jet/write/table_creator.h"
 #include "db/jet/write/writer.h"
 #include "db/jet/testing/writer_test_util.h"
 
@@ -177,6 +181,104 @@ TEST_P(WriterInsertTest, UniqueIndexRefusesARepeatedKey) {
 INSTANTIATE_TEST_SUITE_P(Databases, WriterInsertTest,
                          ::testing::Values(Source::kOurs, Source::kSharedFixture),
                          testing::SourceName);
+
+
+// InsertRows against InsertRow row by row, on copies of one database: the
+// files must come out byte for byte the same, on a plain table (rows kept on
+// a page of their own until it is full), on one whose deleted rows left
+// room, on one with an index (row by row), and when a row is refused part
+// way (the rows before it stay in the batch).
+struct InsertRowsCase {
+  const char* name;
+  bool indexed;
+  bool deleted_some;
+  size_t refused_at;  // SIZE_MAX: none
+};
+
+class InsertRowsTest : public ::testing::TestWithParam<InsertRowsCase> {};
+
+std::unique_ptr<Database> MemoryCopy(const std::vector<uint8_t>& bytes) {
+  return std::make_unique<Database>(std::make_unique<JournaledFile>(
+      std::make_unique<MemoryPageFile>(bytes, true, "copy"), std::filesystem::path{},
+      std::filesystem::path{}));
+}
+
+TEST_P(InsertRowsTest, LeavesTheFileAsInsertRowDoes) {
+  const InsertRowsCase& c = GetParam();
+  std::vector<uint8_t> start;
+  {
+    auto db = NewMemoryDatabase({.created = 45000});
+    Writer writer(*db, WriterOptions{.sync = false});
+    writer.Begin();
+    std::vector<IndexSpec> indexes;
+    if (c.indexed) indexes.push_back({u"head", {u"head"}});
+    CreateTable(*db, writer, u"heads",
+                {{u"head", ColumnKind::kText, 10}, {u"city", ColumnKind::kLong},
+                 {u"flag", ColumnKind::kBoolean}},
+                indexes);
+    writer.Commit();
+    if (c.deleted_some) {
+      auto table = db->GetTable(u"heads");
+      writer.Begin();
+      for (int i = 0; i < 900; ++i) {
+        writer.InsertRow(table, {{0, u"x" + std::u16string(9, u'0' + i % 10)}});
+      }
+      writer.Commit();
+      std::vector<RowLocation> rows;
+      RowCursor cursor = db->Scan(db->GetTable(u"heads"));
+      while (cursor.Next()) rows.push_back(cursor.row().location());
+      writer.Begin();
+      for (size_t i = 0; i < rows.size(); i += 7) writer.DeleteRow(db->GetTable(u"heads"), rows[i]);
+      writer.Commit();
+    }
+    start = DatabaseBytes(*db);
+  }
+  constexpr size_t kRows = 3000;
+  const auto fill = [&](size_t i, ColumnChanges& values) {
+    std::u16string head = base::Utf8ToUtf16(std::to_string(1900000 + (i * 7919) % kRows));
+    if (i == c.refused_at) head = u"far too long for the column";
+    values = {{0, head}, {1, static_cast<int32_t>(i % 340)}};
+    if (i % 3 == 0) values.emplace_back(2, true);
+  };
+  std::vector<std::vector<uint8_t>> results;
+  for (bool bulk : {true, false}) {
+    auto db = MemoryCopy(start);
+    Writer writer(*db, WriterOptions{.sync = false});
+    writer.Begin();
+    auto table = db->GetTable(u"heads");
+    const size_t rows = c.refused_at == SIZE_MAX ? kRows : c.refused_at + 1;
+    try {
+      if (bulk) {
+        writer.InsertRows(table, rows, fill);
+      } else {
+        ColumnChanges values;
+        for (size_t i = 0; i < rows; ++i) {
+          fill(i, values);
+          writer.InsertRow(table, values);
+        }
+      }
+      EXPECT_EQ(c.refused_at, SIZE_MAX);
+    } catch (const Error& e) {
+      EXPECT_EQ(e.kind(), ErrorKind::kInvalidArgument) << e.what();
+      EXPECT_NE(c.refused_at, SIZE_MAX) << e.what();
+      EXPECT_TRUE(writer.InBatch());
+    }
+    writer.Commit();
+    ExpectSound(*db);
+    EXPECT_EQ(db->GetTable(u"heads")->row_count,
+              (c.deleted_some ? 900 - 129 : 0) + std::min(kRows, c.refused_at));
+    results.push_back(DatabaseBytes(*db));
+  }
+  EXPECT_TRUE(results[0] == results[1]);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tables, InsertRowsTest,
+    ::testing::Values(InsertRowsCase{"Plain", false, false, SIZE_MAX},
+                      InsertRowsCase{"AfterDeletions", false, true, SIZE_MAX},
+                      InsertRowsCase{"Indexed", true, false, SIZE_MAX},
+                      InsertRowsCase{"RefusedPartWay", false, false, 2500}),
+    [](const ::testing::TestParamInfo<InsertRowsCase>& info) { return info.param.name; });
 
 }  // namespace
 }  // namespace jet
