@@ -24,6 +24,10 @@ namespace jet {
 // codes this engine does not know exactly.
 std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
                               const std::vector<Value>& values);
+// IndexKey written into `key` (replacing what it held), so that one buffer
+// serves the keys of many rows.
+void IndexKeyInto(const TableDef& table, const Index& index, const std::vector<Value>& values,
+                  std::vector<uint8_t>& key);
 
 // "cannot update index <index> of <table>: ", how every refusal of a key or
 // an entry of `index` begins.

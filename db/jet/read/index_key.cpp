@@ -71,6 +71,13 @@ size_t IndexColumnPosition(const TableDef& table, const Index& index,
 std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
                               const std::vector<Value>& values) {
   std::vector<uint8_t> key;
+  IndexKeyInto(table, index, values, key);
+  return key;
+}
+
+void IndexKeyInto(const TableDef& table, const Index& index, const std::vector<Value>& values,
+                  std::vector<uint8_t>& key) {
+  key.clear();
   for (size_t k = 0; k < index.columns.size(); ++k) {
     const IndexColumn& ic = index.columns[k];
     const Column* column = &table.columns[IndexColumnPosition(table, index, ic)];
@@ -79,21 +86,22 @@ std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
       key.push_back(ic.ascending ? format::kKeyNull : format::kKeyNullDescending);
       continue;
     }
-    std::vector<uint8_t> body;
+    key.push_back(ic.ascending ? format::kKeyAscending : format::kKeyDescending);
+    const size_t body = key.size();  // where the column's value codes start
     bool text = false;
     switch (column->kind) {
-      case ColumnKind::kByte: body.push_back(std::get<uint8_t>(v)); break;
+      case ColumnKind::kByte: key.push_back(std::get<uint8_t>(v)); break;
       case ColumnKind::kInteger:
-        AppendBigEndian(body, static_cast<uint16_t>(std::get<int16_t>(v)), 2);
-        body[0] ^= 0x80;
+        AppendBigEndian(key, static_cast<uint16_t>(std::get<int16_t>(v)), 2);
+        key[body] ^= 0x80;
         break;
       case ColumnKind::kLong:
-        AppendBigEndian(body, static_cast<uint32_t>(std::get<int32_t>(v)), 4);
-        body[0] ^= 0x80;
+        AppendBigEndian(key, static_cast<uint32_t>(std::get<int32_t>(v)), 4);
+        key[body] ^= 0x80;
         break;
       case ColumnKind::kCurrency:
-        AppendBigEndian(body, static_cast<uint64_t>(std::get<Currency>(v).scaled), 8);
-        body[0] ^= 0x80;
+        AppendBigEndian(key, static_cast<uint64_t>(std::get<Currency>(v).scaled), 8);
+        key[body] ^= 0x80;
         break;
       case ColumnKind::kDouble:
       case ColumnKind::kDateTime: {
@@ -101,11 +109,11 @@ std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
                                                        : std::get<DateTime>(v).days;
         uint64_t bits;
         std::memcpy(&bits, &d, 8);
-        AppendBigEndian(body, bits, 8);
+        AppendBigEndian(key, bits, 8);
         if (std::signbit(d)) {
-          for (uint8_t& b : body) b = static_cast<uint8_t>(~b);
+          for (size_t i = body; i < key.size(); ++i) key[i] = static_cast<uint8_t>(~key[i]);
         } else {
-          body[0] ^= 0x80;
+          key[body] ^= 0x80;
         }
         break;
       }
@@ -115,16 +123,17 @@ std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
                                               std::to_string(column->sort_order) +
                                               " has no known key codes");
         }
-        std::u16string s = std::get<std::u16string>(v);
-        while (!s.empty() && s.back() == u' ') s.pop_back();
-        if (s.size() > 255) s.resize(255);
+        std::u16string_view s = std::get<std::u16string>(v);
+        while (!s.empty() && s.back() == u' ') s.remove_suffix(1);
+        s = s.substr(0, 255);
+        key.reserve(key.size() + s.size() + 3);
         for (char16_t ch : s) {
           uint8_t code = GeneralCode(ch), second;
           if (code != 0) {
-            body.push_back(code);
+            key.push_back(code);
           } else if (GeneralPair(ch, second)) {
-            body.push_back(0x2B);
-            body.push_back(second);
+            key.push_back(0x2B);
+            key.push_back(second);
           } else {
             char hex[8];
             std::snprintf(hex, sizeof hex, "%04X", static_cast<unsigned>(ch));
@@ -132,8 +141,8 @@ std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
                               std::string("no known key code for character U+") + hex);
           }
         }
-        body.push_back(format::kKeyTextEnd);
-        body.push_back(format::kKeyTextTerminator);
+        key.push_back(format::kKeyTextEnd);
+        key.push_back(format::kKeyTextTerminator);
         text = true;
         break;
       }
@@ -142,16 +151,11 @@ std::vector<uint8_t> IndexKey(const TableDef& table, const Index& index,
                                             ColumnKindName(column->kind) +
                                             " columns are not handled");
     }
-    if (ic.ascending) {
-      key.push_back(format::kKeyAscending);
-      key.insert(key.end(), body.begin(), body.end());
-    } else {
-      key.push_back(format::kKeyDescending);
-      for (uint8_t b : body) key.push_back(static_cast<uint8_t>(~b));
+    if (!ic.ascending) {
+      for (size_t i = body; i < key.size(); ++i) key[i] = static_cast<uint8_t>(~key[i]);
       if (text) key.push_back(format::kKeyTextTerminator);
     }
   }
-  return key;
 }
 
 }  // namespace jet

@@ -181,34 +181,58 @@ std::vector<IndexEntry> ReadIndexEntries(PageCache& pages, const TableDef& table
   return result;
 }
 
+namespace {
+
+// Whether the entry of `key` and `row` orders before `wanted`, as IndexEntry orders.
+bool EntryBefore(const uint8_t* key, size_t size, RowLocation row, const IndexEntry& wanted) {
+  const size_t common = std::min(size, wanted.key.size());
+  const int order = common == 0 ? 0 : std::memcmp(key, wanted.key.data(), common);
+  if (order != 0) return order < 0;
+  if (size != wanted.key.size()) return size < wanted.key.size();
+  return row < wanted.row;
+}
+
+}  // namespace
+
 bool IndexFinds(PageCache& pages, const TableDef& table, const Index& index,
                 const IndexEntry& wanted) {
+  // Each page's entries are read into the same buffers: a search reads a
+  // page per level, each of up to hundreds of entries.
+  std::vector<uint8_t> bytes;
+  std::vector<size_t> ends;
   PageRef page = GetIndexPage(pages, index.root_page, table.tdef_page);
   for (int depth = 0; page->type() == format::kPageIndexNode; ++depth) {
     if (depth > 16) RaiseCorrupt(page->number, "index too deep (a loop?)");
     uint32_t child = LoadU32(&page->bytes[format::kIndexTailOffset]);
-    auto entries = IndexPageEntries(*page);
-    for (size_t i = 0; i < entries.size(); ++i) {
-      const auto& e = entries[i];
-      if (e.size() < format::kIndexRowIdSize + format::kIndexChildSize) {
+    bytes.clear();
+    ends.clear();
+    AppendIndexPageEntries(*page, bytes, ends);
+    for (size_t i = 0, at = 0; i < ends.size(); at = ends[i++]) {
+      const uint8_t* e = bytes.data() + at;
+      const size_t size = ends[i] - at;
+      if (size < format::kIndexRowIdSize + format::kIndexChildSize) {
         RaiseCorrupt(page->number, "index node entry too short");
       }
-      size_t k = e.size() - format::kIndexChildSize - format::kIndexRowIdSize;
-      IndexEntry bound{std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
-                       RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}};
-      bool last = i + 1 == entries.size();
-      if (!(bound < wanted) || (last && child == 0)) {
-        child = LoadBigEndian(&e[e.size() - format::kIndexChildSize], 4);
+      size_t k = size - format::kIndexChildSize - format::kIndexRowIdSize;
+      const RowLocation row{LoadBigEndian(e + k, 3), e[k + 3]};
+      bool last = i + 1 == ends.size();
+      if (!EntryBefore(e, k, row, wanted) || (last && child == 0)) {
+        child = LoadBigEndian(e + size - format::kIndexChildSize, 4);
         break;
       }
     }
     page = GetIndexPage(pages, child, page->number);
   }
-  for (const auto& e : IndexPageEntries(*page)) {
-    size_t k = e.size() - format::kIndexRowIdSize;
-    if (e.size() >= format::kIndexRowIdSize &&
-        IndexEntry{std::vector<uint8_t>(e.begin(), e.begin() + static_cast<long>(k)),
-                   RowLocation{LoadBigEndian(&e[k], 3), e[k + 3]}} == wanted) {
+  bytes.clear();
+  ends.clear();
+  AppendIndexPageEntries(*page, bytes, ends);
+  for (size_t i = 0, at = 0; i < ends.size(); at = ends[i++]) {
+    const uint8_t* e = bytes.data() + at;
+    const size_t size = ends[i] - at;
+    if (size < format::kIndexRowIdSize) continue;
+    const size_t k = size - format::kIndexRowIdSize;
+    if (k == wanted.key.size() && std::equal(e, e + k, wanted.key.begin()) &&
+        RowLocation{LoadBigEndian(e + k, 3), e[k + 3]} == wanted.row) {
       return true;
     }
   }

@@ -12,6 +12,12 @@
 namespace jet {
 namespace {
 
+// Pages the check keeps cached: it passes over the file in order (a table's
+// pages, then its rows once per index, each index's leaves), so a few
+// suffice and memory stays small however large the file; read by system
+// calls, since through a mapping every page read would stay resident.
+constexpr size_t kCheckCachePages = 256;
+
 // Reads every column of every row of `name`; the first failure is a problem.
 void ReadEveryRow(Database& db, const std::u16string& name, bool system,
                   std::vector<std::string>& problems) {
@@ -31,7 +37,8 @@ void ReadEveryRow(Database& db, const std::u16string& name, bool system,
 FileCheck CheckDatabaseFile(const std::filesystem::path& path) {
   FileCheck check;
   {
-    std::unique_ptr<Database> db = Database::Open(path, OpenMode::kReadOnly);
+    std::unique_ptr<Database> db = Database::Open(path, OpenMode::kReadOnly,
+                                                          kCheckCachePages, PageReads::kCalls);
     ReadLock lock(*db);  // one committed state throughout
     try {
       check.problems = CheckDatabase(*db);
