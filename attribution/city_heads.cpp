@@ -87,10 +87,11 @@ void ForEachCityHead(jet::Database& db, const std::vector<int32_t>& keys,
 bool ListCityHeads(const std::filesystem::path& file, std::u16string_view province,
                    std::u16string_view city,
                    const std::function<void(std::u16string_view)>& each) {
-  // A read-only file is mapped, so seeking page by page costs no more than
-  // a scan would.
+  // Pages are read one by one, by seeks or a scan: through a mapping each
+  // page read would stay resident until the end.
   constexpr size_t kCachePages = 64;
-  auto db = jet::Database::Open(file, jet::OpenMode::kReadOnly, kCachePages);
+  auto db = jet::Database::Open(file, jet::OpenMode::kReadOnly, kCachePages,
+                                jet::PageReads::kCalls);
   jet::ReadLock lock(*db);
   const std::vector<int32_t> keys = FindCityKeys(*db, province, city);
   if (keys.empty()) return false;
