@@ -17,6 +17,16 @@ constexpr int kStandardInputDescriptor = 0;
 // with an errno value.
 int OpenReadDescriptor(const std::filesystem::path& path);
 void CloseDescriptor(int descriptor);
+// A pipe: what is written to `write` (with WriteAll) is read from `read`.
+// Both ends are binary and not inherited by children. Raises
+// std::system_error.
+struct Pipe {
+  int read = -1;
+  int write = -1;
+};
+Pipe MakePipe();
+// Writes all of `data`. Raises std::system_error.
+void WriteAll(int descriptor, const void* data, size_t length);
 
 // Whether the descriptor is an interactive terminal (or console).
 bool IsTerminal(int descriptor);
@@ -24,8 +34,9 @@ bool IsTerminal(int descriptor);
 // one); 0 at the end of the input. Raises std::system_error.
 size_t ReadSome(int descriptor, void* out, size_t length);
 // Whether a read would return at once: input is waiting, or the input has
-// ended (or failed). A regular file is always ready; a console is taken as
-// not ready, which only costs its reader an early flush.
+// ended (or failed). A regular file is always ready. Where it cannot be
+// told (a console), the answer is false, which costs a reader that flushes
+// before it waits only an early flush.
 bool InputWaiting(int descriptor);
 // The size of what the descriptor reads when it is a regular file.
 std::optional<uint64_t> RegularFileSize(int descriptor);

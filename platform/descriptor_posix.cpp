@@ -23,6 +23,24 @@ int OpenReadDescriptor(const std::filesystem::path& path) {
 
 void CloseDescriptor(int descriptor) { ::close(descriptor); }
 
+Pipe MakePipe() {
+  int ends[2];
+  if (::pipe(ends) != 0) throw std::system_error(errno, std::generic_category(), "pipe");
+  for (int end : ends) ::fcntl(end, F_SETFD, FD_CLOEXEC);
+  return {ends[0], ends[1]};
+}
+
+void WriteAll(int descriptor, const void* data, size_t length) {
+  const char* at = static_cast<const char*>(data);
+  while (length > 0) {
+    const ssize_t n = ::write(descriptor, at, length);
+    if (n < 0 && errno == EINTR) continue;
+    if (n < 0) throw std::system_error(errno, std::generic_category(), "writing");
+    at += n;
+    length -= static_cast<size_t>(n);
+  }
+}
+
 bool IsTerminal(int descriptor) { return ::isatty(descriptor) != 0; }
 
 size_t ReadSome(int descriptor, void* out, size_t length) {

@@ -21,6 +21,25 @@ int OpenReadDescriptor(const std::filesystem::path& path) {
 
 void CloseDescriptor(int descriptor) { ::_close(descriptor); }
 
+Pipe MakePipe() {
+  int ends[2];
+  if (::_pipe(ends, 1 << 16, _O_BINARY | _O_NOINHERIT) != 0) {
+    throw std::system_error(errno, std::generic_category(), "pipe");
+  }
+  return {ends[0], ends[1]};
+}
+
+void WriteAll(int descriptor, const void* data, size_t length) {
+  const char* at = static_cast<const char*>(data);
+  while (length > 0) {
+    const unsigned chunk = length > INT_MAX ? INT_MAX : static_cast<unsigned>(length);
+    const int n = ::_write(descriptor, at, chunk);
+    if (n < 0) throw std::system_error(errno, std::generic_category(), "writing");
+    at += n;
+    length -= static_cast<size_t>(n);
+  }
+}
+
 bool IsTerminal(int descriptor) { return ::_isatty(descriptor) != 0; }
 
 size_t ReadSome(int descriptor, void* out, size_t length) {
@@ -33,13 +52,15 @@ size_t ReadSome(int descriptor, void* out, size_t length) {
 }
 
 bool InputWaiting(int descriptor) {
+  // Where it cannot be told, the answer is no: that costs a reader only an
+  // early flush, while a wrong yes would keep answers from one who waits.
   const auto handle = reinterpret_cast<HANDLE>(::_get_osfhandle(descriptor));
-  if (handle == INVALID_HANDLE_VALUE) return true;  // the read reports what is wrong
+  if (handle == INVALID_HANDLE_VALUE) return false;
   switch (::GetFileType(handle)) {
     case FILE_TYPE_PIPE: {
       DWORD available = 0;
       // A pipe whose writer has gone fails here and ends at the next read.
-      if (!::PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr)) return true;
+      if (!::PeekNamedPipe(handle, nullptr, 0, nullptr, &available, nullptr)) return false;
       return available > 0;
     }
     case FILE_TYPE_CHAR:

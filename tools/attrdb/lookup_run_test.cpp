@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <fstream>
+#include <iterator>
+#include <thread>
 
 #include "attribution/test_db.h"
 #include "db/jet/read/database.h"
@@ -169,6 +173,50 @@ TEST_F(LookupRunTest, ManyLinesKeepTheirOrder) {
   const Result r = Lookup(options, input);
   EXPECT_EQ(r.code, kExitOk);
   EXPECT_TRUE(r.out == expected) << r.out.substr(0, 200);
+}
+
+// A program that writes one number and waits for its answer gets it before
+// it writes the next, whether the heads are sought or the file scanned.
+TEST_F(LookupRunTest, AnswersEachLineBeforeTheNextIsWritten) {
+  for (bool indexed : {false, true}) {
+    if (indexed) Index(u"numindex", u"numhead");
+    const platform::Pipe input = platform::MakePipe();
+    const auto answers = dir_.path() / "answers.txt";
+    std::FILE* out = std::fopen(answers.string().c_str(), "wb");
+    std::FILE* err = std::tmpfile();
+    LookupOptions options;
+    options.database = database_.string();
+    options.header = false;
+    int code = -1;
+    std::thread lookup([&] { code = RunLookup(options, input.read, out, err); });
+    const auto rows_written = [&] {
+      std::ifstream file(answers, std::ios::binary);
+      const std::string text{std::istreambuf_iterator<char>(file), {}};
+      return std::count(text.begin(), text.end(), '\n');
+    };
+    long rows = 0;
+    for (const std::string line : {"13800138000", "hello", "", "+86 158 1309 0000"}) {
+      platform::WriteAll(input.write, (line + "\n").data(), line.size() + 1);
+      if (line.empty()) continue;  // a blank line gets no row
+      ++rows;
+      const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+      while (rows_written() < rows && std::chrono::steady_clock::now() < give_up) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+      }
+      EXPECT_EQ(rows_written(), rows) << line << " " << indexed;
+    }
+    platform::CloseDescriptor(input.write);
+    lookup.join();
+    platform::CloseDescriptor(input.read);
+    std::fclose(out);
+    EXPECT_EQ(code, kExitFailed);
+    std::ifstream file(answers, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}),
+              "13800138000\tfound\t北京\t北京\t100000\t010\t中国移动\n"
+              "hello\tnot-mobile\t\t\t\t\t\n"
+              "15813090000\tfound\t广东\t深圳\t518001\t0756\t中国移动\n");
+    EXPECT_EQ(ReadAll(err), "attrdb: 1 line was not a mobile number\n");
+  }
 }
 
 // The same rows, line for line, whichever way the numbers are answered:
