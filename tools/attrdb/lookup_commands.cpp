@@ -36,8 +36,9 @@ written out before attrdb waits for the next line, so that a program can
 ask one number at a time. The first lines are answered by seeking their
 heads through the file's index on numindex.numhead (attrdb import makes it;
 attrdb index add FILE numindex numhead adds it), a few pages each; a long
-input then loads every head once. Without that index every lookup reads
-the whole numindex table first.
+input then loads every head once, and again when another program changed
+the file while attrdb waited for input. Without that index every lookup
+reads the whole numindex table first.
 Exit code 1 when a line was not a mobile number or not UTF-8 (all rows are
 still written) or the database cannot be read.)";
 

@@ -5,7 +5,10 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <filesystem>
+#include <memory>
 #include <optional>
+#include <system_error>
 
 #include "attribution/attribution_index.h"
 #include "attribution/city_heads.h"
@@ -13,6 +16,7 @@
 #include "base/exceptions.h"
 #include "base/utf.h"
 #include "platform/descriptor.h"
+#include "platform/file.h"
 #include "platform/path_text.h"
 #include "tools/attrdb/line_reader.h"
 #include "tools/attrdb/report.h"
@@ -50,6 +54,22 @@ int CheckOutput(std::FILE* out, std::FILE* err) {
   ReportError(std::string("writing the output failed: ") + std::strerror(error), err);
   std::clearerr(out);
   return kExitFailed;
+}
+
+// What tells that a file changed: its size, time of change and identity.
+std::optional<platform::FileInfo> StampOf(const std::filesystem::path& file) {
+  try {
+    return platform::PathInfo(file);
+  } catch (const std::system_error&) {
+    return std::nullopt;
+  }
+}
+
+bool SameStamp(const std::optional<platform::FileInfo>& a,
+               const std::optional<platform::FileInfo>& b) {
+  if (!a || !b) return !a && !b;
+  return a->size == b->size && a->modified_ns == b->modified_ns && a->id == b->id &&
+         a->volume == b->volume;
 }
 
 // Answers lines and numbers into the writer, counting those that are none.
@@ -220,22 +240,38 @@ int Lookup(const LookupOptions& options, int input_fd, std::FILE* out, std::FILE
   } else {
     NumberLines lines(input_fd);
     // Whoever waits for an answer gets it before the next line is awaited.
-    lines.reader().BeforeWaiting([&writer, &answerer] {
+    bool waited = false;
+    lines.reader().BeforeWaiting([&writer, &answerer, &waited] {
       answerer.Drain();
       writer.Flush();
+      waited = true;
     });
     bool ended = false;
     const std::vector<std::string> waiting =
         SeekFirstLines(options, lines, use, answerer, ended);
     if (!ended) {
       const int64_t size = options.progress ? RegularFileSize(input_fd) : 0;
-      const AttributionIndex index =
-          attribution::LoadForLookup(platform::PathFromUtf8(options.database), {});
-      use(index);
-      for (const std::string& text : waiting) answerer.AnswerLine(text, index);
+      const std::filesystem::path file = platform::PathFromUtf8(options.database);
+      // The file as it stood before it was read: a program that keeps asking
+      // gets answers from the file as changed since, read again after it
+      // waited for the input (a long input waits seldom, if ever).
+      std::optional<platform::FileInfo> stamp = StampOf(file);
+      auto index = std::make_unique<AttributionIndex>(attribution::LoadForLookup(file, {}));
+      use(*index);
+      for (const std::string& text : waiting) answerer.AnswerLine(text, *index);
       std::string_view line;
+      waited = false;
       for (uint64_t count = 0; lines.Next(line); ++count) {
-        answerer.AnswerInChunk(line, index);
+        if (waited) {
+          waited = false;
+          std::optional<platform::FileInfo> now = StampOf(file);
+          if (!SameStamp(now, stamp)) {
+            stamp = now;
+            index = std::make_unique<AttributionIndex>(attribution::LoadForLookup(file, {}));
+            use(*index);
+          }
+        }
+        answerer.AnswerInChunk(line, *index);
         if (size > 0 && count % kProgressLines == 0) {
           options.progress(static_cast<int64_t>(lines.reader().BytesRead()), size);
         }

@@ -175,47 +175,108 @@ TEST_F(LookupRunTest, ManyLinesKeepTheirOrder) {
   EXPECT_TRUE(r.out == expected) << r.out.substr(0, 200);
 }
 
+// attrdb lookup run as a co-process of the test: lines written into a pipe
+// one at a time, each row awaited in the output file before the next line.
+class Coprocess {
+ public:
+  Coprocess(LookupOptions options, const std::filesystem::path& answers)
+      : input_(platform::MakePipe()), answers_(answers),
+        out_(std::fopen(answers.string().c_str(), "wb")), err_(std::tmpfile()),
+        lookup_([this, options] { code_ = RunLookup(options, input_.read, out_, err_); }) {}
+
+  // Writes `line`; unless it is blank, waits (up to 10 s) for its row and
+  // returns the rows written so far.
+  long Ask(const std::string& line) {
+    platform::WriteAll(input_.write, (line + "\n").data(), line.size() + 1);
+    if (line.empty()) return rows_;  // a blank line gets no row
+    ++rows_;
+    const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (Rows() < rows_ && std::chrono::steady_clock::now() < give_up) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return Rows();
+  }
+  // Ends the input; the exit code, the output and the messages.
+  Result Finish() {
+    platform::CloseDescriptor(input_.write);
+    lookup_.join();
+    platform::CloseDescriptor(input_.read);
+    std::fclose(out_);
+    return {code_, Output(), ReadAll(err_)};
+  }
+
+ private:
+  std::string Output() const {
+    std::ifstream file(answers_, std::ios::binary);
+    return {std::istreambuf_iterator<char>(file), {}};
+  }
+  long Rows() const {
+    const std::string text = Output();
+    return std::count(text.begin(), text.end(), '\n');
+  }
+
+  platform::Pipe input_;
+  std::filesystem::path answers_;
+  std::FILE* out_;
+  std::FILE* err_;
+  int code_ = -1;
+  long rows_ = 0;
+  std::thread lookup_;
+};
+
 // A program that writes one number and waits for its answer gets it before
 // it writes the next, whether the heads are sought or the file scanned.
 TEST_F(LookupRunTest, AnswersEachLineBeforeTheNextIsWritten) {
   for (bool indexed : {false, true}) {
     if (indexed) Index(u"numindex", u"numhead");
-    const platform::Pipe input = platform::MakePipe();
-    const auto answers = dir_.path() / "answers.txt";
-    std::FILE* out = std::fopen(answers.string().c_str(), "wb");
-    std::FILE* err = std::tmpfile();
     LookupOptions options;
     options.database = database_.string();
     options.header = false;
-    int code = -1;
-    std::thread lookup([&] { code = RunLookup(options, input.read, out, err); });
-    const auto rows_written = [&] {
-      std::ifstream file(answers, std::ios::binary);
-      const std::string text{std::istreambuf_iterator<char>(file), {}};
-      return std::count(text.begin(), text.end(), '\n');
-    };
+    Coprocess lookup(options, dir_.path() / "answers.txt");
     long rows = 0;
     for (const std::string line : {"13800138000", "hello", "", "+86 158 1309 0000"}) {
-      platform::WriteAll(input.write, (line + "\n").data(), line.size() + 1);
-      if (line.empty()) continue;  // a blank line gets no row
-      ++rows;
-      const auto give_up = std::chrono::steady_clock::now() + std::chrono::seconds(10);
-      while (rows_written() < rows && std::chrono::steady_clock::now() < give_up) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-      }
-      EXPECT_EQ(rows_written(), rows) << line << " " << indexed;
+      if (!line.empty()) ++rows;
+      EXPECT_EQ(lookup.Ask(line), rows) << line << " " << indexed;
     }
-    platform::CloseDescriptor(input.write);
-    lookup.join();
-    platform::CloseDescriptor(input.read);
-    std::fclose(out);
-    EXPECT_EQ(code, kExitFailed);
-    std::ifstream file(answers, std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}),
+    const Result r = lookup.Finish();
+    EXPECT_EQ(r.code, kExitFailed);
+    EXPECT_EQ(r.out,
               "13800138000\tfound\t北京\t北京\t100000\t010\t中国移动\n"
               "hello\tnot-mobile\t\t\t\t\t\n"
               "15813090000\tfound\t广东\t深圳\t518001\t0756\t中国移动\n");
-    EXPECT_EQ(ReadAll(err), "attrdb: 1 line was not a mobile number\n");
+    EXPECT_EQ(r.err, "attrdb: 1 line was not a mobile number\n");
+  }
+}
+
+// A program that keeps asking sees a change another program made to the
+// file in between, whether its heads are sought or all were loaded.
+TEST_F(LookupRunTest, AProgramThatKeepsAskingSeesTheFileChange) {
+  Index(u"numindex", u"numhead");
+  for (size_t seek_lines : {size_t{64}, size_t{0}}) {
+    const auto file = dir_.path() / ("asked" + std::to_string(seek_lines) + ".mdb");
+    std::filesystem::copy_file(database_, file);
+    LookupOptions options;
+    options.database = file.string();
+    options.header = false;
+    options.seek_lines = seek_lines;
+    Coprocess lookup(options, dir_.path() / "answers.txt");
+    EXPECT_EQ(lookup.Ask("13307550000"), 1);
+    // File times move in steps of a few milliseconds on some systems.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    {
+      // The head stored plain is scrambled, in Beijing.
+      auto db = jet::Database::Open(file, jet::OpenMode::kReadWrite);
+      jet::Writer writer(*db, jet::WriterOptions{.sync = false});
+      auto numindex = db->GetTable(u"numindex");
+      writer.InsertRow(numindex, {{numindex->ColumnIndex(u"numhead"), Scrambled("1330755")},
+                                  {numindex->ColumnIndex(u"index"), int32_t{1}},
+                                  {numindex->ColumnIndex(u"cardtype"), std::u16string(u"1")}});
+    }
+    EXPECT_EQ(lookup.Ask("13307550001"), 2);
+    EXPECT_EQ(lookup.Finish().out,
+              "13307550000\tfound\t广东\t深圳\t518000\t0755\t中国电信\n"
+              "13307550001\tfound\t北京\t北京\t100000\t010\t中国移动\n")
+        << seek_lines;
   }
 }
 
